@@ -1,0 +1,268 @@
+#pragma once
+// The main window: menus, toolbar, the four pages, the transport strip and the status bar.
+// It owns every engine component and display control. Handlers carry the names bound in the
+// form (Record1Click, AudioRecord1Timer, ...); each group lives in the source file of its
+// area:
+//   app/Unit1.cpp            construction, FormCreate/FormShow/FormClose, layout, page commands
+//   app/Unit1Transport.cpp   record / play / pause / stop, engine events, ticks, seeking
+//   app/Unit1Files.cpp       current file, recording targets, the file list, rename, delete
+//   settings/Unit1Settings.cpp  setup.ini load/save, output format, auto-stop button
+//   mixer/Unit1Mixer.cpp     device lists, mixer pages, filter and equaliser commands,
+//                            visualisation selectors
+//   tags/Unit1Tags.cpp       tag fields, genre list, stream description
+//   auxiliary/Unit1Aux.cpp   tips timer, about box, help and home page
+#include "settings/RecordingSettings.h"
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+class QButtonGroup;
+class QFontMetrics;
+class SampleArray;
+
+class TAudioFile2;
+class TAudioFile2LameEnc;
+class TAudioInformation2;
+class TAudioPlayer2;
+class TAudioRecord2;
+class TAudioVisualization2;
+class TNCTAmpBar2;
+class TNCTPlayButtonB2;
+class TNCTSliderB2;
+class TNCTTimeDisplay2;
+class TSettingForm;
+class TTimeLimitForm;
+class TAboutBox;
+class TTipForm;
+class TsrcFrame;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // ---- components (names as bound in the form) -------------------------------------
+    // Menus
+    QMenu* File1 = nullptr;        QAction* Open1 = nullptr;   QAction* N1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QMenu* PlayRecord1 = nullptr;  QAction* Record1 = nullptr; QAction* N3 = nullptr;
+    QAction* Play1 = nullptr;      QAction* Pause1 = nullptr;  QAction* Stop1 = nullptr;
+    QMenu* Option1 = nullptr;      QAction* Options1 = nullptr;
+    QAction* PlaybackVolumeControls1 = nullptr;               QAction* FileInfo1 = nullptr;
+    QAction* N4 = nullptr;         QAction* Options2 = nullptr;
+    QMenu* Help1 = nullptr;        QAction* HelpContents2 = nullptr; QAction* N2 = nullptr;
+    QAction* Homepage2 = nullptr;  QAction* N5 = nullptr;      QAction* ipoftheDay1 = nullptr;
+    QAction* About1 = nullptr;
+    // Toolbar
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* ToolBtnOpen = nullptr;     QToolButton* ToolBtnOptions = nullptr;
+    QToolButton* ToolBtnAutostop = nullptr; QToolButton* ToolBtnHelp = nullptr;
+    QToolButton* ToolBtnAbout = nullptr;
+    // Pages
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;  // signal picture
+    QWidget* TabSheet3 = nullptr;  // input mixer
+    QWidget* TabSheet4 = nullptr;  // output mixer
+    QWidget* TabSheet2 = nullptr;  // file information
+    // Page 0: the signal picture and its selectors
+    QFrame* Panel2 = nullptr;
+    QLabel* Label1 = nullptr;      QComboBox* ComboBox1 = nullptr;
+    QLabel* Label3 = nullptr;      QComboBox* ComboBox2 = nullptr;
+    QGroupBox* RadioGroup1 = nullptr;  QButtonGroup* RadioGroup1Buttons = nullptr;
+    TAudioVisualization2* AudioVisualization1 = nullptr;
+    // Page 1: input mixer
+    QLabel* Label4 = nullptr;      QComboBox* DeviceComboIn = nullptr;
+    QPushButton* btnSetFilter = nullptr;
+    // Page 2: output mixer
+    QLabel* Label2 = nullptr;      QComboBox* DeviceCombo = nullptr;
+    QCheckBox* chEqualizer = nullptr;
+    QPushButton* ToolBtnEqualizer = nullptr;   // opens the equaliser dialog
+    // Page 3: file list and tags
+    QTreeWidget* ListView1 = nullptr;
+    QLabel* Label5 = nullptr;  QLineEdit* infoTitle = nullptr;
+    QLabel* Label6 = nullptr;  QLineEdit* infoArtist = nullptr;
+    QLabel* Label7 = nullptr;  QLineEdit* infoAlbum = nullptr;
+    QLabel* Label11 = nullptr; QLineEdit* infoComment = nullptr;
+    QLabel* Label8 = nullptr;  QLineEdit* infoCopyright = nullptr;
+    QLabel* Label9 = nullptr;  QLineEdit* infoYear = nullptr;
+    QLabel* Label10 = nullptr; QLineEdit* infoTrack = nullptr;
+    QLabel* Label12 = nullptr; QComboBox* infoGenre = nullptr;
+    QGroupBox* infoMTV = nullptr;  QButtonGroup* infoMTVButtons = nullptr;
+    QPushButton* btnReset = nullptr;   QPushButton* btnApply = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Play2 = nullptr; QAction* Rename1 = nullptr; QAction* Delete2 = nullptr;
+    QAction* Delete1 = nullptr;
+    // Transport strip
+    QFrame* Panel1 = nullptr;
+    TNCTSliderB2* NCTSliderB1 = nullptr;
+    TNCTPlayButtonB2* NCTPlayButtonB1 = nullptr;
+    TNCTAmpBar2* NCTAmpBar1 = nullptr;
+    TNCTAmpBar2* NCTAmpBar2 = nullptr;
+    TNCTTimeDisplay2* NCTTimeDisplay1 = nullptr;
+    // Status bar panels 0, 1, 2 (60, 320, 300 wide)
+    QLabel* StatusPanel[3] = {nullptr, nullptr, nullptr};
+    QTimer* TimerTip = nullptr;
+    // Engine components without a window
+    std::unique_ptr<TAudioFile2> AudioFile1;
+    std::unique_ptr<TAudioFile2> AudioFile2;
+    TAudioRecord2* AudioRecord1 = nullptr;
+    TAudioPlayer2* AudioPlayer1 = nullptr;
+    std::unique_ptr<TAudioInformation2> AudioInformation1;
+    std::unique_ptr<TAudioFile2LameEnc> Mp3LameEncoder;
+
+    // ---- transport fields ---------------------------------------------------------------
+    bool IsPlaying = false;
+    bool PlayPaused = false;
+    bool IsRecording = false;
+    bool RecordPaused = false;
+    int BlockSamples = 0;
+    int PositionOffset = 0;
+    bool SeekDragging = false;
+    int FileLength = 0;
+
+    // ---- file variables -------------------------------------------------------------------
+    QString CurrentFile;      // also the file name of the open dialog
+    QString RecordFileName;
+    QString SelectedFile;
+    QString PlayFileName;
+
+    // ---- on-demand form slots ---------------------------------------------------------------
+    QPointer<TSettingForm> SettingForm;
+    QPointer<TTimeLimitForm> TimeLimitForm;
+    QPointer<TAboutBox> AboutBox;
+    QPointer<TTipForm> TipForm;
+
+    // ---- status bar helpers ---------------------------------------------------------------
+    void setStatusText(int panel, const QString& text);
+    QString statusText(int panel) const;
+    QString OpenDialogFilter;   // the filter FormShow sets on the open dialog
+
+    // ---- Unit1.cpp: life of the window, layout, page commands --------------------------------
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void Panel1Resize();
+    void Exit1Click();
+    void Options1Click();
+    void PlaybackVolumeControls1Click();
+    void FileInfo1Click();
+
+    // ---- Unit1Transport.cpp -----------------------------------------------------------------
+    void StartRecording();
+    void PauseRecording();
+    void StopRecording();
+    void SplitRecording();
+    void StartPlayback();
+    void FeedPlayback();
+    void PausePlayback();
+    void StopPlayback();
+    void ResetTransportDisplay();
+    void Record1Click();
+    void Play1Click();
+    void Play2Click();
+    void Pause1Click();
+    void Stop1Click();
+    void NCTPlayButtonB1MouseClick(int Button);
+    void NCTPlayButtonB1ChangeVolume(int Volume);
+    void NCTSliderB1MouseDown();
+    void NCTSliderB1MouseUp();
+    void NCTSliderB1ValueChange(int Value);
+    void AudioPlayer1EndBlockPlay();
+    void AudioPlayer1RequestOnLoadBlock();
+    void AudioPlayer1EndPlay();
+    void AudioPlayer1Timer(int CurrentSamples, int LevelLeft, int LevelRight);
+    void AudioRecord1EndBlockRecord(int nBlock);
+    void AudioRecord1Timer(int CurrentSamples, int LevelLeft, int LevelRight);
+
+    // ---- Unit1Files.cpp ---------------------------------------------------------------------
+    void NewRecordingFile();
+    void LoadCurrentFile();
+    void AddFileRow(const QString& Path);
+    static QString DurationText(int S);
+    static QString ShortenPath(const QString& path, const QFontMetrics& metrics, int width);
+    void Open1Click();
+    void ListView1SelectItem();
+    void Rename1Click();
+    void Delete2Click();
+    void Delete1Click();
+
+    // ---- settings/Unit1Settings.cpp ---------------------------------------------------------
+    void LoadSettings();
+    void ApplyOutputFormat();
+    void Options2Click();
+    void ToolBtnAutostopClick();
+    void setAutostopButton(bool pressed, const QString& hint);
+
+    // ---- mixer/Unit1Mixer.cpp ---------------------------------------------------------------
+    void FillOutputDevices();
+    void FillInputDevices();
+    void DeviceComboClick();
+    void DeviceComboInClick();
+    void BuildOutputMixer();
+    void BuildInputMixer();
+    void OutVolumeChange(QObject* Sender);
+    void OutBalanceChange(QObject* Sender);
+    void OutMuteClick(QObject* Sender);
+    void OutAdvancedClick(QObject* Sender);
+    void InVolumeChange(QObject* Sender);
+    void InBalanceChange(QObject* Sender);
+    void InSelectClick(QObject* Sender);
+    void InAdvancedClick(QObject* Sender);
+    void TabSheet3Resize();
+    void TabSheet4Resize();
+    void LoadRecordFilterDialog();
+    void btnSetFilterClick();
+    void chEqualizerClick();
+    void ToolBtnEqualizerClick();
+    void ComboBox1Click();
+    void ComboBox2Click();
+    void RadioGroup1Click();
+    void ShowPicture(SampleArray& block);  // per tick: hand the picture on
+
+    // ---- tags/Unit1Tags.cpp -----------------------------------------------------------------
+    void FillGenreList();
+    void btnResetClick();
+    void btnApplyClick();
+    void infoMTVClick();
+    void TabSheet2Resize();
+    static QString ShortFormatText(const QString& Text);
+
+    // ---- auxiliary/Unit1Aux.cpp -------------------------------------------------------------
+    void TimerTipTimer();
+    void ipoftheDay1Click();
+    void ToolBtnAboutClick();
+    void HelpContents2Click();
+    void Homepage2Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool shown_ = false;
+    bool closed_ = false;
+    int tipTicks_ = 0;
+};
+
+// The main window of the running program (set by its constructor).
+extern TForm1* Form1;

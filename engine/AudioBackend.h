@@ -1,0 +1,97 @@
+#pragma once
+// The seam between the engine components and the sound system. A backend lists devices, opens
+// capture and playback streams and the mixer of a device. Two backends exist: PortAudio for real
+// devices (backends/PortAudioBackend) and a virtual one that needs no hardware
+// (backends/VirtualBackend).
+//
+// Real-time rules: CaptureSink::captured, CaptureSink::overflowed and PlaybackSource::render are
+// called on the device's own thread and must not allocate, lock or block.
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+struct AudioDeviceInfo {
+    QString name;
+    bool available = true;
+};
+
+class CaptureSink {
+public:
+    virtual ~CaptureSink() = default;
+    // Device thread: `frames` frames of interleaved float samples in the stream's format.
+    virtual void captured(const float* interleaved, int frames) noexcept = 0;
+    // Device thread: the device or sound server dropped this many frames before they reached us
+    // (0 when the count is unknown but a drop happened).
+    virtual void overflowed(int frames) noexcept = 0;
+    // Any thread: the stream stopped for good (device unplugged, server gone).
+    virtual void deviceLost(const QString& reason) noexcept = 0;
+};
+
+class PlaybackSource {
+public:
+    virtual ~PlaybackSource() = default;
+    // Device thread: fill `frames` frames; returns how many were real audio (the rest must be
+    // silence, written by the source).
+    virtual int render(float* interleaved, int frames) noexcept = 0;
+    // Any thread: the stream stopped for good.
+    virtual void deviceLost(const QString& reason) noexcept = 0;
+};
+
+// An open capture or playback stream. start() and stop() are called on the UI thread.
+class AudioStream {
+public:
+    virtual ~AudioStream() = default;
+    virtual void start() = 0;   // throws EngineError
+    virtual void stop() = 0;    // returns after the last callback has finished
+    virtual int sampleRate() const = 0;
+    virtual int channels() const = 0;
+};
+
+// The lines of a device's mixer. Volume 0..65535, balance 0..100 (50 centre). `switch` is the
+// mute switch of a playback line or the capture-select switch of a recording line.
+// Advanced values are a bool QVariant for a switch and an int QVariant 0..65535 otherwise.
+class AudioMixer {
+public:
+    virtual ~AudioMixer() = default;
+    virtual int lineCount() const = 0;
+    virtual QString lineName(int line) const = 0;
+    virtual bool volumeEnabled(int line) const = 0;
+    virtual int volume(int line) const = 0;
+    virtual void setVolume(int line, int value) = 0;
+    virtual bool balanceEnabled(int line) const = 0;
+    virtual int balance(int line) const = 0;
+    virtual void setBalance(int line, int value) = 0;
+    virtual bool switchEnabled(int line) const = 0;
+    virtual bool switchValue(int line) const = 0;
+    virtual void setSwitchValue(int line, bool on) = 0;
+    virtual int advancedCount(int line) const = 0;
+    virtual QString advancedName(int line, int index) const = 0;
+    virtual QVariant advancedValue(int line, int index) const = 0;
+    virtual void setAdvancedValue(int line, int index, const QVariant& value) = 0;
+};
+
+class AudioBackend {
+public:
+    virtual ~AudioBackend() = default;
+    virtual QString name() const = 0;
+    virtual QList<AudioDeviceInfo> inputDevices() = 0;
+    virtual QList<AudioDeviceInfo> outputDevices() = 0;
+    virtual int defaultInputDevice() = 0;
+    virtual int defaultOutputDevice() = 0;
+    // Open a stream at this rate and channel count (the backend converts when the device
+    // cannot). Throws EngineError when the device is busy, gone or refuses the format.
+    virtual std::unique_ptr<AudioStream> openCapture(int device, int sampleRate, int channels,
+                                                     CaptureSink* sink) = 0;
+    virtual std::unique_ptr<AudioStream> openPlayback(int device, int sampleRate, int channels,
+                                                      PlaybackSource* source) = 0;
+    // The mixer of the card behind a device; never null (a device without one gives a mixer
+    // with no lines).
+    virtual std::unique_ptr<AudioMixer> openMixer(int device, bool input) = 0;
+};
+
+// The backend the program uses: real devices when there are any, else the virtual backend
+// (also when the environment variable TAVRIN_AUDIO=virtual is set). Created on first use.
+AudioBackend& systemAudioBackend();
+// Tests and benchmarks put their own backend in place (nullptr restores the system one).
+void setSystemAudioBackend(AudioBackend* backend);

@@ -1,0 +1,44 @@
+#pragma once
+// The signal picture. ShowArray takes 2 x WindowArraySize frames and draws them in the style
+// VisType (0 oscilloscope, 1 line spectrum, 2 bar spectrum, 3..5 further styles); an empty
+// array clears the picture. The spectrum uses WindowFFTType (0 none, 1 Welch, 2 Bartlett,
+// 3 Hanning, 4 Hamming).
+#include "engine/SampleArray.h"
+#include <QColor>
+#include <QWidget>
+
+class TAudioVisualization2 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TAudioVisualization2(QWidget* parent = nullptr);
+    ~TAudioVisualization2() override;
+
+    void ShowArray(const SampleArray& block);
+
+    int WindowArraySize() const;  void setWindowArraySize(int n);   // 256, 1024 or 4096
+    int WindowFFTType() const;    void setWindowFFTType(int t);
+    int VisType() const;          void setVisType(int t);
+    int GridYMin() const;         void setGridYMin(int v);
+    int GridYMax() const;         void setGridYMax(int v);
+    QColor BackColor() const;     void setBackColor(const QColor& c);
+    QColor GridColor() const;     void setGridColor(const QColor& c);
+    QColor ScaleColor() const;    void setScaleColor(const QColor& c);
+    QColor TextColor() const;     void setTextColor(const QColor& c);
+    QColor LineColorLeft() const; void setLineColorLeft(const QColor& c);
+    QColor LineColorRight() const;void setLineColorRight(const QColor& c);
+    QColor BorderColor() const;   void setBorderColor(const QColor& c);
+    bool GridVisible() const;     void setGridVisible(bool on);
+    bool ScaleXVisible() const;   void setScaleXVisible(bool on);
+    bool ScaleYVisible() const;   void setScaleYVisible(bool on);
+    int BorderStyle() const;      void setBorderStyle(int s);
+
+signals:
+    void OnMouseClick(int X, int Y);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    struct Impl;
+    Impl* d;
+};

@@ -1,0 +1,17 @@
+#pragma once
+// A level meter for one channel. Value is a linear peak level 0..32767 (as the recorder and
+// player report it); it is shown on a decibel scale with a peak hold and a clip mark.
+#include <QWidget>
+
+class TNCTAmpBar2 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TNCTAmpBar2(QWidget* parent = nullptr);
+    ~TNCTAmpBar2() override;
+    int Value() const;
+    void setValue(int value);
+
+private:
+    struct Impl;
+    Impl* d;
+};

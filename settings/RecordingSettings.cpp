@@ -1,0 +1,3 @@
+#include "settings/RecordingSettings.h"
+
+TRecordingSettings RecordingSettings;

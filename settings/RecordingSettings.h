@@ -1,0 +1,20 @@
+#pragma once
+// The settings record: one instance for the whole process, filled from setup.ini at start-up.
+#include <QString>
+
+struct TRecordingSettings {
+    QString SavePath;          // folder of new recordings, ending in "/"
+    QString SaveFormat = ".mp3";
+    int TimeLimit = -1;        // seconds; 0 or less: no limit
+    bool SplitEnabled = false;
+    int SplitLength = 0;       // seconds per piece
+    int SplitOffset = 0;       // seconds recorded in earlier pieces of the running recording
+    int Mp3Bitrate = 128;
+    int Mp3Frequency = 44100;
+    int WavFrequency = 44100;
+    int WavChannels = 2;
+    int WavBits = 16;
+    int WmaProfile = 38;
+};
+
+extern TRecordingSettings RecordingSettings;
