@@ -11,6 +11,9 @@
 //                            visualisation selectors
 //   tags/Unit1Tags.cpp       tag fields, genre list, stream description
 //   auxiliary/Unit1Aux.cpp   tips timer, about box, help and home page
+#include "engine/TAudioFile2.h"
+#include "engine/TAudioFile2LameEnc.h"
+#include "engine/TAudioInformation2.h"
 #include "settings/RecordingSettings.h"
 #include <QMainWindow>
 #include <QPointer>

@@ -1,0 +1,10 @@
+// Placeholder; the owner of the main window replaces it.
+#include "app/Unit1.h"
+#include <QApplication>
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    TForm1 form;
+    form.show();
+    return app.exec();
+}
