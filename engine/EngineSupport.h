@@ -110,7 +110,7 @@ private:
 class ServiceThread {
 public:
     ~ServiceThread() { stop(); }
-    void start(std::function<void()> work, int periodMs = 5);
+    void start(std::function<void()> work, int periodMs = 10);
     void stop();          // joins: `work` runs no more once this returns
     bool running() const { return thread_.joinable(); }
 

@@ -2,7 +2,10 @@
 #include "EngineTestSupport.h"
 #include "engine/TAudioPlayer2.h"
 
+#include <QThread>
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -295,6 +298,52 @@ TEST_F(Player, DevicesAndMixerLines)
     player.setDeviceIndex(0);
     player.setSrcIndex(0);
     EXPECT_FALSE(player.srcMute());
+}
+
+} // namespace
+
+namespace {
+
+// Real threads: the events still arrive on the owning thread and nothing is lost or repeated.
+void playOnRealThreads(VirtualBackend::ClockMode mode, qint64 frames, int block)
+{
+    VirtualBackend b(mode);
+    b.setKeepOutput(true);
+    TAudioPlayer2 player(nullptr, &b);
+    player.SetFormat(48000, 2);
+    player.setTimerEnabled(true);
+    bool offThread = false;
+    int ticks = 0;
+    auto check = [&] { offThread = offThread || QThread::currentThread() != qApp->thread(); };
+    QObject::connect(&player, &TAudioPlayer2::OnEndArrayPlay, check);
+    QObject::connect(&player, &TAudioPlayer2::OnTimer, [&](int, int, int) { check(); ++ticks; });
+    Feeder f(player, frames, block);
+    f.start();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (f.endPlay == 0 && std::chrono::steady_clock::now() < until) {
+        processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(f.endPlay, 1);
+    EXPECT_FALSE(offThread);
+    if (mode == VirtualBackend::ClockMode::RealTime) {
+        EXPECT_GT(ticks, 3);
+    }
+    expectCounterOutput(b.output(), 2, frames);
+}
+
+TEST(PlayerThreads, RealTimePlaybackDeliversEventsOnTheOwnerThread)
+{
+    testApp();
+    playOnRealThreads(VirtualBackend::ClockMode::RealTime, 48000 / 2, 9600);
+}
+
+TEST(PlayerThreads, FreeRunningPlaybackPlaysEverythingFast)
+{
+    testApp();
+    const auto t0 = std::chrono::steady_clock::now();
+    playOnRealThreads(VirtualBackend::ClockMode::FreeRunning, 48000 * 30, 9600);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
 }
 
 } // namespace

@@ -428,6 +428,9 @@ TEST_F(Recorder, RealTimeStallOfTheOwnerThreadLosesNothing)
     live.setInputCounter();
     TAudioRecord2 rec(nullptr, &live);
     BlockCollector c(rec);
+    bool offThread = false;
+    QObject::connect(&rec, &TAudioRecord2::OnEndArrayRecord,
+                     [&](int) { offThread = offThread || QThread::currentThread() != qApp->thread(); });
     rec.SetFormat(44100, 2);
     rec.setArraySize(8820);
     const auto t0 = std::chrono::steady_clock::now();
@@ -443,6 +446,7 @@ TEST_F(Recorder, RealTimeStallOfTheOwnerThreadLosesNothing)
     EXPECT_EQ(frames, live.inputPosition());
     EXPECT_NEAR(frames / 44100.0, seconds, 0.15);
     EXPECT_EQ(rec.OverflowCount(), 0);
+    EXPECT_FALSE(offThread);
 }
 
 } // namespace
