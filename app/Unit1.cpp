@@ -204,7 +204,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
         b->setIconSize(QSize(32, 32));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setAutoRaise(true);
-        b->setMinimumSize(54, 52);
+        b->setMinimumWidth(54);
+        b->setFixedHeight(52);
         b->setFocusPolicy(Qt::NoFocus);
         ToolBar1->addWidget(b);
         return b;
