@@ -40,6 +40,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 TForm1* Form1 = nullptr;
 
 namespace {
@@ -302,18 +304,22 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     }
 
     // Page 1: input device and record filter; the mixer strips are built at run time.
-    Label4 = makeLabel(TabSheet3, "Label4", QStringLiteral("Устройство ввода данных"), 0, 0, 70, 26);
-    Label4->setWordWrap(true);
-    DeviceComboIn = makeDropDownList(TabSheet3, "DeviceComboIn", 72, 2, 273);
+    // Each label sits on one line left of its device list; the list starts right after the
+    // label (the page's resize rule keeps that left edge and fits the width).
+    Label4 = makeLabel(TabSheet3, "Label4", QStringLiteral("Устройство ввода данных"), 0, 2, 0, 21);
+    Label4->resize(Label4->sizeHint().width(), 21);
+    DeviceComboIn = makeDropDownList(TabSheet3, "DeviceComboIn",
+                                     std::max(72, Label4->width() + 6), 2, 273);
     Label4->setBuddy(DeviceComboIn);
     btnSetFilter = new QPushButton(QStringLiteral("Фильтр"), TabSheet3);
     btnSetFilter->setObjectName(QStringLiteral("btnSetFilter"));
     btnSetFilter->setGeometry(368, 0, 79, 24);
 
     // Page 2: output device and equaliser; the mixer strips are built at run time.
-    Label2 = makeLabel(TabSheet4, "Label2", QStringLiteral("Устройство вывода"), 0, 0, 78, 26);
-    Label2->setWordWrap(true);
-    DeviceCombo = makeDropDownList(TabSheet4, "DeviceCombo", 80, 2, 265);
+    Label2 = makeLabel(TabSheet4, "Label2", QStringLiteral("Устройство вывода"), 0, 2, 0, 21);
+    Label2->resize(Label2->sizeHint().width(), 21);
+    DeviceCombo = makeDropDownList(TabSheet4, "DeviceCombo", std::max(80, Label2->width() + 6),
+                                   2, 265);
     Label2->setBuddy(DeviceCombo);
     chEqualizer = new QCheckBox(QStringLiteral("Эквалайзер"), TabSheet4);
     chEqualizer->setObjectName(QStringLiteral("chEqualizer"));
