@@ -32,10 +32,12 @@
 //       EXPECT_FALSE(f->isVisible());
 //   }
 //
-// Audio backend hook: MainWindowHarness(backend) installs `backend` with
-// setSystemAudioBackend() for its lifetime. Without one, the system backend is used, which
-// TAVRIN_AUDIO=virtual points at the virtual devices (engine/backends/VirtualBackend.h) once
-// they exist. Tests that need the hand-driven clock create their VirtualBackend and pass it.
+// Audio backend: MainWindowHarness(show, backend) installs `backend` with
+// setSystemAudioBackend() for its lifetime. Without one, the harness makes its own
+// VirtualBackend in the manual-clock mode (engine/backends/VirtualBackend.h) and installs it:
+// nothing moves until the test calls virtualBackend()->advanceAndProcess(ms). Until that
+// header exists in the tree, virtualBackend() is null and the system backend is used (which
+// TAVRIN_AUDIO=virtual points at the virtual devices).
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/MessageBoxes.h"
 
@@ -52,6 +54,7 @@
 
 class QApplication;
 class AudioBackend;
+class VirtualBackend;
 class TForm1;
 class TfrmEQ;
 class TfrmAdv;
@@ -140,8 +143,12 @@ public:
 
     TForm1* form() const { return form_; }
     TForm1* operator->() const { return form_; }
+    AudioBackend* backend() const { return backend_; }       // null: the system backend
+    VirtualBackend* virtualBackend() const { return virtual_; } // the harness's own, if any
 
 private:
+    std::unique_ptr<AudioBackend> ownBackend_;
+    VirtualBackend* virtual_ = nullptr;
     AudioBackend* backend_ = nullptr;
     TForm1* form_ = nullptr;
     TfrmEQ* eq_ = nullptr;
@@ -158,6 +165,8 @@ protected:
     // Creates the permanent forms (see MainWindowHarness) and returns the main window.
     TForm1* openMainWindow(bool show = true, AudioBackend* backend = nullptr);
     void closeMainWindow();   // destroys the forms (without running FormClose)
+    // The harness's own virtual backend (manual clock), or null (see MainWindowHarness).
+    VirtualBackend* virtualBackend() const { return window ? window->virtualBackend() : nullptr; }
 
     TempProgramFolder folder;
     MessageBoxRecorder messages;
