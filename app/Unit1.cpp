@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFile>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -46,16 +47,21 @@ TForm1* Form1 = nullptr;
 
 namespace {
 
-// Pictures of the menus, pages and list rows (16 x 16): ImageList1.
-QIcon smallPicture(int index)
+QIcon picture(const char* list, int index)
 {
-    return QIcon(QStringLiteral(":/icons/small%1.png").arg(index, 2, 10, QLatin1Char('0')));
+    const QString path =
+        QStringLiteral(":/icons/%1%2.png").arg(QLatin1String(list)).arg(index, 2, 10, QLatin1Char('0'));
+    return QFile::exists(path) ? QIcon(path) : QIcon();
 }
 
-// Pictures of the toolbar (32 x 32): ImageList2.
+QIcon smallPicture(int index)
+{
+    return picture("small", index);
+}
+
 QIcon largePicture(int index)
 {
-    return QIcon(QStringLiteral(":/icons/large%1.png").arg(index, 2, 10, QLatin1Char('0')));
+    return picture("large", index);
 }
 
 // The automatic-stop button shows a pressed state that only the program sets; a click does
@@ -566,6 +572,16 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     PageControl1->setCurrentIndex(0);
 
     runGuarded([this] { FormCreate(); });
+}
+
+QIcon TForm1::ImageList1(int index)
+{
+    return smallPicture(index);
+}
+
+QIcon TForm1::ImageList2(int index)
+{
+    return largePicture(index);
 }
 
 TForm1::~TForm1()

@@ -298,6 +298,15 @@ TEST_F(MainWindow, TransportStripAndStatusBar)
     EXPECT_EQ(f->StatusPanel[1]->width(), 320);
 }
 
+TEST_F(MainWindow, PictureLists)
+{
+    openMainWindow(false);
+    EXPECT_EQ(TForm1::ImageList1(8).actualSize(QSize(64, 64)), QSize(16, 16));   // list rows
+    EXPECT_EQ(TForm1::ImageList2(7).actualSize(QSize(64, 64)), QSize(32, 32));   // auto stop
+    EXPECT_TRUE(TForm1::ImageList1(99).isNull());
+    EXPECT_TRUE(TForm1::ImageList2(-1).isNull());
+}
+
 TEST_F(MainWindow, TimerTipAndEngineComponents)
 {
     TForm1* f = openMainWindow(false);
