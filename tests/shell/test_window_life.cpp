@@ -95,3 +95,34 @@ TEST_F(WindowLife, ClosingRunsTheClosingStepsOnce)
     f->FormClose();
     EXPECT_EQ(folder.read("setup.ini"), QByteArray("[options]\nkeep=1\n"));
 }
+
+#if __has_include("engine/backends/VirtualBackend.h")
+#include "engine/backends/VirtualBackend.h"
+
+TEST_F(WindowLife, PanelMuteStartsAsOutputLineOne)
+{
+    TForm1* f = openMainWindow(false);
+    ASSERT_NE(virtualBackend(), nullptr);
+    auto lines = VirtualBackend::defaultMixerLines(false, 3);
+    lines[0].switchValue = false;
+    lines[1].switchValue = true;
+    virtualBackend()->setMixerLines(false, virtualBackend()->defaultOutputDevice(), lines);
+    f->show();
+    pumpEvents();
+    EXPECT_TRUE(f->NCTPlayButtonB1->Mute());
+    EXPECT_EQ(messages.count(), 0) << messages.texts().join("; ").toStdString();
+}
+
+TEST_F(WindowLife, AMixerWithoutLineOneLeavesThePanelUnmuted)
+{
+    TForm1* f = openMainWindow(false);
+    ASSERT_NE(virtualBackend(), nullptr);
+    auto lines = VirtualBackend::defaultMixerLines(false, 1);
+    lines[0].switchValue = true;
+    virtualBackend()->setMixerLines(false, virtualBackend()->defaultOutputDevice(), lines);
+    f->show();
+    pumpEvents();
+    EXPECT_FALSE(f->NCTPlayButtonB1->Mute());
+    EXPECT_EQ(messages.count(), 0) << messages.texts().join("; ").toStdString();
+}
+#endif
