@@ -48,8 +48,8 @@ QPolygonF bar(QPointF a, QPointF b, qreal t)
 
 void drawDigit(QPainter& p, const QRectF& cell, int segs, const QColor& lit, const QColor& dim)
 {
-    const qreal t = std::max<qreal>(1.6, cell.width() * 0.2);
-    const qreal gap = std::max<qreal>(0.5, t * 0.18);
+    const qreal t = std::max<qreal>(1.6, cell.width() * 0.22);
+    const qreal gap = std::max<qreal>(0.6, t * 0.32);
     const qreal l = cell.left() + t / 2, r = cell.right() - t / 2;
     const qreal top = cell.top() + t / 2, bot = cell.bottom() - t / 2, mid = (top + bot) / 2;
     const QPolygonF shapes[7] = {

@@ -14,7 +14,6 @@ class TimeFace : public QWidget {
 public:
     explicit TimeFace(TNCTTimeDisplay2* owner) : QWidget(owner), owner_(owner)
     {
-        setAttribute(Qt::WA_OpaquePaintEvent);
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     }
     QSize sizeHint() const override { return {121, 33}; }
@@ -37,7 +36,7 @@ protected:
 
         const bool on = isEnabled();
         const QColor lit = on ? QColor(80, 240, 160) : QColor(90, 120, 105);
-        const QColor dim(22, 48, 36);
+        const QColor dim(20, 34, 28);
         const qreal margin = std::max<qreal>(3.0, height() * 0.14);
         SevenSegment::drawText(p, QRectF(rect()).adjusted(margin + 1, margin, -margin - 1, -margin),
                                owner_->text(), lit, dim);
