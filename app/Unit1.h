@@ -210,6 +210,7 @@ public:
 
     // ---- settings/Unit1Settings.cpp ---------------------------------------------------------
     void LoadSettings();
+    void SaveTimeLimit();       // FormClose: options timelimit into setup.ini
     void ApplyOutputFormat();
     void Options2Click();
     void ToolBtnAutostopClick();
