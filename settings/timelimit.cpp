@@ -23,19 +23,19 @@ TTimeLimitForm::TTimeLimitForm(QWidget* parent) : QDialog(parent)
     setFixedSize(303, 132);
 
     auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(8, 6, 8, 8);
+    root->setContentsMargins(6, 6, 6, 8);
     root->setSpacing(6);
 
     GroupBox1 = new QGroupBox(QStringLiteral("Таймер записи"), this);
     auto* grid = new QVBoxLayout(GroupBox1);
-    grid->setContentsMargins(8, 2, 8, 6);
+    grid->setContentsMargins(6, 2, 6, 6);
     grid->setSpacing(2);
     RBNoLimit = new QRadioButton(QStringLiteral("Без остановки"), GroupBox1);
     RBLimit = new QRadioButton(QStringLiteral("Конец записи через:"), GroupBox1);
     RBNoLimit->setChecked(true);
     auto* choice = new QHBoxLayout;
     choice->addWidget(RBNoLimit);
-    choice->addSpacing(12);
+    choice->addSpacing(8);
     choice->addWidget(RBLimit);
     choice->addStretch(1);
     grid->addLayout(choice);

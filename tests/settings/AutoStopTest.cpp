@@ -2,20 +2,12 @@
 // time display.
 #include "engine/controls/TNCTTimeDisplay2.h"
 #include "settings/AutoStop.h"
-#include <QApplication>
+#include "support/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-void testApplication()
-{
-    static int argc = 1;
-    static char name[] = "test_settings";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance())
-        new QApplication(argc, argv);
-}
 
 TRecordingSettings limit(int seconds)
 {
