@@ -297,6 +297,7 @@ void TAudioFile2::CreateNew(const QString& FileName, int /*Mode*/)
         spec.sampleRate = p.sampleRate;
         spec.channels = p.channels;
         spec.bitrate = p.bitrateKbps * 1000;
+        spec.padForDecoderDelay = true;
         d->writer = std::make_unique<files::FfmpegWriter>(FileName, spec);
         break;
     }

@@ -61,6 +61,7 @@ struct FfmpegWriter::State {
     bool headerWritten = false;
     bool finished = false;
     bool failed = false;
+    bool padDelay = false;
 
     [[noreturn]] void fail(const QString& doing, int err) const
     {
@@ -186,6 +187,9 @@ FfmpegWriter::FfmpegWriter(const QString& path, const FfmpegWriterSpec& spec) : 
     if (r < 0)
         s->fail(QStringLiteral("Cannot create"), r);
     s->headerWritten = true;
+    s->padDelay = spec.padForDecoderDelay;
+    if (s->padDelay)
+        s->pending.assign(static_cast<std::size_t>(s->frameSize) * static_cast<std::size_t>(s->channels), 0.0f);
     avio_flush(oc->pb);
     if (oc->pb->error < 0)
         s->fail(QStringLiteral("Cannot create"), oc->pb->error);
@@ -231,11 +235,24 @@ void FfmpegWriter::finish()
         return;
     s->finished = true;
     const std::size_t ch = static_cast<std::size_t>(s->channels);
+    if (s->padDelay) {
+        if (s->frames > 0)
+            s->pending.resize(s->pending.size() + static_cast<std::size_t>(s->frameSize) * ch, 0.0f);
+        else
+            s->pending.clear();   // nothing was written: no audio at all
+    }
+    const std::size_t frameSamples = static_cast<std::size_t>(s->frameSize) * ch;
+    std::size_t used = 0;
+    while (s->pending.size() - used >= frameSamples) {
+        s->sendFrame(s->pending.data() + used, s->frameSize);
+        used += frameSamples;
+    }
+    s->pending.erase(s->pending.begin(), s->pending.begin() + static_cast<std::ptrdiff_t>(used));
     if (!s->pending.empty()) {
         int n = static_cast<int>(s->pending.size() / ch);
         const bool small = s->enc->codec->capabilities & (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
         if (!small) {
-            s->pending.resize(static_cast<std::size_t>(s->frameSize) * ch, 0.0f);
+            s->pending.resize(frameSamples, 0.0f);
             n = s->frameSize;
         }
         s->sendFrame(s->pending.data(), n);

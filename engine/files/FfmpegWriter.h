@@ -16,6 +16,10 @@ struct FfmpegWriterSpec {
     int channels = 2;
     int bitrate = 0;     // bits per second; 0 leaves the encoder's default
     int bitsPerCodedSample = 0;  // for encoders that need it (G.726 code size)
+    // The container keeps no encoder delay (WMA in ASF) and the decoder drops the first
+    // frame: lead the stream in with one frame of silence, so that the decoded audio lines up
+    // with what was written and its end is not lost (it then ends within one frame after).
+    bool padForDecoderDelay = false;
 };
 
 class FfmpegWriter final : public AudioWriter {
