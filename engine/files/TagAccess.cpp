@@ -176,10 +176,14 @@ TagValues readTags(const QString& path)
     case Type::Wav: {
         TagLib::RIFF::WAV::File f(name.constData(), false);
         if (f.isValid()) {
-            readCommon(f.tag(), v);
-            v.copyright = toQ(f.InfoTag()->fieldText("ICOP"));
-            if (v.copyright.isEmpty())
+            // The file's own INFO list first; an ID3v2 chunk only when there is no INFO.
+            if (f.hasInfoTag() || !f.hasID3v2Tag()) {
+                readCommon(f.InfoTag(), v);
+                v.copyright = toQ(f.InfoTag()->fieldText("ICOP"));
+            } else {
+                readCommon(f.ID3v2Tag(), v);
                 v.copyright = id3v2Copyright(f.ID3v2Tag());
+            }
         }
         break;
     }
