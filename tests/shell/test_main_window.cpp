@@ -140,8 +140,10 @@ TEST_F(MainWindow, ToolbarButtons)
     EXPECT_GT(sep->x(), f->ToolBtnAutostop->x());
     EXPECT_LT(sep->x(), f->ToolBtnHelp->x());
 
-    // The automatic-stop button shows a pressed state that only the program sets.
+    // The automatic-stop button shows a pressed state that only the program sets. (Its
+    // handler is taken off first: it would open the time-limit dialog.)
     EXPECT_TRUE(f->ToolBtnAutostop->isCheckable());
+    QObject::disconnect(f->ToolBtnAutostop, nullptr, f, nullptr);
     f->ToolBtnAutostop->setChecked(true);
     f->ToolBtnAutostop->click();
     EXPECT_TRUE(f->ToolBtnAutostop->isChecked());
@@ -309,7 +311,7 @@ TEST_F(MainWindow, PictureLists)
 
 TEST_F(MainWindow, TimerTipAndEngineComponents)
 {
-    TForm1* f = openMainWindow(false);
+    TForm1* f = openMainWindow(false, nullptr, /*tipTimer=*/true);
     EXPECT_EQ(f->TimerTip->interval(), 1000);
     EXPECT_TRUE(f->TimerTip->isActive());   // switched on by FormCreate
     EXPECT_NE(f->AudioFile1, nullptr);
