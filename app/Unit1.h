@@ -24,6 +24,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QIcon;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -154,6 +155,11 @@ public:
     QPointer<TAboutBox> AboutBox;
     QPointer<TTipForm> TipForm;
 
+    // ---- pictures: ImageList1 (16 x 16: menus, pages, list rows; row picture 8) and
+    //      ImageList2 (32 x 32: toolbar). A null icon for an index without a picture.
+    static QIcon ImageList1(int index);
+    static QIcon ImageList2(int index);
+
     // ---- status bar helpers ---------------------------------------------------------------
     void setStatusText(int panel, const QString& text);
     QString statusText(int panel) const;
@@ -210,6 +216,7 @@ public:
 
     // ---- settings/Unit1Settings.cpp ---------------------------------------------------------
     void LoadSettings();
+    void SaveTimeLimit();       // FormClose: options timelimit into setup.ini
     void ApplyOutputFormat();
     void Options2Click();
     void ToolBtnAutostopClick();

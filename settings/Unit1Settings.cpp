@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 
 void TForm1::LoadSettings() { }
+void TForm1::SaveTimeLimit() { }
 void TForm1::ApplyOutputFormat() { }
 void TForm1::Options2Click() { }
 void TForm1::ToolBtnAutostopClick() { }
