@@ -12,7 +12,8 @@
 #   for timing);
 # - an idle null sink works in two-second blocks and needs up to two seconds to follow a new
 #   client's latency. A silent low-latency stream (pacat) therefore plays into tavrin_null all
-#   the time, so that its monitor delivers within about 50 ms of a recording's start.
+#   the time (and the sink is suspended and resumed once to take its latency), so that the
+#   monitor delivers within about 50 ms of a recording's start.
 #
 # Sets TAVRIN_PULSE_STARTED=1 when it started a server and defines tavrin_stop_pulse.
 # Safe under `set -euo pipefail`; never exits the shell that sources it.
@@ -90,6 +91,10 @@ PA
                     --channels=2 --client-name=tavrin-keepalive --stream-name=keepalive \
                     </dev/zero >/dev/null 2>&1 &
                 TAVRIN_PULSE_KEEPALIVE_PID=$!
+                # Restart the sink's clock so that it takes the short latency at once.
+                sleep 0.2
+                pactl suspend-sink tavrin_null 1 >/dev/null 2>&1 || true
+                pactl suspend-sink tavrin_null 0 >/dev/null 2>&1 || true
             fi
             return 0
         fi

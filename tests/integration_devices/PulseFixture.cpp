@@ -13,8 +13,11 @@ namespace {
 struct Modules {
     bool loaded = false;
     std::string sinkModule;
+    std::string keepAlivePid;
     ~Modules()
     {
+        if (!keepAlivePid.empty())
+            run("kill " + keepAlivePid);
         if (!sinkModule.empty())
             run("pactl unload-module " + sinkModule);
     }
@@ -75,6 +78,15 @@ void PulseTest::SetUp()
         m.sinkModule = run("pactl load-module module-null-sink sink_name=" + sinkName()
                            + " sink_properties=device.description=" + sinkName(), &ok);
         ASSERT_TRUE(ok) << "cannot load a null sink";
+        // An idle null sink works in two-second blocks and takes that long to follow a new
+        // stream. A silent low-latency stream keeps it quick; a suspend and resume makes it
+        // take that latency at once.
+        m.keepAlivePid = run("sh -c 'pacat --playback --device=" + sinkName()
+                             + " --latency-msec=40 --client-name=tavrin-test-keepalive </dev/zero "
+                               ">/dev/null 2>&1 & echo $!'");
+        ::usleep(200 * 1000);
+        run("pactl suspend-sink " + sinkName() + " 1");
+        run("pactl suspend-sink " + sinkName() + " 0");
     }
     useSink(sinkName());
     useSource(monitorName());
