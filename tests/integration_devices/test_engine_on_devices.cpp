@@ -6,11 +6,15 @@
 #include "engine/TAudioPlayer2.h"
 #include "engine/TAudioRecord2.h"
 #include "engine/backends/PortAudioBackend.h"
+#include "engine/backends/PortAudioOptions.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QThread>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <numbers>
@@ -188,4 +192,86 @@ TEST_F(EngineOnDevices, MixerVolumesReachTheServer)
     for (auto it = value.globalMatch(QString::fromStdString(savedVolume)); it.hasNext();)
         raw += " " + it.next().captured(1).toStdString();
     run("pactl set-sink-volume " + sink + raw);
+}
+
+namespace {
+
+double processCpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// CPU seconds the sound server has used, -1 when its process cannot be found.
+double serverCpuSeconds()
+{
+    QString runtime = qEnvironmentVariable("PULSE_RUNTIME_PATH");
+    if (runtime.isEmpty())
+        runtime = qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/pulse");
+    const std::string pid = run("cat " + runtime.toStdString() + "/pid");
+    if (pid.empty())
+        return -1;
+    const std::string stat = run("cat /proc/" + pid + "/stat");
+    const auto close = stat.rfind(')');
+    if (close == std::string::npos)
+        return -1;
+    QStringList fields = QString::fromStdString(stat.substr(close + 2)).split(QLatin1Char(' '));
+    if (fields.size() < 13)
+        return -1;
+    return (fields[11].toDouble() + fields[12].toDouble()) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+} // namespace
+
+// What a recording costs on the real stack, per second of audio: the recorder with all three
+// filters on (this process) and the sound server, against the same capture with PortAudio's
+// low-latency buffers.
+TEST_F(EngineOnDevices, CaptureCostsLittleCpu)
+{
+    TAudioRecord2 recorder(nullptr, backend.get());
+    const int in = indexOf(recorder.DeviceLastIndex(), [&](int i) { recorder.setDeviceIndex(i); return recorder.DeviceName(); },
+                           QStringLiteral("pulse"));
+    ASSERT_GE(in, 0);
+    recorder.setDeviceIndex(in);
+    recorder.SetFormat(44100, 2);
+    recorder.setArraySize(recorder.MillisecondsToSamples(200));
+    recorder.setNotchFilter(true);
+    recorder.setHighPassFilter(true);
+    recorder.setLowPassFilter(true);
+    recorder.setTimerEnabled(true);
+    QObject::connect(&recorder, &TAudioRecord2::OnEndArrayRecord, [&](int) { recorder.GetArray(); });
+    const double seconds = 4.0;
+    const double cpu0 = processCpuSeconds();
+    const double server0 = serverCpuSeconds();
+    recorder.StartRecord();
+    ASSERT_EQ(recorder.LastError(), 0);
+    runEventsFor(static_cast<int>(seconds * 1000));
+    recorder.StopRecord();
+    const double cpu = (processCpuSeconds() - cpu0) / seconds;
+    const double server = server0 >= 0 ? (serverCpuSeconds() - server0) / seconds : -1;
+    std::printf("[ measure  ] recorder, 44.1 kHz stereo, 3 filters, 2048-frame buffers: program %.2f%%, server %.2f%% of a core\n",
+                cpu * 100, server * 100);
+
+    // The bare capture with our buffers and with PortAudio's low-latency ones, for comparison.
+    auto captureOnly = [&](const PortAudioOptions& options, const char* what) {
+        auto b = createPortAudioBackend(options);
+        ASSERT_TRUE(b);
+        RecordingSink sink(2, static_cast<int>(44100 * (seconds + 2)));
+        auto stream = b->openCapture(in, 44100, 2, &sink);
+        const double c0 = processCpuSeconds();
+        const double s0 = serverCpuSeconds();
+        stream->start();
+        QThread::msleep(static_cast<unsigned long>(seconds * 1000));
+        stream->stop();
+        const double c = (processCpuSeconds() - c0) / seconds;
+        const double s1 = s0 >= 0 ? (serverCpuSeconds() - s0) / seconds : -1;
+        std::printf("[ measure  ] capture only, %s: program %.2f%%, server %.2f%% of a core\n", what, c * 100, s1 * 100);
+    };
+    captureOnly(PortAudioOptions{}, "2048-frame buffers, 100 ms latency");
+    PortAudioOptions low;
+    low.suggestedLatency = 0.01;
+    low.bufferSeconds = 0.005;
+    captureOnly(low, "256-frame buffers, 10 ms latency");
+    EXPECT_LT(cpu, 0.15) << "a recording should take a small share of a core";
 }
