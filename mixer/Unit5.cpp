@@ -4,6 +4,7 @@
 #include "engine/TAudioPlayer2.h"
 #include "engine/TAudioRecord2.h"
 #include "mixer/srcframe.h"
+#include "platform/ui/Guarded.h"
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -82,7 +83,7 @@ void TfrmAdv::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        runGuarded([this] { FormShow(); });
 }
 
 void TfrmAdv::selectLine()
@@ -115,7 +116,7 @@ void TfrmAdv::FormShow()
                 box->setGeometry(16, top, 220, 17);
                 setControlTag(box, i);
                 box->setChecked(v.toBool());
-                connect(box, &QCheckBox::toggled, this, [this, box] { AdvancedCheckClick(box); });
+                connect(box, &QCheckBox::toggled, this, guarded([this, box] { AdvancedCheckClick(box); }));
                 box->show();
                 generated_.append(box);
             } else {
@@ -127,7 +128,8 @@ void TfrmAdv::FormShow()
                 bar->setTickInterval(5000);
                 bar->setPageStep(6553);
                 bar->setValue(v.toInt());
-                connect(bar, &QSlider::valueChanged, this, [this, bar] { AdvancedTrackChange(bar); });
+                connect(bar, &QSlider::valueChanged, this,
+                        guarded([this, bar] { AdvancedTrackChange(bar); }));
                 bar->show();
                 generated_.append(bar);
                 auto* label = new QLabel(text, gbOther);

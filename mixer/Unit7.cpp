@@ -2,6 +2,7 @@
 #include "app/Unit1.h"
 #include "engine/EngineError.h"
 #include "engine/TAudioRecord2.h"
+#include "platform/ui/Guarded.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QFocusEvent>
@@ -86,12 +87,12 @@ TfrmRecFlt::TfrmRecFlt(QWidget* parent) : QDialog(parent)
         *labels[r] = label;
     }
 
-    connect(CheckBox1, &QCheckBox::toggled, this, &TfrmRecFlt::CheckBox1Click);
-    connect(CheckBox2, &QCheckBox::toggled, this, &TfrmRecFlt::CheckBox2Click);
-    connect(CheckBox3, &QCheckBox::toggled, this, &TfrmRecFlt::CheckBox3Click);
-    connect(TrackBar1, &QSlider::valueChanged, this, &TfrmRecFlt::TrackBar1Change);
-    connect(TrackBar2, &QSlider::valueChanged, this, &TfrmRecFlt::TrackBar2Change);
-    connect(TrackBar3, &QSlider::valueChanged, this, &TfrmRecFlt::TrackBar3Change);
+    connect(CheckBox1, &QCheckBox::toggled, this, guarded([this] { CheckBox1Click(); }));
+    connect(CheckBox2, &QCheckBox::toggled, this, guarded([this] { CheckBox2Click(); }));
+    connect(CheckBox3, &QCheckBox::toggled, this, guarded([this] { CheckBox3Click(); }));
+    connect(TrackBar1, &QSlider::valueChanged, this, guarded([this] { TrackBar1Change(); }));
+    connect(TrackBar2, &QSlider::valueChanged, this, guarded([this] { TrackBar2Change(); }));
+    connect(TrackBar3, &QSlider::valueChanged, this, guarded([this] { TrackBar3Change(); }));
 }
 
 TfrmRecFlt::~TfrmRecFlt()
@@ -198,8 +199,10 @@ bool TfrmRecFlt::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();
+        bool accepted = true;
         for (QChar c : text) {
-            if (!(this->*keyHandler)(c))
+            runGuarded([&] { accepted = (this->*keyHandler)(c); });
+            if (!accepted)
                 return true;   // refused: the edit never sees the key
         }
     } else if (event->type() == QEvent::FocusOut) {
@@ -207,7 +210,7 @@ bool TfrmRecFlt::eventFilter(QObject* watched, QEvent* event)
         // window leaves the field as it is, and leaving it later applies it.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            (this->*exitHandler)();
+            runGuarded([&] { (this->*exitHandler)(); });
     }
     return QDialog::eventFilter(watched, event);
 }
