@@ -163,7 +163,7 @@ void buildPage(TForm1* form, Engine& e, const PageSide& side, Volume onVolume, B
         strip->TrackBar2->setValue(e.srcBalance());
 
         if constexpr (std::is_same_v<Engine, TAudioRecord2>) {
-            strip->CheckBox1->setText(QStringLiteral("Select"));
+            strip->setSwitchCaption(QStringLiteral("Select"));
             strip->CheckBox1->setEnabled(e.srcSelectEnabled());
             strip->CheckBox1->setChecked(e.srcSelect());
         } else {

@@ -13,6 +13,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QVariant>
+#include <algorithm>
 
 TfrmAdv* frmAdv = nullptr;
 
@@ -63,8 +64,13 @@ TfrmAdv::TfrmAdv(QWidget* parent) : QDialog(parent)
         "Эти параметры настройки делают другие изменения(замены) к как вашими звуковыми "
         "звуками. См. вашу аппаратную документацию для подробностей."), gbOther);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(16, 32, 321, 26);
     Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The text ends above the first generated row (top 80). This system's fonts need more
+    // lines than the design's 26 pixels hold, so the label starts higher when it must.
+    const int textHeight = Label1->heightForWidth(321);
+    const int labelTop = std::clamp(78 - textHeight, 18, 32);
+    Label1->setGeometry(16, labelTop, 321, 78 - labelTop);
 
     btnClose = new QPushButton(QStringLiteral("Закрыть"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));

@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSlider>
+#include <algorithm>
 
 TfrmRecFlt* frmRecFlt = nullptr;
 
@@ -86,6 +87,17 @@ TfrmRecFlt::TfrmRecFlt(QWidget* parent) : QDialog(parent)
         label->adjustSize();
         *labels[r] = label;
     }
+
+    // The captions take more room in this system's fonts than at design: the sliders start
+    // after the widest one and keep their right end, so no caption runs under a slider.
+    int captions = 0;
+    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3})
+        captions = std::max(captions, box->x() + box->sizeHint().width());
+    const int barLeft = std::max(112, captions + 4);
+    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3})
+        box->resize(std::max(box->width(), barLeft - box->x() - 2), box->height());
+    for (QSlider* bar : {TrackBar1, TrackBar2, TrackBar3})
+        bar->setGeometry(barLeft, bar->y(), 112 + 185 - barLeft, bar->height());
 
     connect(CheckBox1, &QCheckBox::toggled, this, guarded([this] { CheckBox1Click(); }));
     connect(CheckBox2, &QCheckBox::toggled, this, guarded([this] { CheckBox2Click(); }));
