@@ -627,7 +627,7 @@ void TForm1::WritePendingBlocks()
 
 void TForm1::AudioRecord1DeviceError(const QString& message)
 {
-    if (!IsRecording)
+    if (!IsRecording && !recordStarting_)
         return;
     RecordFailed(QStringLiteral("Recording stopped: the input device was lost (") + message + QStringLiteral(")"));
 }
