@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFile>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -40,20 +41,27 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 TForm1* Form1 = nullptr;
 
 namespace {
 
-// Pictures of the menus, pages and list rows (16 x 16): ImageList1.
-QIcon smallPicture(int index)
+QIcon picture(const char* list, int index)
 {
-    return QIcon(QStringLiteral(":/icons/small%1.png").arg(index, 2, 10, QLatin1Char('0')));
+    const QString path =
+        QStringLiteral(":/icons/%1%2.png").arg(QLatin1String(list)).arg(index, 2, 10, QLatin1Char('0'));
+    return QFile::exists(path) ? QIcon(path) : QIcon();
 }
 
-// Pictures of the toolbar (32 x 32): ImageList2.
+QIcon smallPicture(int index)
+{
+    return picture("small", index);
+}
+
 QIcon largePicture(int index)
 {
-    return QIcon(QStringLiteral(":/icons/large%1.png").arg(index, 2, 10, QLatin1Char('0')));
+    return picture("large", index);
 }
 
 // The automatic-stop button shows a pressed state that only the program sets; a click does
@@ -204,7 +212,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
         b->setIconSize(QSize(32, 32));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setAutoRaise(true);
-        b->setMinimumSize(54, 52);
+        b->setMinimumWidth(54);
+        b->setFixedHeight(52);
         b->setFocusPolicy(Qt::NoFocus);
         ToolBar1->addWidget(b);
         return b;
@@ -301,18 +310,22 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     }
 
     // Page 1: input device and record filter; the mixer strips are built at run time.
-    Label4 = makeLabel(TabSheet3, "Label4", QStringLiteral("Устройство ввода данных"), 0, 0, 70, 26);
-    Label4->setWordWrap(true);
-    DeviceComboIn = makeDropDownList(TabSheet3, "DeviceComboIn", 72, 2, 273);
+    // Each label sits on one line left of its device list; the list starts right after the
+    // label (the page's resize rule keeps that left edge and fits the width).
+    Label4 = makeLabel(TabSheet3, "Label4", QStringLiteral("Устройство ввода данных"), 0, 2, 0, 21);
+    Label4->resize(Label4->sizeHint().width(), 21);
+    DeviceComboIn = makeDropDownList(TabSheet3, "DeviceComboIn",
+                                     std::max(72, Label4->width() + 6), 2, 273);
     Label4->setBuddy(DeviceComboIn);
     btnSetFilter = new QPushButton(QStringLiteral("Фильтр"), TabSheet3);
     btnSetFilter->setObjectName(QStringLiteral("btnSetFilter"));
     btnSetFilter->setGeometry(368, 0, 79, 24);
 
     // Page 2: output device and equaliser; the mixer strips are built at run time.
-    Label2 = makeLabel(TabSheet4, "Label2", QStringLiteral("Устройство вывода"), 0, 0, 78, 26);
-    Label2->setWordWrap(true);
-    DeviceCombo = makeDropDownList(TabSheet4, "DeviceCombo", 80, 2, 265);
+    Label2 = makeLabel(TabSheet4, "Label2", QStringLiteral("Устройство вывода"), 0, 2, 0, 21);
+    Label2->resize(Label2->sizeHint().width(), 21);
+    DeviceCombo = makeDropDownList(TabSheet4, "DeviceCombo", std::max(80, Label2->width() + 6),
+                                   2, 265);
     Label2->setBuddy(DeviceCombo);
     chEqualizer = new QCheckBox(QStringLiteral("Эквалайзер"), TabSheet4);
     chEqualizer->setObjectName(QStringLiteral("chEqualizer"));
@@ -559,6 +572,16 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     PageControl1->setCurrentIndex(0);
 
     runGuarded([this] { FormCreate(); });
+}
+
+QIcon TForm1::ImageList1(int index)
+{
+    return smallPicture(index);
+}
+
+QIcon TForm1::ImageList2(int index)
+{
+    return largePicture(index);
 }
 
 TForm1::~TForm1()

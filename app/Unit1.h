@@ -24,6 +24,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QIcon;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -153,6 +154,11 @@ public:
     QPointer<TTimeLimitForm> TimeLimitForm;
     QPointer<TAboutBox> AboutBox;
     QPointer<TTipForm> TipForm;
+
+    // ---- pictures: ImageList1 (16 x 16: menus, pages, list rows; row picture 8) and
+    //      ImageList2 (32 x 32: toolbar). A null icon for an index without a picture.
+    static QIcon ImageList1(int index);
+    static QIcon ImageList2(int index);
 
     // ---- status bar helpers ---------------------------------------------------------------
     void setStatusText(int panel, const QString& text);
