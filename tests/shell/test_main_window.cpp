@@ -311,7 +311,7 @@ TEST_F(MainWindow, PictureLists)
 
 TEST_F(MainWindow, TimerTipAndEngineComponents)
 {
-    TForm1* f = openMainWindow(false, nullptr, /*tipTimer=*/true);
+    TForm1* f = openMainWindow(false);
     EXPECT_EQ(f->TimerTip->interval(), 1000);
     EXPECT_TRUE(f->TimerTip->isActive());   // switched on by FormCreate
     EXPECT_NE(f->AudioFile1, nullptr);

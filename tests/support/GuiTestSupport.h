@@ -23,7 +23,8 @@
 //                         clock), and shows the main window, which runs FormShow. Destroys
 //                         them in reverse order. It does not close the window: call
 //                         form->close() in the test when FormClose is wanted. The tip timer
-//                         (its first tick shows the tip window) is stopped unless tipTimer.
+//                         runs as FormCreate left it (its first tick, after a second, shows
+//                         the tip window); pass tipTimer = false to stop it at once.
 //   GuiTest               a gtest fixture holding all of the above; openMainWindow() makes the
 //                         harness.
 //   waitUntil(pred, ms)   runs the event loop until pred() is true or the time is up.
@@ -159,7 +160,7 @@ class MainWindowHarness {
 public:
     // show: true shows the main window (FormShow runs); false leaves it after FormCreate.
     explicit MainWindowHarness(bool show = true, AudioBackend* backend = nullptr,
-                               bool tipTimer = false);
+                               bool tipTimer = true);
     ~MainWindowHarness();
     MainWindowHarness(const MainWindowHarness&) = delete;
     MainWindowHarness& operator=(const MainWindowHarness&) = delete;
@@ -187,7 +188,7 @@ protected:
 
     // Creates the permanent forms (see MainWindowHarness) and returns the main window.
     TForm1* openMainWindow(bool show = true, AudioBackend* backend = nullptr,
-                           bool tipTimer = false);
+                           bool tipTimer = true);
     void closeMainWindow();   // destroys the forms (without running FormClose)
     // The harness's own virtual backend (manual clock); null when the test passed its own.
     VirtualBackend* virtualBackend() const { return window ? window->virtualBackend() : nullptr; }
