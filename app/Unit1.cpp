@@ -143,7 +143,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     Q_INIT_RESOURCE(resources);   // the pictures live in the forms library
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tavrin V 3.7.2"));
-    setWindowIcon(largePicture(7));
+    setWindowIcon(largePicture(6));   // the program's own picture, as in the about box
 
     // ---- menus --------------------------------------------------------------------------
     auto addItem = [](QMenu* menu, QAction*& item, const char* name, const QString& caption,
