@@ -1,51 +1,674 @@
-// Placeholder definitions; the owner of this component replaces them.
+// The player. PlayArray copies each block into a heap block that travels to the device thread
+// through a lock-free ring of pointers; the device thread (render) plays the blocks in order,
+// runs the equaliser and the volume ramp, and hands every finished block back through a second
+// ring so that it is freed off the device thread. A tap ring carries the played frames to the
+// service side (a thread, or the manual clock of the virtual backend), which feeds the meter
+// and the history and posts a notification to the owning thread; that thread raises
+// OnEndArrayPlay, OnEndPlay and OnRequestOnLoadArray from the counters as they stand then.
 #include "engine/TAudioPlayer2.h"
 
-struct TAudioPlayer2::Impl {};
-TAudioPlayer2::TAudioPlayer2(QObject* parent, AudioBackend* backend) : QObject(parent), d(std::make_unique<Impl>()) {}
-int TAudioPlayer2::DeviceLastIndex() { return {}; }
-int TAudioPlayer2::DeviceIndex() { return {}; }
-void TAudioPlayer2::setDeviceIndex(int /*index*/) { }
-QString TAudioPlayer2::DeviceName() { return {}; }
-bool TAudioPlayer2::DeviceAvailable() { return {}; }
-void TAudioPlayer2::SetFormat(int /*SampleRate*/, int /*Channels*/) { }
-int TAudioPlayer2::SampleRate() const { return {}; }
-int TAudioPlayer2::Channels() const { return {}; }
-int TAudioPlayer2::MillisecondsToSamples(int /*ms*/) const { return {}; }
-int TAudioPlayer2::SamplesToMilliseconds(int /*samples*/) const { return {}; }
-bool TAudioPlayer2::TimerEnabled() const { return {}; }
-void TAudioPlayer2::setTimerEnabled(bool /*on*/) { }
-int TAudioPlayer2::TimerInterval() const { return {}; }
-void TAudioPlayer2::setTimerInterval(int /*ms*/) { }
-int TAudioPlayer2::Volume() const { return {}; }
-void TAudioPlayer2::setVolume(int /*value*/) { }
-void TAudioPlayer2::Play() { }
-void TAudioPlayer2::Stop() { }
-int TAudioPlayer2::LastError() const { return {}; }
-QString TAudioPlayer2::LastErrorText() const { return {}; }
-void TAudioPlayer2::PlayArray(SampleArray& /*block*/) { }
-int TAudioPlayer2::CurrentSamples() const { return {}; }
-SampleArray TAudioPlayer2::GetCurrentArray(int /*Count*/) { return {}; }
-int TAudioPlayer2::LevelLeft() const { return {}; }
-int TAudioPlayer2::LevelRight() const { return {}; }
-bool TAudioPlayer2::EqualizerEnabled() const { return {}; }
-void TAudioPlayer2::setEqualizerEnabled(bool /*on*/) { }
-void TAudioPlayer2::SetEqualizer(const std::vector<float>& /*bands*/) { }
-int TAudioPlayer2::srcLastIndex() { return {}; }
-void TAudioPlayer2::setSrcIndex(int /*index*/) { }
-int TAudioPlayer2::srcIndex() const { return {}; }
-QString TAudioPlayer2::srcName() { return {}; }
-bool TAudioPlayer2::srcVolumeEnabled() { return {}; }
-int TAudioPlayer2::srcVolume() { return {}; }
-void TAudioPlayer2::setSrcVolume(int /*value*/) { }
-bool TAudioPlayer2::srcBalanceEnabled() { return {}; }
-int TAudioPlayer2::srcBalance() { return {}; }
-void TAudioPlayer2::setSrcBalance(int /*value*/) { }
-bool TAudioPlayer2::srcMuteEnabled() { return {}; }
-bool TAudioPlayer2::srcMute() { return {}; }
-void TAudioPlayer2::setSrcMute(bool /*on*/) { }
-int TAudioPlayer2::srcAdvancedLastIndex() { return {}; }
-QString TAudioPlayer2::srcAdvancedName(int /*i*/) { return {}; }
-QVariant TAudioPlayer2::srcAdvancedValue(int /*i*/) { return {}; }
-void TAudioPlayer2::setSrcAdvancedValue(int /*i*/, const QVariant& /*value*/) { }
-TAudioPlayer2::~TAudioPlayer2() { }
+#include "engine/EngineClock.h"
+#include "engine/EngineError.h"
+#include "engine/EngineSupport.h"
+#include "engine/SpscRing.h"
+#include "engine/dsp/PlaybackEqualizer.h"
+
+#include <QTimer>
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <mutex>
+
+using namespace engine;
+
+namespace {
+constexpr int ToDeviceBlocks = 32;
+constexpr int FromDeviceBlocks = 64;
+constexpr int TapSeconds = 2;
+constexpr int WorkFrames = 4096;
+constexpr int HistoryMinFrames = 65536;
+constexpr int VolumeRampMs = 10;
+
+struct Block {
+    std::vector<float> data;
+    int frames = 0;
+    bool endOfStream = false;
+};
+} // namespace
+
+struct TAudioPlayer2::Impl final : public PlaybackSource, public ManualClock::Client {
+    explicit Impl(TAudioPlayer2* owner, AudioBackend* given)
+        : q(owner), backendArg(given),
+          mixer([this](int device) { return be().openMixer(device, false); })
+    {
+        timer = new QTimer(q);
+        QObject::connect(timer, &QTimer::timeout, q, [this] { realTimeTick(); });
+        toDevice.reset(ToDeviceBlocks);
+        fromDevice.reset(FromDeviceBlocks);
+        eqGains.assign(PlaybackEqualizer::BandCount, 0.0f);
+    }
+
+    ~Impl() override { dropQueue(); }
+
+    TAudioPlayer2* q;
+    AudioBackend* backendArg;
+    AudioBackend* backend = nullptr;
+    AudioBackend& be()
+    {
+        if (!backend)
+            backend = backendArg ? backendArg : &systemAudioBackend();
+        return *backend;
+    }
+
+    // Settings (UI thread unless said).
+    int deviceIndex = 0;
+    bool deviceResolved = false;
+    int rate = 44100;
+    int channels = 2;
+    bool timerEnabled = false;
+    int timerInterval = 80;
+    std::atomic<int> volume{65535};          // read by the device thread
+    bool eqEnabled = false;
+    std::vector<float> eqGains;
+    PlaybackEqualizer eq;
+    MixerLines mixer;
+    int lastError = NoError;
+    QString lastErrorText;
+    int levelLeft = 0, levelRight = 0;
+
+    int device()
+    {
+        if (!deviceResolved) {
+            deviceIndex = be().defaultOutputDevice();
+            deviceResolved = true;
+        }
+        return deviceIndex;
+    }
+    MixerLines& mix()
+    {
+        mixer.setDevice(device());
+        return mixer;
+    }
+
+    // The running stream (UI thread).
+    std::unique_ptr<AudioStream> stream;
+    bool running = false;
+    int generation = 0;
+    ManualClock* clock = nullptr;
+    ServiceThread service;
+    QTimer* timer = nullptr;
+    qint64 nextTickNs = ManualClock::Never;
+
+    // The queue: UI/service -> device thread and back. Producers and the consumer of the
+    // return ring serialise on feedMutex.
+    std::mutex feedMutex;
+    std::deque<Block*> backlog;              // waiting for room in toDevice
+    SpscRing<Block*> toDevice;
+    SpscRing<Block*> fromDevice;
+    int inFlight = 0;                        // blocks in toDevice, being played or in fromDevice
+
+    // Device thread state (touched by others only while the stream is stopped).
+    Block* current = nullptr;
+    int currentPos = 0;
+    bool endHit = false;
+    float gain = 1.0f;
+    float rampStep = 1.0f;
+    int streamChannels = 2;
+    SpscRing<float> tap;
+    std::atomic<qint64> framesPlayed{0};
+    std::atomic<qint64> blocksPlayed{0};
+    std::atomic<bool> endReached{false};
+    std::atomic<bool> starved{false};
+    std::atomic<bool> lost{false};
+    std::mutex lostMutex;
+    QString lostReason;
+
+    // Service side.
+    std::mutex serviceMutex;
+    std::vector<float> tapWork;
+    PeakMeter meter;
+    FrameHistory history;
+    int historyRate = 0, historyChannels = 0;
+    qint64 seenPlayed = 0;
+    bool endPosted = false;
+    std::atomic<bool> notifyQueued{false};
+
+    // Owning thread's view of the queue.
+    qint64 blocksQueued = 0;                 // non-empty blocks given since the queue was dropped
+    bool endQueued = false;
+    qint64 announcedPlayed = 0;
+    bool endPlayEmitted = false;
+    std::atomic<bool> requestOutstanding{false};
+
+    // --- device thread ---------------------------------------------------------------------
+    int render(float* out, int frames) noexcept override
+    {
+        if (frames <= 0 || !out)
+            return 0;
+        const int ch = streamChannels;
+        int produced = 0;
+        while (produced < frames && !endHit) {
+            if (!current) {
+                if (!toDevice.pop(current)) {
+                    starved.store(true, std::memory_order_relaxed);
+                    break;
+                }
+                currentPos = 0;
+                if (current->endOfStream) {
+                    endHit = true;
+                    fromDevice.push(current);
+                    current = nullptr;
+                    endReached.store(true);
+                    break;
+                }
+            }
+            const int n = std::min(frames - produced, current->frames - currentPos);
+            if (n > 0) {
+                std::memcpy(out + static_cast<std::ptrdiff_t>(produced) * ch,
+                            current->data.data() + static_cast<std::ptrdiff_t>(currentPos) * ch,
+                            static_cast<std::size_t>(n) * static_cast<std::size_t>(ch) * sizeof(float));
+                produced += n;
+                currentPos += n;
+            }
+            if (currentPos >= current->frames) {
+                fromDevice.push(current);
+                current = nullptr;
+                blocksPlayed.fetch_add(1);
+            }
+        }
+        std::fill(out + static_cast<std::ptrdiff_t>(produced) * ch,
+                  out + static_cast<std::ptrdiff_t>(frames) * ch, 0.0f);
+        if (produced > 0) {
+            eq.process(out, produced);
+            const std::size_t room = tap.writeAvailable() / static_cast<std::size_t>(ch);
+            const std::size_t n = std::min<std::size_t>(room, static_cast<std::size_t>(produced));
+            tap.write(out, n * static_cast<std::size_t>(ch));
+            framesPlayed.fetch_add(produced);
+        }
+        applyVolume(out, frames, ch);
+        return produced;
+    }
+
+    void applyVolume(float* out, int frames, int ch) noexcept
+    {
+        const float target = static_cast<float>(volume.load(std::memory_order_relaxed)) / 65535.0f;
+        if (gain == target && target == 1.0f)
+            return;
+        for (int f = 0; f < frames; ++f) {
+            if (gain < target)
+                gain = std::min(target, gain + rampStep);
+            else if (gain > target)
+                gain = std::max(target, gain - rampStep);
+            float* frame = out + static_cast<std::ptrdiff_t>(f) * ch;
+            for (int c = 0; c < ch; ++c)
+                frame[c] *= gain;
+        }
+    }
+
+    void deviceLost(const QString& reason) noexcept override
+    {
+        try {
+            {
+                std::lock_guard lock(lostMutex);
+                lostReason = reason;
+            }
+            lost.store(true);
+            postNotify();
+        } catch (...) {
+        }
+    }
+
+    // --- queue (UI thread and service side) ------------------------------------------------
+    // Frees the blocks the device has finished with and moves waiting blocks on. feedMutex held.
+    void pumpLocked()
+    {
+        Block* b = nullptr;
+        while (fromDevice.pop(b)) {
+            delete b;
+            --inFlight;
+        }
+        while (!backlog.empty() && inFlight < FromDeviceBlocks - 1 && toDevice.push(backlog.front())) {
+            backlog.pop_front();
+            ++inFlight;
+        }
+    }
+
+    // Drops everything queued; the stream must be stopped.
+    void dropQueue()
+    {
+        std::lock_guard lock(feedMutex);
+        Block* b = nullptr;
+        while (fromDevice.pop(b))
+            delete b;
+        while (toDevice.pop(b))
+            delete b;
+        delete current;
+        current = nullptr;
+        currentPos = 0;
+        for (Block* w : backlog)
+            delete w;
+        backlog.clear();
+        inFlight = 0;
+        endHit = false;
+        blocksPlayed.store(0);
+        endReached.store(false);
+        starved.store(false);
+        blocksQueued = 0;
+        endQueued = false;
+        announcedPlayed = 0;
+        requestOutstanding.store(false);
+        std::lock_guard serviceLock(serviceMutex);
+        seenPlayed = 0;
+        endPosted = false;
+    }
+
+    // --- service side ----------------------------------------------------------------------
+    void postNotify()
+    {
+        if (notifyQueued.exchange(true))
+            return;
+        QMetaObject::invokeMethod(q, [this] { onNotify(); }, Qt::QueuedConnection);
+    }
+
+    void serviceStep()
+    {
+        {
+            std::lock_guard lock(feedMutex);
+            pumpLocked();
+        }
+        std::lock_guard lock(serviceMutex);
+        const int ch = streamChannels;
+        for (;;) {
+            const std::size_t n = tap.read(tapWork.data(), tapWork.size());
+            if (n == 0)
+                break;
+            const int frames = static_cast<int>(n / static_cast<std::size_t>(ch));
+            meter.feed(tapWork.data(), frames, ch);
+            history.append(tapWork.data(), frames);
+        }
+        bool post = false;
+        const qint64 played = blocksPlayed.load();
+        if (played != seenPlayed) {
+            seenPlayed = played;
+            post = true;
+        }
+        if (endReached.load() && !endPosted) {
+            endPosted = true;
+            post = true;
+        }
+        if (starved.exchange(false) && !requestOutstanding.load())
+            post = true;
+        if (post)
+            postNotify();
+    }
+
+    void clockAdvanced(qint64 nowNs) override
+    {
+        serviceStep();
+        if (nextTickNs != ManualClock::Never && nowNs >= nextTickNs) {
+            const qint64 period = static_cast<qint64>(timerInterval) * 1000000;
+            nextTickNs += period;
+            if (nextTickNs <= nowNs)
+                nextTickNs = nowNs + period;
+            const auto levels = meter.take();
+            postTick(static_cast<int>(framesPlayed.load()), levels.left, levels.right);
+        }
+    }
+
+    qint64 nextDeadlineNs() const override { return nextTickNs; }
+
+    // --- owning thread ---------------------------------------------------------------------
+    void postTick(int samples, int left, int right)
+    {
+        const int gen = generation;
+        QMetaObject::invokeMethod(q, [this, gen, samples, left, right] {
+            if (running && timerEnabled && gen == generation)
+                emitTick(samples, left, right);
+        }, Qt::QueuedConnection);
+    }
+
+    void realTimeTick()
+    {
+        if (!running || !timerEnabled)
+            return;
+        const auto levels = meter.take();
+        emitTick(static_cast<int>(framesPlayed.load()), levels.left, levels.right);
+    }
+
+    void emitTick(int samples, int left, int right)
+    {
+        levelLeft = left;
+        levelRight = right;
+        emit q->OnTimer(samples, left, right);
+    }
+
+    void startTimer()
+    {
+        stopTimer();
+        if (!running || !timerEnabled)
+            return;
+        if (clock)
+            nextTickNs = clock->clockNowNs() + static_cast<qint64>(timerInterval) * 1000000;
+        else
+            timer->start(timerInterval);
+    }
+
+    void stopTimer()
+    {
+        timer->stop();
+        nextTickNs = ManualClock::Never;
+    }
+
+    void onNotify()
+    {
+        notifyQueued.store(false);
+        if (!running)
+            return;
+        if (lost.load()) {
+            handleLost();
+            return;
+        }
+        const int gen = generation;
+        while (announcedPlayed < blocksPlayed.load()) {
+            ++announcedPlayed;
+            emit q->OnEndArrayPlay();
+            if (!running || gen != generation)
+                return;
+        }
+        if (endReached.load()) {
+            if (!endPlayEmitted) {
+                endPlayEmitted = true;
+                emit q->OnEndPlay();
+            }
+            return;
+        }
+        // The queue ran dry before the end of the stream: every block given has been played
+        // and nobody is about to give more.
+        if (!endQueued && blocksQueued == blocksPlayed.load() && !requestOutstanding.load()) {
+            requestOutstanding.store(true);
+            emit q->OnRequestOnLoadArray();
+        }
+    }
+
+    void stopStream()
+    {
+        stopTimer();
+        if (clock) {
+            clock->removeClockClient(this);
+            clock = nullptr;
+        }
+        if (stream) {
+            try {
+                stream->stop();
+            } catch (...) {
+            }
+            stream.reset();
+        }
+        service.stop();
+        // What the device played last still goes to the meter and the picture.
+        if (!tapWork.empty()) {
+            std::lock_guard lock(serviceMutex);
+            const int ch = streamChannels;
+            for (;;) {
+                const std::size_t n = tap.read(tapWork.data(), tapWork.size());
+                if (n == 0)
+                    break;
+                history.append(tapWork.data(), static_cast<int>(n / static_cast<std::size_t>(ch)));
+            }
+        }
+    }
+
+    void handleLost()
+    {
+        QString reason;
+        {
+            std::lock_guard lock(lostMutex);
+            reason = lostReason;
+        }
+        stopStream();
+        running = false;
+        ++generation;
+        dropQueue();
+        lastError = ErrorLost;
+        lastErrorText = reason;
+        emit q->OnDeviceError(reason);
+    }
+
+    void play()
+    {
+        lastError = NoError;
+        lastErrorText.clear();
+        if (running)
+            return;
+        try {
+            AudioBackend& b = be();
+            const int dev = device();
+            const int ch = channels;
+            lost.store(false);
+            framesPlayed.store(0);
+            endPlayEmitted = false;
+            meter.reset();
+            {
+                std::lock_guard lock(serviceMutex);
+                streamChannels = ch;
+                tap.reset(static_cast<std::size_t>(rate) * TapSeconds * static_cast<std::size_t>(ch));
+                tapWork.assign(static_cast<std::size_t>(WorkFrames) * static_cast<std::size_t>(ch), 0.0f);
+                if (historyRate != rate || historyChannels != ch) {
+                    history.reset(ch, std::max(HistoryMinFrames, rate));
+                    historyRate = rate;
+                    historyChannels = ch;
+                }
+            }
+            eq.setFormat(rate, ch);
+            eq.setEnabled(eqEnabled);
+            eq.setGains(eqGains);
+            gain = static_cast<float>(volume.load()) / 65535.0f;
+            rampStep = 1.0f / static_cast<float>(std::max(1, rate * VolumeRampMs / 1000));
+
+            try {
+                stream = b.openPlayback(dev, rate, ch, this);
+            } catch (const std::exception& e) {
+                lastError = ErrorOpen;
+                lastErrorText = QString::fromUtf8(e.what());
+                return;
+            }
+            if (!stream) {
+                lastError = ErrorOpen;
+                lastErrorText = QStringLiteral("The output device could not be opened");
+                return;
+            }
+            auto* mc = dynamic_cast<ManualClock*>(&b);
+            if (mc && mc->isManualClock()) {
+                clock = mc;
+                clock->addClockClient(this);
+            } else {
+                service.start([this] { serviceStep(); });
+            }
+            running = true;
+            ++generation;
+            try {
+                stream->start();
+            } catch (const std::exception& e) {
+                stopStream();
+                running = false;
+                lastError = ErrorStart;
+                lastErrorText = QString::fromUtf8(e.what());
+                return;
+            }
+            startTimer();
+        } catch (const std::exception& e) {
+            stopStream();
+            running = false;
+            lastError = ErrorBackend;
+            lastErrorText = QString::fromUtf8(e.what());
+        }
+    }
+
+    void stop()
+    {
+        stopStream();
+        if (running) {
+            running = false;
+            ++generation;
+        }
+        dropQueue();
+    }
+
+    void queue(const SampleArray& block)
+    {
+        auto* b = new Block;
+        if (block.isEmpty()) {
+            b->endOfStream = true;
+        } else {
+            const int ch = channels;
+            const int src = block.channels();
+            b->frames = block.frames();
+            if (src == ch) {
+                b->data.assign(block.data(), block.data() + static_cast<std::ptrdiff_t>(b->frames) * ch);
+            } else {
+                // Another channel layout: mono is spread to every channel, several channels are
+                // mixed down to mono, otherwise channels are taken in turn.
+                b->data.resize(static_cast<std::size_t>(b->frames) * static_cast<std::size_t>(ch));
+                for (int f = 0; f < b->frames; ++f) {
+                    const float* in = block.data() + static_cast<std::ptrdiff_t>(f) * src;
+                    float* outFrame = b->data.data() + static_cast<std::ptrdiff_t>(f) * ch;
+                    if (ch == 1) {
+                        float sum = 0.0f;
+                        for (int c = 0; c < src; ++c)
+                            sum += in[c];
+                        outFrame[0] = sum / static_cast<float>(src);
+                    } else {
+                        for (int c = 0; c < ch; ++c)
+                            outFrame[c] = in[c % src];
+                    }
+                }
+            }
+        }
+        const bool end = b->endOfStream;   // once queued the block belongs to the device side
+        {
+            std::lock_guard lock(feedMutex);
+            backlog.push_back(b);
+            pumpLocked();
+        }
+        if (end)
+            endQueued = true;
+        else
+            ++blocksQueued;
+        requestOutstanding.store(false);
+    }
+};
+
+TAudioPlayer2::TAudioPlayer2(QObject* parent, AudioBackend* backend)
+    : QObject(parent), d(std::make_unique<Impl>(this, backend))
+{
+}
+
+TAudioPlayer2::~TAudioPlayer2()
+{
+    d->stopStream();
+}
+
+// --- devices ------------------------------------------------------------------------------
+
+int TAudioPlayer2::DeviceLastIndex() { return static_cast<int>(d->be().outputDevices().size()) - 1; }
+int TAudioPlayer2::DeviceIndex() { return d->device(); }
+void TAudioPlayer2::setDeviceIndex(int index)
+{
+    d->deviceIndex = index;
+    d->deviceResolved = true;
+}
+QString TAudioPlayer2::DeviceName()
+{
+    const auto list = d->be().outputDevices();
+    const int i = d->device();
+    return i >= 0 && i < list.size() ? list[i].name : QString();
+}
+bool TAudioPlayer2::DeviceAvailable()
+{
+    const auto list = d->be().outputDevices();
+    const int i = d->device();
+    return i >= 0 && i < list.size() && list[i].available;
+}
+
+// --- format -------------------------------------------------------------------------------
+
+void TAudioPlayer2::SetFormat(int SampleRate, int Channels)
+{
+    checkFormat(SampleRate, Channels);
+    d->rate = SampleRate;
+    d->channels = Channels;
+}
+int TAudioPlayer2::SampleRate() const { return d->rate; }
+int TAudioPlayer2::Channels() const { return d->channels; }
+int TAudioPlayer2::MillisecondsToSamples(int ms) const { return millisecondsToFrames(ms, d->rate); }
+int TAudioPlayer2::SamplesToMilliseconds(int samples) const { return framesToMilliseconds(samples, d->rate); }
+
+bool TAudioPlayer2::TimerEnabled() const { return d->timerEnabled; }
+void TAudioPlayer2::setTimerEnabled(bool on)
+{
+    if (on == d->timerEnabled)
+        return;
+    d->timerEnabled = on;
+    if (on)
+        d->startTimer();
+    else
+        d->stopTimer();
+}
+int TAudioPlayer2::TimerInterval() const { return d->timerInterval; }
+void TAudioPlayer2::setTimerInterval(int ms)
+{
+    ms = std::max(1, ms);
+    if (ms == d->timerInterval)
+        return;
+    d->timerInterval = ms;
+    if (d->running && d->timerEnabled)
+        d->startTimer();
+}
+
+int TAudioPlayer2::Volume() const { return d->volume.load(); }
+void TAudioPlayer2::setVolume(int value) { d->volume.store(std::clamp(value, 0, 65535)); }
+
+// --- playback -----------------------------------------------------------------------------
+
+void TAudioPlayer2::Play() { d->play(); }
+void TAudioPlayer2::Stop() { d->stop(); }
+int TAudioPlayer2::LastError() const { return d->lastError; }
+QString TAudioPlayer2::LastErrorText() const { return d->lastErrorText; }
+void TAudioPlayer2::PlayArray(SampleArray& block) { d->queue(block); }
+int TAudioPlayer2::CurrentSamples() const { return static_cast<int>(d->framesPlayed.load()); }
+SampleArray TAudioPlayer2::GetCurrentArray(int Count) { return d->history.latest(Count); }
+int TAudioPlayer2::LevelLeft() const { return d->levelLeft; }
+int TAudioPlayer2::LevelRight() const { return d->levelRight; }
+
+bool TAudioPlayer2::EqualizerEnabled() const { return d->eqEnabled; }
+void TAudioPlayer2::setEqualizerEnabled(bool on)
+{
+    d->eqEnabled = on;
+    d->eq.setEnabled(on);
+}
+void TAudioPlayer2::SetEqualizer(const std::vector<float>& bands)
+{
+    d->eqGains = bands;
+    d->eqGains.resize(PlaybackEqualizer::BandCount, 0.0f);
+    d->eq.setGains(d->eqGains);
+}
+
+// --- output mixer -------------------------------------------------------------------------
+
+int TAudioPlayer2::srcLastIndex() { return d->mix().lastIndex(); }
+void TAudioPlayer2::setSrcIndex(int index) { d->mixer.setIndex(index); }
+int TAudioPlayer2::srcIndex() const { return d->mixer.index(); }
+QString TAudioPlayer2::srcName() { return d->mix().name(); }
+bool TAudioPlayer2::srcVolumeEnabled() { return d->mix().volumeEnabled(); }
+int TAudioPlayer2::srcVolume() { return d->mix().volume(); }
+void TAudioPlayer2::setSrcVolume(int value) { d->mix().setVolume(value); }
+bool TAudioPlayer2::srcBalanceEnabled() { return d->mix().balanceEnabled(); }
+int TAudioPlayer2::srcBalance() { return d->mix().balance(); }
+void TAudioPlayer2::setSrcBalance(int value) { d->mix().setBalance(value); }
+bool TAudioPlayer2::srcMuteEnabled() { return d->mix().switchEnabled(); }
+bool TAudioPlayer2::srcMute() { return d->mix().switchValue(); }
+void TAudioPlayer2::setSrcMute(bool on) { d->mix().setSwitchValue(on); }
+int TAudioPlayer2::srcAdvancedLastIndex() { return d->mix().advancedLastIndex(); }
+QString TAudioPlayer2::srcAdvancedName(int i) { return d->mix().advancedName(i); }
+QVariant TAudioPlayer2::srcAdvancedValue(int i) { return d->mix().advancedValue(i); }
+void TAudioPlayer2::setSrcAdvancedValue(int i, const QVariant& value) { d->mix().setAdvancedValue(i, value); }

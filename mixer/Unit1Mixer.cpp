@@ -1,29 +1,438 @@
-// Placeholder definitions; the owner of this area replaces them.
+// The main window's device lists, mixer pages, record filter and equaliser commands, and the
+// selectors of the signal picture.
 #include "app/Unit1.h"
+#include "engine/EngineError.h"
 #include "engine/SampleArray.h"
+#include "engine/TAudioPlayer2.h"
+#include "engine/TAudioRecord2.h"
+#include "engine/controls/TAudioVisualization2.h"
+#include "mixer/Unit2.h"
+#include "mixer/Unit5.h"
+#include "mixer/Unit7.h"
+#include "mixer/srcframe.h"
+#include "platform/ui/Guarded.h"
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
 #include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QToolTip>
+#include <algorithm>
+#include <cfenv>
+#include <cmath>
+#include <memory>
 
-void TForm1::FillOutputDevices() { }
-void TForm1::FillInputDevices() { }
-void TForm1::DeviceComboClick() { }
-void TForm1::DeviceComboInClick() { }
-void TForm1::BuildOutputMixer() { }
-void TForm1::BuildInputMixer() { }
-void TForm1::OutVolumeChange(QObject* /*Sender*/) { }
-void TForm1::OutBalanceChange(QObject* /*Sender*/) { }
-void TForm1::OutMuteClick(QObject* /*Sender*/) { }
-void TForm1::OutAdvancedClick(QObject* /*Sender*/) { }
-void TForm1::InVolumeChange(QObject* /*Sender*/) { }
-void TForm1::InBalanceChange(QObject* /*Sender*/) { }
-void TForm1::InSelectClick(QObject* /*Sender*/) { }
-void TForm1::InAdvancedClick(QObject* /*Sender*/) { }
-void TForm1::TabSheet3Resize() { }
-void TForm1::TabSheet4Resize() { }
-void TForm1::LoadRecordFilterDialog() { }
-void TForm1::btnSetFilterClick() { }
-void TForm1::chEqualizerClick() { }
-void TForm1::ToolBtnEqualizerClick() { }
-void TForm1::ComboBox1Click() { }
-void TForm1::ComboBox2Click() { }
-void TForm1::RadioGroup1Click() { }
-void TForm1::ShowPicture(SampleArray& /*block*/) { }
+namespace {
+
+constexpr int kStripStep = 79;    // strips overlap their neighbours by two pixels
+constexpr int kStripTop = 26;
+constexpr int kStripWidth = 81;
+constexpr int kStripHeight = 186;
+constexpr int kVolumeMax = 65535;
+
+TAudioPlayer2& player(TForm1* form)
+{
+    if (!form->AudioPlayer1)
+        throw EngineError(QStringLiteral("The player does not exist"));
+    return *form->AudioPlayer1;
+}
+
+TAudioRecord2& recorder(TForm1* form)
+{
+    if (!form->AudioRecord1)
+        throw EngineError(QStringLiteral("The recorder does not exist"));
+    return *form->AudioRecord1;
+}
+
+// Lists the available devices of one side in the combo box, each with its device number as
+// the item's data, and selects the wanted device: the engine's current one, moved on past an
+// unavailable one, or device 0 when it lies beyond the last.
+template <class Engine>
+void fillDevices(Engine& e, QComboBox* combo)
+{
+    const QSignalBlocker quiet(combo);   // filling is no choice of the user
+    int wanted = e.DeviceIndex();
+    const int last = e.DeviceLastIndex();
+    if (last >= 0) {
+        for (int i = 0; i <= last; ++i) {
+            e.setDeviceIndex(i);
+            if (e.DeviceAvailable())
+                combo->addItem(e.DeviceName(), i);
+            else if (i == wanted)
+                ++wanted;
+        }
+    }
+    if (e.DeviceLastIndex() < wanted)
+        wanted = 0;
+    e.setDeviceIndex(wanted);
+    // Select the item that carries the device in use (items before it may have been left
+    // out, so its position in the list need not be its device number).
+    combo->setCurrentIndex(combo->findData(wanted));
+}
+
+// The strips on a mixer page, in the order they were made.
+QList<TsrcFrame*> strips(QWidget* sheet)
+{
+    QList<TsrcFrame*> list;
+    if (!sheet)
+        return list;
+    for (QObject* child : sheet->children()) {
+        if (auto* strip = qobject_cast<TsrcFrame*>(child))
+            list.append(strip);
+    }
+    return list;
+}
+
+} // namespace
+
+// ---- device lists -------------------------------------------------------------------------
+
+void TForm1::FillOutputDevices()
+{
+    fillDevices(player(this), DeviceCombo);
+}
+
+void TForm1::FillInputDevices()
+{
+    fillDevices(recorder(this), DeviceComboIn);
+}
+
+void TForm1::DeviceComboClick()
+{
+    const QVariant device = DeviceCombo->currentData();
+    if (!device.isValid())
+        return;
+    player(this).setDeviceIndex(device.toInt());
+    BuildOutputMixer();
+}
+
+void TForm1::DeviceComboInClick()
+{
+    const QVariant device = DeviceComboIn->currentData();
+    if (!device.isValid())
+        return;
+    recorder(this).setDeviceIndex(device.toInt());
+    BuildInputMixer();
+}
+
+// ---- mixer pages --------------------------------------------------------------------------
+
+namespace {
+
+struct PageSide {
+    QWidget* sheet;
+    QString prefix;
+    bool input;
+};
+
+template <class Engine, class Volume, class Balance, class Switch, class Advanced>
+void buildPage(TForm1* form, Engine& e, const PageSide& side, Volume onVolume, Balance onBalance,
+               Switch onSwitch, Advanced onAdvanced)
+{
+    const int last = e.srcLastIndex();
+
+    // Only the strips belong to the page; its header controls stay.
+    const QList<TsrcFrame*> old = strips(side.sheet);
+    for (auto it = old.crbegin(); it != old.crend(); ++it)
+        delete *it;
+
+    // A mixer that reports line 0 as its highest line gets no strip.
+    if (last < 1)
+        return;
+
+    for (int i = 0; i <= last; ++i) {
+        auto* strip = new TsrcFrame(side.sheet);
+        strip->setObjectName(side.prefix + QString::number(i));
+        strip->setGeometry(i * kStripStep, kStripTop, kStripWidth, kStripHeight);
+        strip->setTag(i);
+
+        e.setSrcIndex(i);
+        strip->Label1->setText(e.srcName());
+        strip->Label1->setToolTip(strip->Label1->text());
+
+        strip->TrackBar1->setEnabled(e.srcVolumeEnabled());
+        strip->TrackBar1->setValue(kVolumeMax - e.srcVolume());
+        strip->TrackBar1->setToolTip(QString::number(kVolumeMax - strip->TrackBar1->value()));
+
+        strip->TrackBar2->setEnabled(e.srcBalanceEnabled());
+        strip->TrackBar2->setValue(e.srcBalance());
+
+        if constexpr (std::is_same_v<Engine, TAudioRecord2>) {
+            strip->setSwitchCaption(QStringLiteral("Select"));
+            strip->CheckBox1->setEnabled(e.srcSelectEnabled());
+            strip->CheckBox1->setChecked(e.srcSelect());
+        } else {
+            strip->CheckBox1->setEnabled(e.srcMuteEnabled());
+            strip->CheckBox1->setChecked(e.srcMute());
+        }
+
+        strip->Button1->setVisible(e.srcAdvancedLastIndex() >= 0);
+
+        // The values are in place; only now do the handlers listen, so building writes nothing.
+        QSlider* volume = strip->TrackBar1;
+        QSlider* balance = strip->TrackBar2;
+        QCheckBox* sw = strip->CheckBox1;
+        QPushButton* advanced = strip->Button1;
+        QObject::connect(volume, &QSlider::valueChanged, form,
+                         guarded([=] { (form->*onVolume)(volume); }));
+        QObject::connect(balance, &QSlider::valueChanged, form,
+                         guarded([=] { (form->*onBalance)(balance); }));
+        QObject::connect(sw, &QCheckBox::toggled, form, guarded([=] { (form->*onSwitch)(sw); }));
+        QObject::connect(advanced, &QPushButton::clicked, form,
+                         guarded([=] { (form->*onAdvanced)(advanced); }));
+
+        strip->show();
+    }
+
+    // The window grows to show every strip; it never shrinks here.
+    const int wanted = last * kStripStep + 98;
+    if (form->width() < wanted)
+        form->resize(wanted, form->height());
+}
+
+} // namespace
+
+void TForm1::BuildOutputMixer()
+{
+    buildPage(this, player(this), PageSide{TabSheet4, QStringLiteral("sf"), false},
+              &TForm1::OutVolumeChange, &TForm1::OutBalanceChange, &TForm1::OutMuteClick,
+              &TForm1::OutAdvancedClick);
+}
+
+void TForm1::BuildInputMixer()
+{
+    buildPage(this, recorder(this), PageSide{TabSheet3, QStringLiteral("sfr"), true},
+              &TForm1::InVolumeChange, &TForm1::InBalanceChange, &TForm1::InSelectClick,
+              &TForm1::InAdvancedClick);
+}
+
+// ---- strip handlers -----------------------------------------------------------------------
+
+namespace {
+
+// Shows the volume under the mouse while the slider moves and returns it.
+int showVolumeHint(QObject* sender)
+{
+    auto* bar = qobject_cast<QSlider*>(sender);
+    if (!bar)
+        return -1;
+    const int volume = kVolumeMax - bar->value();
+    const QString text = QString::number(volume);
+    bar->setToolTip(text);
+    QToolTip::showText(QCursor::pos(), text, bar);
+    return volume;
+}
+
+template <class Engine>
+void openAdvanced(TForm1* form, Engine& e, QObject* sender, bool input)
+{
+    e.setSrcIndex(controlTag(sender));
+    std::unique_ptr<TfrmAdv> dialog(new TfrmAdv(form));
+    dialog->IsInput = input;
+    dialog->exec();
+}
+
+} // namespace
+
+void TForm1::OutVolumeChange(QObject* Sender)
+{
+    const int volume = showVolumeHint(Sender);
+    if (volume < 0)
+        return;
+    TAudioPlayer2& e = player(this);
+    e.setSrcIndex(controlTag(Sender));
+    e.setSrcVolume(volume);
+}
+
+void TForm1::InVolumeChange(QObject* Sender)
+{
+    const int volume = showVolumeHint(Sender);
+    if (volume < 0)
+        return;
+    TAudioRecord2& e = recorder(this);
+    e.setSrcIndex(controlTag(Sender));
+    e.setSrcVolume(volume);
+}
+
+void TForm1::OutBalanceChange(QObject* Sender)
+{
+    auto* bar = qobject_cast<QSlider*>(Sender);
+    if (!bar)
+        return;
+    TAudioPlayer2& e = player(this);
+    e.setSrcIndex(controlTag(Sender));
+    e.setSrcBalance(bar->value());
+}
+
+void TForm1::InBalanceChange(QObject* Sender)
+{
+    auto* bar = qobject_cast<QSlider*>(Sender);
+    if (!bar)
+        return;
+    TAudioRecord2& e = recorder(this);
+    e.setSrcIndex(controlTag(Sender));
+    e.setSrcBalance(bar->value());
+}
+
+void TForm1::OutMuteClick(QObject* Sender)
+{
+    auto* box = qobject_cast<QCheckBox*>(Sender);
+    if (!box)
+        return;
+    TAudioPlayer2& e = player(this);
+    e.setSrcIndex(controlTag(Sender));
+    e.setSrcMute(box->isChecked());
+}
+
+void TForm1::InSelectClick(QObject* Sender)
+{
+    auto* box = qobject_cast<QCheckBox*>(Sender);
+    if (!box)
+        return;
+    TAudioRecord2& e = recorder(this);
+    e.setSrcIndex(controlTag(Sender));
+    e.setSrcSelect(box->isChecked());
+
+    // Choosing a source may change the others: show what the mixer now reports for every
+    // line. A box that changes here runs this handler again, which writes back the value
+    // just read.
+    const int last = e.srcLastIndex();
+    if (last < 0)
+        return;
+    for (int j = 0; j <= last; ++j) {
+        e.setSrcIndex(j);
+        const bool selected = e.srcSelect();
+        const QList<TsrcFrame*> page = strips(TabSheet3);
+        if (j < page.size())
+            page.at(j)->CheckBox1->setChecked(selected);
+    }
+}
+
+void TForm1::OutAdvancedClick(QObject* Sender)
+{
+    openAdvanced(this, player(this), Sender, false);
+}
+
+void TForm1::InAdvancedClick(QObject* Sender)
+{
+    openAdvanced(this, recorder(this), Sender, true);
+}
+
+// ---- page headers -------------------------------------------------------------------------
+
+void TForm1::TabSheet3Resize()
+{
+    if (!TabSheet3 || !btnSetFilter || !DeviceComboIn)
+        return;
+    btnSetFilter->move(TabSheet3->width() - btnSetFilter->width() - 2, btnSetFilter->y());
+    DeviceComboIn->resize(std::max(0, btnSetFilter->x() - 4 - DeviceComboIn->x()),
+                          DeviceComboIn->height());
+}
+
+void TForm1::TabSheet4Resize()
+{
+    if (!TabSheet4 || !chEqualizer || !DeviceCombo)
+        return;
+    DeviceCombo->resize(std::max(0, chEqualizer->x() - 8 - DeviceCombo->x()), DeviceCombo->height());
+}
+
+// ---- record filter ------------------------------------------------------------------------
+
+namespace {
+
+// A recorder frequency as a slider position: rounded to the nearest whole hertz, halves to
+// even, then kept inside the slider's range (a value that is no number leaves it where it is).
+int filterPosition(float hz, const QSlider* bar)
+{
+    if (std::isnan(hz))
+        return bar->value();
+    const int oldMode = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double rounded = std::nearbyint(static_cast<double>(hz));
+    std::fesetround(oldMode);
+    return static_cast<int>(std::clamp(rounded, static_cast<double>(bar->minimum()),
+                                       static_cast<double>(bar->maximum())));
+}
+
+} // namespace
+
+void TForm1::LoadRecordFilterDialog()
+{
+    if (!frmRecFlt)
+        return;
+    TAudioRecord2& e = recorder(this);
+    // Setting a control raises its handler when the value changes, so what the controls
+    // cannot show (a frequency out of range, a fraction) goes back to the recorder as shown.
+    frmRecFlt->CheckBox1->setChecked(e.NotchFilter());
+    frmRecFlt->CheckBox2->setChecked(e.HighPassFilter());
+    frmRecFlt->CheckBox3->setChecked(e.LowPassFilter());
+    frmRecFlt->TrackBar1->setValue(filterPosition(e.NotchFrequency(), frmRecFlt->TrackBar1));
+    frmRecFlt->TrackBar2->setValue(filterPosition(e.HighPassFrequency(), frmRecFlt->TrackBar2));
+    frmRecFlt->TrackBar3->setValue(filterPosition(e.LowPassFrequency(), frmRecFlt->TrackBar3));
+}
+
+void TForm1::btnSetFilterClick()
+{
+    if (!frmRecFlt)
+        return;
+    frmRecFlt->show();
+    frmRecFlt->raise();
+    frmRecFlt->activateWindow();
+}
+
+// ---- equaliser ----------------------------------------------------------------------------
+
+void TForm1::chEqualizerClick()
+{
+    if (!chEqualizer || chEqualizer->checkState() == Qt::PartiallyChecked)
+        return;   // grayed: the player's own setting applies
+    chEqualizer->setTristate(false);   // once left, the grayed state never comes back
+    player(this).setEqualizerEnabled(chEqualizer->checkState() == Qt::Checked);
+}
+
+void TForm1::ToolBtnEqualizerClick()
+{
+    if (!frmEQ)
+        return;
+    frmEQ->setWindowModality(Qt::ApplicationModal);
+    frmEQ->show();
+    frmEQ->raise();
+    frmEQ->activateWindow();
+}
+
+// ---- signal picture -----------------------------------------------------------------------
+
+void TForm1::ComboBox1Click()
+{
+    bool ok = false;
+    const int size = ComboBox1->currentText().toInt(&ok);
+    if (ok && AudioVisualization1)
+        AudioVisualization1->setWindowArraySize(size);
+}
+
+void TForm1::ComboBox2Click()
+{
+    if (AudioVisualization1 && ComboBox2->currentIndex() >= 0)
+        AudioVisualization1->setWindowFFTType(ComboBox2->currentIndex());
+}
+
+void TForm1::RadioGroup1Click()
+{
+    if (!AudioVisualization1 || !RadioGroup1Buttons)
+        return;
+    const int index = RadioGroup1Buttons->buttons().indexOf(RadioGroup1Buttons->checkedButton());
+    if (index >= 0)
+        AudioVisualization1->setVisType(index);
+}
+
+void TForm1::ShowPicture(SampleArray& block)
+{
+    if (AudioVisualization1)
+        AudioVisualization1->ShowArray(block);
+    block = SampleArray();   // the picture's data is ours to release once handed on
+}

@@ -1,0 +1,235 @@
+#include "engine/EngineSupport.h"
+
+#include "engine/EngineError.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace engine {
+
+namespace {
+int clampToInt(long long v)
+{
+    return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+} // namespace
+
+int millisecondsToFrames(int ms, int sampleRate)
+{
+    return clampToInt(static_cast<long long>(ms) * sampleRate / 1000);
+}
+
+int framesToMilliseconds(int frames, int sampleRate)
+{
+    if (sampleRate <= 0)
+        return 0;
+    return clampToInt(static_cast<long long>(frames) * 1000 / sampleRate);
+}
+
+void checkFormat(int sampleRate, int channels)
+{
+    if (sampleRate < 1000 || sampleRate > 768000)
+        throw EngineError(QStringLiteral("Unsupported sample rate %1 Hz (1000 to 768000 Hz can be used)").arg(sampleRate));
+    if (channels < 1 || channels > 8)
+        throw EngineError(QStringLiteral("Unsupported channel count %1 (1 to 8 channels can be used)").arg(channels));
+}
+
+// ---------------------------------------------------------------------------------------
+
+namespace {
+void raiseTo(std::atomic<int>& peak, int value) noexcept
+{
+    int old = peak.load(std::memory_order_relaxed);
+    while (value > old && !peak.compare_exchange_weak(old, value, std::memory_order_relaxed)) {
+    }
+}
+
+int toLevel(float peak) noexcept
+{
+    if (!(peak > 0.0f))   // also NaN
+        return 0;
+    return static_cast<int>(std::lround(std::min(peak, 1.0f) * 32767.0f));
+}
+} // namespace
+
+void PeakMeter::feed(const float* interleaved, int frames, int channels) noexcept
+{
+    if (frames <= 0 || channels <= 0)
+        return;
+    float l = 0.0f, r = 0.0f;
+    const int rightChannel = channels > 1 ? 1 : 0;
+    for (int f = 0; f < frames; ++f) {
+        const float* frame = interleaved + static_cast<std::ptrdiff_t>(f) * channels;
+        l = std::max(l, std::fabs(frame[0]));
+        r = std::max(r, std::fabs(frame[rightChannel]));
+    }
+    raiseTo(left_, toLevel(l));
+    raiseTo(right_, toLevel(r));
+}
+
+PeakMeter::Levels PeakMeter::take() noexcept
+{
+    return Levels{left_.exchange(0), right_.exchange(0)};
+}
+
+void PeakMeter::reset() noexcept
+{
+    left_.store(0);
+    right_.store(0);
+}
+
+// ---------------------------------------------------------------------------------------
+
+void FrameHistory::reset(int channels, int capacityFrames)
+{
+    std::lock_guard lock(m_);
+    channels_ = std::max(1, channels);
+    capacity_ = std::max(1, capacityFrames);
+    ring_.assign(static_cast<std::size_t>(capacity_) * static_cast<std::size_t>(channels_), 0.0f);
+    written_ = 0;
+}
+
+void FrameHistory::append(const float* interleaved, int frames)
+{
+    std::lock_guard lock(m_);
+    if (capacity_ <= 0 || frames <= 0)
+        return;
+    if (frames > capacity_) {   // only the newest frames matter
+        interleaved += static_cast<std::ptrdiff_t>(frames - capacity_) * channels_;
+        written_ += frames - capacity_;
+        frames = capacity_;
+    }
+    int pos = static_cast<int>(written_ % capacity_);
+    int done = 0;
+    while (done < frames) {
+        const int n = std::min(frames - done, capacity_ - pos);
+        std::copy_n(interleaved + static_cast<std::ptrdiff_t>(done) * channels_,
+                    static_cast<std::ptrdiff_t>(n) * channels_,
+                    ring_.begin() + static_cast<std::ptrdiff_t>(pos) * channels_);
+        done += n;
+        pos = (pos + n) % capacity_;
+    }
+    written_ += frames;
+}
+
+SampleArray FrameHistory::latest(int count) const
+{
+    std::lock_guard lock(m_);
+    if (count < 1 || capacity_ <= 0)
+        return {};
+    count = std::min(count, capacity_);
+    SampleArray out(channels_, count);
+    const int have = static_cast<int>(std::min<long long>(written_, count));
+    float* dst = out.data() + static_cast<std::ptrdiff_t>(count - have) * channels_;
+    long long first = written_ - have;
+    for (int i = 0; i < have; ++i) {
+        const int pos = static_cast<int>((first + i) % capacity_);
+        std::copy_n(ring_.begin() + static_cast<std::ptrdiff_t>(pos) * channels_, channels_,
+                    dst + static_cast<std::ptrdiff_t>(i) * channels_);
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------
+
+MixerLines::MixerLines(std::function<std::unique_ptr<AudioMixer>(int device)> open)
+    : open_(std::move(open)) {}
+
+void MixerLines::setDevice(int device)
+{
+    device_ = device;
+}
+
+AudioMixer* MixerLines::mixer()
+{
+    if (!mixer_ || openedFor_ != device_) {
+        mixer_.reset();
+        mixer_ = open_(device_);
+        openedFor_ = device_;
+    }
+    return mixer_.get();
+}
+
+bool MixerLines::lineValid()
+{
+    AudioMixer* m = mixer();
+    return m && index_ >= 0 && index_ < m->lineCount();
+}
+
+bool MixerLines::advancedValid(int i)
+{
+    return lineValid() && i >= 0 && i < mixer_->advancedCount(index_);
+}
+
+int MixerLines::lastIndex()
+{
+    AudioMixer* m = mixer();
+    return m ? m->lineCount() - 1 : -1;
+}
+
+QString MixerLines::name() { return lineValid() ? mixer_->lineName(index_) : QString(); }
+bool MixerLines::volumeEnabled() { return lineValid() && mixer_->volumeEnabled(index_); }
+int MixerLines::volume() { return lineValid() ? mixer_->volume(index_) : 0; }
+void MixerLines::setVolume(int value)
+{
+    if (lineValid())
+        mixer_->setVolume(index_, std::clamp(value, 0, 65535));
+}
+bool MixerLines::balanceEnabled() { return lineValid() && mixer_->balanceEnabled(index_); }
+int MixerLines::balance() { return lineValid() ? mixer_->balance(index_) : 50; }
+void MixerLines::setBalance(int value)
+{
+    if (lineValid())
+        mixer_->setBalance(index_, std::clamp(value, 0, 100));
+}
+bool MixerLines::switchEnabled() { return lineValid() && mixer_->switchEnabled(index_); }
+bool MixerLines::switchValue() { return lineValid() && mixer_->switchValue(index_); }
+void MixerLines::setSwitchValue(bool on)
+{
+    if (lineValid())
+        mixer_->setSwitchValue(index_, on);
+}
+int MixerLines::advancedLastIndex() { return lineValid() ? mixer_->advancedCount(index_) - 1 : -1; }
+QString MixerLines::advancedName(int i) { return advancedValid(i) ? mixer_->advancedName(index_, i) : QString(); }
+QVariant MixerLines::advancedValue(int i) { return advancedValid(i) ? mixer_->advancedValue(index_, i) : QVariant(); }
+void MixerLines::setAdvancedValue(int i, const QVariant& value)
+{
+    if (advancedValid(i))
+        mixer_->setAdvancedValue(index_, i, value);
+}
+
+// ---------------------------------------------------------------------------------------
+
+void ServiceThread::start(std::function<void()> work, int periodMs)
+{
+    stop();
+    stop_ = false;
+    thread_ = std::thread([this, work = std::move(work), periodMs] {
+        std::unique_lock lock(m_);
+        while (!stop_) {
+            lock.unlock();
+            try {
+                work();
+            } catch (...) {
+                // Out of memory at worst; the next round tries again rather than end the program.
+            }
+            lock.lock();
+            cv_.wait_for(lock, std::chrono::milliseconds(periodMs), [this] { return stop_; });
+        }
+    });
+}
+
+void ServiceThread::stop()
+{
+    if (!thread_.joinable())
+        return;
+    {
+        std::lock_guard lock(m_);
+        stop_ = true;
+    }
+    cv_.notify_all();
+    thread_.join();
+}
+
+} // namespace engine
