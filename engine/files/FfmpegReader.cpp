@@ -570,6 +570,8 @@ struct FfmpegReader::State {
                 const std::int64_t available = (QFileInfo(path).size() - firstPacketPos) / par->block_align;
                 const AVStream* st = fmt->streams[streamIndex];
                 std::int64_t declared = st->duration != AV_NOPTS_VALUE ? av_rescale_q(st->duration, tb, AVRational{1, rate}) : available;
+                if (declared <= 0)
+                    declared = available;   // a size never filled in (a header written once, at the start)
                 length = std::max<std::int64_t>(0, std::min(available, declared));
                 exact = true;
             } else if (fmt->streams[streamIndex]->duration != AV_NOPTS_VALUE && fmt->streams[streamIndex]->duration > 0) {
