@@ -1,25 +1,354 @@
-// Placeholder definitions; the owner of this component replaces them.
+// Audio file component: reading through FfmpegReader, writing through SndfileWriter (WAV),
+// LameWriter (MP3) and FfmpegWriter (WMA).
 #include "engine/TAudioFile2.h"
 
-struct TAudioFile2::Impl {};
+#include "engine/EngineError.h"
+#include "engine/TAudioFile2LameEnc.h"
+#include "engine/files/FfmpegReader.h"
+#include "engine/files/FfmpegWriter.h"
+#include "engine/files/LameWriter.h"
+#include "engine/files/Mp3Parse.h"
+#include "engine/files/SndfileWriter.h"
+#include "engine/files/WmaProfiles.h"
+#include "engine/files/WriteRegistry.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+enum class Kind { None, Pcm, Mp3, Wma };
+
+QString channelsText(int channels)
+{
+    return channels == 1 ? QStringLiteral("Mono") : channels == 2 ? QStringLiteral("Stereo")
+                                                                  : QStringLiteral("%1 channels").arg(channels);
+}
+
+int clampToInt(std::int64_t v)
+{
+    return static_cast<int>(std::clamp<std::int64_t>(v, 0, INT_MAX));
+}
+
+} // namespace
+
+struct TAudioFile2::Impl {
+    bool active = false;
+    Kind kind = Kind::None;
+    int pcmRate = 44100;
+    int pcmChannels = 2;
+    int pcmBits = 16;
+    int mp3Rate = 44100;
+    int mp3Kbps = 128;
+    int mp3Mode = 2;
+    int wmaProfile = 38;
+    TAudioFile2LameEnc* encoder = nullptr;
+
+    std::unique_ptr<files::FfmpegReader> reader;
+    std::unique_ptr<files::AudioWriter> writer;
+    QString writeKey;
+    int writeRate = 0;
+    int writeChannels = 0;
+    QString writeDescription;
+    bool writeFailed = false;
+    std::vector<float> scratch;
+
+    int lastError = 0;
+    QString lastErrorText;
+
+    int mp3EffectiveRate() const { return encoder ? encoder->SampleRate() : mp3Rate; }
+    int mp3EffectiveKbps() const { return encoder ? encoder->Bitrate() : mp3Kbps; }
+    int mp3Channels() const { return mp3Mode == 1 ? 1 : 2; }
+
+    int formatRate() const
+    {
+        switch (kind) {
+        case Kind::Pcm: return pcmRate;
+        case Kind::Mp3: return mp3EffectiveRate();
+        case Kind::Wma: {
+            const auto& t = files::wmaProfiles();
+            return wmaProfile >= 0 && wmaProfile < static_cast<int>(t.size()) ? t[static_cast<std::size_t>(wmaProfile)].sampleRate : 0;
+        }
+        case Kind::None: break;
+        }
+        return 0;
+    }
+    int formatChannels() const
+    {
+        switch (kind) {
+        case Kind::Pcm: return pcmChannels;
+        case Kind::Mp3: return mp3Channels();
+        case Kind::Wma: {
+            const auto& t = files::wmaProfiles();
+            return wmaProfile >= 0 && wmaProfile < static_cast<int>(t.size()) ? t[static_cast<std::size_t>(wmaProfile)].channels : 0;
+        }
+        case Kind::None: break;
+        }
+        return 0;
+    }
+    QString formatDescription() const
+    {
+        switch (kind) {
+        case Kind::Pcm:
+            return QStringLiteral("PCM %1 bit: %2 Hz, %3").arg(pcmBits).arg(pcmRate).arg(channelsText(pcmChannels));
+        case Kind::Mp3: {
+            const int rate = mp3EffectiveRate();
+            const int version = rate >= 32000 ? 10 : rate >= 16000 ? 20 : 25;
+            return QStringLiteral("%1: %2 Hz, %3 kbps, %4")
+                .arg(files::mp3VersionText(version, 3))
+                .arg(rate)
+                .arg(mp3EffectiveKbps())
+                .arg(channelsText(mp3Channels()));
+        }
+        case Kind::Wma: return files::wmaProfileDescription(wmaProfile);
+        case Kind::None: break;
+        }
+        return {};
+    }
+
+    void dropWriter()
+    {
+        writer.reset();
+        if (!writeKey.isEmpty())
+            files::unregisterWriting(writeKey);
+        writeKey.clear();
+        writeFailed = false;
+    }
+
+    // Ends reading and completes a written file. Throws when completing fails; the component
+    // is closed all the same.
+    void closeAll()
+    {
+        reader.reset();
+        if (!writer)
+            return;
+        std::unique_ptr<files::AudioWriter> w = std::move(writer);
+        const bool failed = writeFailed;
+        dropWriter();
+        try {
+            w->finish();
+        } catch (const EngineError&) {
+            if (!failed)
+                throw;   // a failure already reported by WriteArray is not reported twice
+        }
+    }
+};
+
 TAudioFile2::TAudioFile2() : d(std::make_unique<Impl>()) {}
-bool TAudioFile2::Active() const { return {}; }
-void TAudioFile2::setActive(bool /*on*/) { }
-void TAudioFile2::SetFormatPCM(int /*SampleRate*/, int /*Channels*/, int /*BitsPerSample*/) { }
-void TAudioFile2::SetFormatMP3(int /*SampleRate*/, int /*Bitrate*/, int /*Mode*/) { }
-void TAudioFile2::SetFormatWMA(int /*Profile*/) { }
-void TAudioFile2::SetMP3Encoder(TAudioFile2LameEnc* /*encoder*/) { }
-int TAudioFile2::WmaProfileCount() const { return {}; }
-void TAudioFile2::Open(const QString& /*FileName*/, int /*Mode*/, int /*Access*/) { }
-int TAudioFile2::LastError() const { return {}; }
-QString TAudioFile2::LastErrorText() const { return {}; }
-int TAudioFile2::Length() const { return {}; }
-int TAudioFile2::SampleRate() const { return {}; }
-int TAudioFile2::Channels() const { return {}; }
-QString TAudioFile2::FormatDescription() const { return {}; }
-SampleArray TAudioFile2::ReadArray(int /*Count*/) { return {}; }
-int TAudioFile2::Seek(int /*Position*/, int /*Mode*/) { return {}; }
-void TAudioFile2::CreateNew(const QString& /*FileName*/, int /*Mode*/) { }
-void TAudioFile2::WriteArray(const SampleArray& /*block*/) { }
-void TAudioFile2::Close() { }
-TAudioFile2::~TAudioFile2() { }
+
+TAudioFile2::~TAudioFile2()
+{
+    try {
+        d->closeAll();
+    } catch (...) {
+    }
+}
+
+bool TAudioFile2::Active() const { return d->active; }
+
+void TAudioFile2::setActive(bool on)
+{
+    d->active = on;
+    if (!on)
+        d->closeAll();
+}
+
+void TAudioFile2::SetFormatPCM(int SampleRate, int Channels, int BitsPerSample)
+{
+    d->kind = Kind::Pcm;
+    d->pcmRate = SampleRate;
+    d->pcmChannels = Channels;
+    d->pcmBits = BitsPerSample;
+}
+
+void TAudioFile2::SetFormatMP3(int SampleRate, int Bitrate, int Mode)
+{
+    d->kind = Kind::Mp3;
+    d->mp3Rate = SampleRate;
+    d->mp3Kbps = Bitrate;
+    d->mp3Mode = Mode;
+}
+
+void TAudioFile2::SetFormatWMA(int Profile)
+{
+    d->kind = Kind::Wma;
+    d->wmaProfile = Profile;
+}
+
+void TAudioFile2::SetMP3Encoder(TAudioFile2LameEnc* encoder) { d->encoder = encoder; }
+
+int TAudioFile2::WmaProfileCount() const { return static_cast<int>(files::wmaProfiles().size()); }
+
+void TAudioFile2::Open(const QString& FileName, int /*Mode*/, int /*Access*/)
+{
+    d->closeAll();
+    d->lastError = 0;
+    d->lastErrorText.clear();
+    if (!QFileInfo::exists(FileName)) {
+        d->lastError = 2;
+        d->lastErrorText = QStringLiteral("Cannot open %1: the file does not exist").arg(FileName);
+        return;
+    }
+    try {
+        d->reader = std::make_unique<files::FfmpegReader>(FileName);
+    } catch (const EngineError& e) {
+        d->lastError = 1;
+        d->lastErrorText = e.message();
+    } catch (const std::exception& e) {
+        d->lastError = 1;
+        d->lastErrorText = QStringLiteral("Cannot open %1: %2").arg(FileName, QString::fromLocal8Bit(e.what()));
+    }
+}
+
+int TAudioFile2::LastError() const { return d->lastError; }
+QString TAudioFile2::LastErrorText() const { return d->lastErrorText; }
+
+int TAudioFile2::Length() const
+{
+    if (d->reader)
+        return clampToInt(d->reader->length());
+    if (d->writer)
+        return clampToInt(d->writer->frames());
+    return 0;
+}
+
+int TAudioFile2::SampleRate() const
+{
+    if (d->reader)
+        return d->reader->sampleRate();
+    if (d->writer)
+        return d->writeRate;
+    return d->formatRate();
+}
+
+int TAudioFile2::Channels() const
+{
+    if (d->reader)
+        return d->reader->channels();
+    if (d->writer)
+        return d->writeChannels;
+    return d->formatChannels();
+}
+
+QString TAudioFile2::FormatDescription() const
+{
+    if (d->reader)
+        return d->reader->description();
+    if (d->writer)
+        return d->writeDescription;
+    return d->formatDescription();
+}
+
+SampleArray TAudioFile2::ReadArray(int Count)
+{
+    if (!d->reader || Count <= 0)
+        return {};
+    const int ch = d->reader->channels();
+    std::vector<float> data(static_cast<std::size_t>(Count) * static_cast<std::size_t>(ch));
+    int got = 0;
+    try {
+        got = d->reader->read(data.data(), Count);
+    } catch (const EngineError&) {
+        got = 0;   // a stream that breaks while being read ends there
+    }
+    if (got <= 0)
+        return {};
+    data.resize(static_cast<std::size_t>(got) * static_cast<std::size_t>(ch));
+    return SampleArray(ch, std::move(data));
+}
+
+int TAudioFile2::Seek(int Position, int /*Mode*/)
+{
+    if (!d->reader)
+        return 0;
+    try {
+        return clampToInt(d->reader->seek(std::max(0, Position)));
+    } catch (const EngineError&) {
+        return clampToInt(d->reader->position());
+    }
+}
+
+void TAudioFile2::CreateNew(const QString& FileName, int /*Mode*/)
+{
+    d->closeAll();
+    if (files::isBeingWritten(FileName))
+        throw EngineError(QStringLiteral("Cannot create %1: the file is being written").arg(FileName));
+    switch (d->kind) {
+    case Kind::None:
+        throw EngineError(QStringLiteral("Cannot create %1: no output format has been chosen").arg(FileName));
+    case Kind::Pcm:
+        d->writer = std::make_unique<files::SndfileWriter>(FileName, d->pcmRate, d->pcmChannels, d->pcmBits);
+        break;
+    case Kind::Mp3:
+        d->writer = std::make_unique<files::LameWriter>(FileName, d->mp3EffectiveRate(), d->mp3Channels(), d->mp3EffectiveKbps());
+        break;
+    case Kind::Wma: {
+        const auto& t = files::wmaProfiles();
+        if (d->wmaProfile < 0 || d->wmaProfile >= static_cast<int>(t.size()))
+            throw EngineError(QStringLiteral("Cannot create %1: there is no WMA profile %2 (profiles are 0 to %3)")
+                                  .arg(FileName).arg(d->wmaProfile).arg(static_cast<int>(t.size()) - 1));
+        const files::WmaProfile& p = t[static_cast<std::size_t>(d->wmaProfile)];
+        files::FfmpegWriterSpec spec;
+        spec.container = QStringLiteral("asf");
+        spec.codec = QStringLiteral("wmav2");
+        spec.sampleRate = p.sampleRate;
+        spec.channels = p.channels;
+        spec.bitrate = p.bitrateKbps * 1000;
+        spec.padForDecoderDelay = true;
+        d->writer = std::make_unique<files::FfmpegWriter>(FileName, spec);
+        break;
+    }
+    }
+    d->writeRate = d->formatRate();
+    d->writeChannels = d->writer->channels();
+    d->writeDescription = d->formatDescription();
+    d->writeKey = files::registerWriting(FileName);
+}
+
+void TAudioFile2::WriteArray(const SampleArray& block)
+{
+    if (!d->writer)
+        throw EngineError(QStringLiteral("No file is open for writing"));
+    if (d->writeFailed || block.isEmpty())
+        return;
+    const int inCh = block.channels();
+    const int outCh = d->writer->channels();
+    const int frames = block.frames();
+    const float* src = block.data();
+    d->scratch.resize(static_cast<std::size_t>(frames) * static_cast<std::size_t>(outCh));
+    float* dst = d->scratch.data();
+    for (int i = 0; i < frames; ++i) {
+        const float* in = src + static_cast<std::size_t>(i) * static_cast<std::size_t>(inCh);
+        float* out = dst + static_cast<std::size_t>(i) * static_cast<std::size_t>(outCh);
+        if (inCh == outCh) {
+            for (int c = 0; c < outCh; ++c)
+                out[c] = in[c];
+        } else if (outCh == 1) {
+            float sum = 0.0f;
+            for (int c = 0; c < inCh; ++c)
+                sum += in[c];
+            out[0] = sum / static_cast<float>(inCh);
+        } else {
+            for (int c = 0; c < outCh; ++c)
+                out[c] = in[std::min(c, inCh - 1)];
+        }
+        for (int c = 0; c < outCh; ++c) {
+            float v = out[c];
+            if (!std::isfinite(v))
+                v = 0.0f;
+            out[c] = std::clamp(v, -1.0f, 1.0f);
+        }
+    }
+    try {
+        d->writer->write(dst, frames);
+    } catch (const EngineError&) {
+        // Reported once; the file keeps what was written and takes no more data.
+        d->writeFailed = true;
+        throw;
+    }
+}
+
+void TAudioFile2::Close() { d->closeAll(); }

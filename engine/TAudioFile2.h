@@ -7,6 +7,26 @@
 // Writing: SetFormatPCM / SetFormatMP3 / SetFormatWMA, then CreateNew(name, 0), WriteArray...,
 // Close. Write failures (disk full, folder gone) raise EngineError; what was written before
 // stays a playable file.
+//
+// Details of this implementation:
+// - The Mode/Access arguments of Open, CreateNew and Seek are accepted and not interpreted
+//   (Open reads, CreateNew creates or empties, Seek goes to the exact frame).
+// - Open of a missing file: LastError 2; of a file that cannot be read or decoded: LastError 1.
+//   Headerless types are read with fixed settings (see engine/files/FfmpegReader.h).
+// - SetFormatMP3(rate, kbps, mode): mode 1 writes mono, anything else (the program's 2)
+//   stereo. When an encoder object was given with SetMP3Encoder, its SampleRate and Bitrate
+//   are used instead of the first two arguments (read at CreateNew; the object must outlive
+//   this component or be replaced with SetMP3Encoder(nullptr)).
+// - WMA profiles are numbered from 0: SetFormatWMA(p) selects profile p, 0 <= p <
+//   WmaProfileCount(), and FormatDescription then describes profile p ("WMA 44100 Hz,
+//   128 kbps, Stereo"). Profile 38 is 44100 Hz, 128 kbps, stereo. A list of profiles is
+//   therefore built by asking p = 0 .. WmaProfileCount()-1, line k showing profile k, and the
+//   chosen line's position is the profile to pass. A number outside the table is kept; its
+//   FormatDescription is empty and CreateNew raises EngineError.
+// - SampleRate/Channels/FormatDescription describe the open file; else the file being
+//   written; else the format last set. Length is 0 when nothing is open.
+// - After a write failure the file takes no more data: later WriteArray calls do nothing (the
+//   failure is raised once), and Close completes what was written.
 #include "engine/SampleArray.h"
 #include <QString>
 #include <memory>

@@ -2,6 +2,20 @@
 // Tags and stream data of an audio file (TagLib for the tags, FFmpeg for the stream).
 // ReadInfo and WriteInfo raise EngineError with a clear text for a missing file, a file in
 // use or a format without tags.
+//
+// Details of this implementation:
+// - ReadInfo raises for a missing or unreadable file only. A file of a type without tags
+//   (AVI, VOX, raw, ...) or one that cannot be decoded reads as empty tags, with its size and,
+//   where it decodes, its play length and description: the file list needs those.
+// - WriteInfo raises for a missing file, a file that cannot be opened for writing (read-only,
+//   or being recorded by this program), a type without tags and a failed save.
+// - Tag kinds: MP3 files ID3v1 (TagVersion 1) or ID3v2.3 (TagVersion 2, the default); a tag
+//   of the other kind already in the file is updated too. WAV: RIFF INFO; WMA: ASF; Ogg:
+//   Vorbis comments; Musepack: APEv2. ReadInfo prefers ID3v2 over ID3v1. ID3v1 has no
+//   copyright field.
+// - infoGenre: the ID3v1 genre number; 255 means none (any number outside the list is written
+//   as none). infoYear and infoTrack: 0 means none. infoEnabled is kept for the program and
+//   does not change reading or writing.
 #include <QString>
 #include <memory>
 
