@@ -18,9 +18,16 @@ inline QApplication& app()
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication instance(argc, argv);
-    return instance;
+    // Never destroyed: tearing it down among the exit handlers crashes in Qt's device registry.
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
 }
+
+// Fixtures whose members are widgets derive from this first, so that the application exists
+// before the members are made (a test run alone by ctest has no earlier test to make it).
+struct WithApp {
+    WithApp() { app(); }
+};
 
 // The widget that paints and takes the input inside a control (its first child widget).
 inline QWidget* face(QWidget* control)

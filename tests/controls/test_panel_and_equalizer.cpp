@@ -13,7 +13,7 @@ using namespace controls_test;
 
 namespace {
 
-struct PanelFixture : ::testing::Test {
+struct PanelFixture : WithApp, ::testing::Test {
     PanelFixture()
     {
         app();

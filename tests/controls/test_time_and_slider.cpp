@@ -65,7 +65,7 @@ TEST(TimeDisplay, SingleFieldsKeepTheOthersAndAreLimited)
 
 namespace {
 
-struct SliderFixture : ::testing::Test {
+struct SliderFixture : WithApp, ::testing::Test {
     SliderFixture()
     {
         app();

@@ -2,6 +2,8 @@
 // Generated signals and measurements for the filter and equaliser tests.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <ctime>
 #include <numbers>
 #include <vector>
 

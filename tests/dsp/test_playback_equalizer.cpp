@@ -168,3 +168,19 @@ TEST(PlaybackEqualizer, ChangesWhilePlayingMakeNoClick)
     // And the gain really changed in between: the +15 dB stretch is loud.
     EXPECT_GT(rms(x, 2, 0, static_cast<int>(0.8 * rate), static_cast<int>(0.95 * rate)), 0.18);
 }
+
+TEST(PlaybackEqualizer, TwelveBandsCostLittleCpu)
+{
+    PlaybackEqualizer eq;
+    eq.setFormat(44100, 2);
+    eq.setEnabled(true);
+    eq.setGains({3, -3, 6, -6, 9, -9, 12, -12, 4, -4, 2, -2});
+    auto x = sine(1000, 44100, 10.0, 2, 0.1);
+    timespec a{}, b{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &a);
+    inChunks(x, 2, 2048, [&](float* p, int n) { eq.process(p, n); });
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &b);
+    const double ms = ((b.tv_sec - a.tv_sec) * 1e9 + (b.tv_nsec - a.tv_nsec)) / 1e6;
+    std::printf("[ measure  ] equaliser, 12 bands, 44.1 kHz stereo: %.2f ms CPU per second of audio\n", ms / 10.0);
+    EXPECT_LT(ms / 10.0, 100.0);
+}

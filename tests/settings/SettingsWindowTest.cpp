@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QKeyEvent>
 #include <QTimer>
 #include <QToolButton>
 
@@ -663,6 +664,46 @@ TEST_F(SettingsTest, EmptyWmaListWorks)
         EXPECT_EQ(RecordingSettings.WmaProfile, 38);
         EXPECT_EQ(RecordingSettings.SaveFormat, ".wma");
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SettingsTest, LimitHintCountsMinutesPastTheHour)
+{
+    if (TForm1::DurationText(65).isEmpty())
+        GTEST_SKIP() << "DurationText is not built yet";
+    TForm1* f = start("[options]\ntimelimit=3700\n");
+    EXPECT_EQ(f->ToolBtnAutostop->toolTip(), "Auto stop recording is set to 61:40");
+}
+
+}  // namespace
+
+namespace {
+
+void pressEscape(QWidget* w)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+}
+
+TEST_F(SettingsTest, EscapeClosesAndFreesTheDialogs)
+{
+    TForm1* f = start();
+    QPointer<TSettingForm> d = dialog(f);
+    pressEscape(d);
+    pumpEvents();
+    EXPECT_FALSE(d);
+    EXPECT_FALSE(f->SettingForm);
+
+    f->TimeLimitForm = new TTimeLimitForm(f);
+    QPointer<TTimeLimitForm> t = f->TimeLimitForm.data();
+    t->show();
+    pressEscape(t);
+    pumpEvents();
+    EXPECT_FALSE(t);
+    EXPECT_FALSE(f->TimeLimitForm);
 }
 
 }  // namespace
