@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# Tavrin's benchmarks side by side with the outside tools, on the same generated audio.
+#
+#   ./bench/run.sh [SECONDS] [REPEATS]
+#
+# SECONDS of audio for the encode/decode comparisons (default 120), each measured REPEATS times
+# (default 3); the smallest CPU time of each side counts (the machine is shared, and other
+# load only ever adds time). CPU time is user + system: getrusage inside tavrin_bench,
+# /usr/bin/time for the tools. The one-hour MP3s are kept in $BUILD_DIR/bench_data between runs.
+# Set TAVRIN_BENCH_LONG=0 to skip the three-hour memory run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+SECONDS_AUDIO=${1:-120}
+REPEATS=${2:-3}
+BUILD_DIR=${BUILD_DIR:-build}
+LONG=${TAVRIN_BENCH_LONG:-1}
+
+if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+  cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$BUILD_DIR" --target tavrin tavrin_bench -j2 >/dev/null
+B="$BUILD_DIR/bench/tavrin_bench"
+DATA="$BUILD_DIR/bench_data"
+mkdir -p "$DATA"
+WORK=$(mktemp -d /tmp/tavrin_bench.XXXXXX)
+trap 'rm -rf "$WORK"' EXIT
+
+for tool in lame sox ffmpeg /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
+done
+
+val() { sed -n "s/^$1=//p" "$2" | head -1; }
+calc() { awk "BEGIN { printf \"%.3f\", $* }"; }
+lt() { awk "BEGIN { exit !($1 < $2) }"; }
+
+# Smallest CPU seconds of REPEATS runs of a tool.
+tool_cpu() {
+  local best=""
+  for _ in $(seq "$REPEATS"); do
+    /usr/bin/time -f "%U %S" -o "$WORK/time" "$@" >/dev/null 2>&1
+    local t; t=$(awk '{ printf "%.4f", $1 + $2 }' "$WORK/time")
+    if [ -z "$best" ] || lt "$t" "$best"; then best=$t; fi
+  done
+  echo "$best"
+}
+
+# Smallest cpu_s of REPEATS runs of a tavrin_bench mode.
+our_cpu() {
+  local best=""
+  for _ in $(seq "$REPEATS"); do
+    "$B" "$@" >"$WORK/out" 2>"$WORK/err" || { cat "$WORK/err" >&2; exit 1; }
+    local t; t=$(val cpu_s "$WORK/out")
+    if [ -z "$best" ] || lt "$t" "$best"; then best=$t; fi
+  done
+  echo "$best"
+}
+
+RESULTS="$WORK/results"
+: >"$RESULTS"
+row() { printf '%-58s %s\n' "$1" "$2" | tee -a "$RESULTS"; }
+verdict() { if lt "$1" "$2"; then echo "met"; else echo "MISSED"; fi; }
+
+echo "Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)"
+echo "Audio: ${SECONDS_AUDIO} s of 44.1 kHz stereo, best of ${REPEATS}"
+echo
+
+"$B" genwav "$WORK/in.wav" "$SECONDS_AUDIO" >/dev/null
+
+# --- recording: virtual input, free-running clock, filters on, WriteArray ----------------------
+for fmt in mp3 wav wma; do
+  case $fmt in
+    mp3) tool="lame -b 128"; ours=$(our_cpu record mp3 "$SECONDS_AUDIO" "$WORK/ours.mp3")
+         theirs=$(tool_cpu lame --quiet -b 128 "$WORK/in.wav" "$WORK/lame.mp3") ;;
+    wav) tool="sox (16-bit WAV)"; ours=$(our_cpu record wav "$SECONDS_AUDIO" "$WORK/ours.wav")
+         theirs=$(tool_cpu sox "$WORK/in.wav" -b 16 "$WORK/sox.wav") ;;
+    wma) tool="ffmpeg -c:a wmav2 -b:a 128k"; ours=$(our_cpu record wma "$SECONDS_AUDIO" "$WORK/ours.wma")
+         theirs=$(tool_cpu ffmpeg -nostdin -hide_banner -loglevel error -y -i "$WORK/in.wav" -c:a wmav2 -b:a 128k "$WORK/ffmpeg.wma") ;;
+  esac
+  per_ours=$(calc "$ours / $SECONDS_AUDIO * 1000")
+  per_theirs=$(calc "$theirs / $SECONDS_AUDIO * 1000")
+  ratio=$(calc "$ours / $theirs")
+  row "record $fmt: Tavrin CPU ms per s of audio" "$per_ours"
+  row "record $fmt: $tool CPU ms per s of audio" "$per_theirs"
+  row "record $fmt: ratio (goal <= 1.1)" "$ratio $(verdict "$ratio" 1.1001)"
+done
+ours_none=$(our_cpu record none "$SECONDS_AUDIO" -)
+row "record, no file (capture + filters + blocks only): CPU ms/s" "$(calc "$ours_none / $SECONDS_AUDIO * 1000")"
+
+# --- playback feeding: Open, ReadArray(200 ms) to the end ---------------------------------------
+for fmt in mp3 wma; do
+  f="$WORK/lame.mp3"; [ $fmt = wma ] && f="$WORK/ffmpeg.wma"
+  ours=$(our_cpu play "$f")
+  theirs=$(tool_cpu ffmpeg -nostdin -hide_banner -loglevel error -i "$f" -f null -)
+  ratio=$(calc "$ours / $theirs")
+  row "play $fmt: Tavrin CPU ms per s of audio" "$(calc "$ours / $SECONDS_AUDIO * 1000")"
+  row "play $fmt: ffmpeg -f null CPU ms per s of audio" "$(calc "$theirs / $SECONDS_AUDIO * 1000")"
+  row "play $fmt: ratio (goal <= 1.1)" "$ratio $(verdict "$ratio" 1.1001)"
+done
+
+# --- one-hour MP3: length and seeks ---------------------------------------------------------------
+HOUR="$DATA/hour_lame.mp3"
+HOUR_PLAIN="$DATA/hour_noheader.mp3"
+if [ ! -s "$HOUR" ]; then
+  echo "(making the one-hour MP3 once; kept in $DATA)"
+  "$B" genwav "$WORK/hour.wav" 3600 >/dev/null
+  lame --quiet -b 128 -q 7 "$WORK/hour.wav" "$HOUR.tmp" && mv "$HOUR.tmp" "$HOUR"
+  rm -f "$WORK/hour.wav"
+fi
+[ -s "$HOUR_PLAIN" ] || "$B" striptag "$HOUR" "$HOUR_PLAIN" >/dev/null
+"$B" openlength "$HOUR" 10 >"$WORK/len1"
+"$B" openlength "$HOUR_PLAIN" 5 >"$WORK/len2"
+open1=$(val open_ms_median "$WORK/len1")
+row "1 h MP3 with LAME header: Open + Length, median ms (goal < 20)" "$open1 $(verdict "$open1" 20)"
+row "1 h MP3 with LAME header: Length (frames, seconds)" "$(val length "$WORK/len1") $(val seconds "$WORK/len1")"
+row "1 h CBR MP3 without header: Open + Length, median ms" "$(val open_ms_median "$WORK/len2")"
+row "1 h CBR MP3 without header: Length (frames, seconds)" "$(val length "$WORK/len2") $(val seconds "$WORK/len2")"
+"$B" seek "$HOUR" 100 >"$WORK/seek"
+row "1 h MP3: 100 random Seeks, median / worst ms" "$(val seek_ms_median "$WORK/seek") / $(val seek_ms_worst "$WORK/seek")"
+row "1 h MP3: Seek + ReadArray(200 ms), median / worst ms" "$(val seek_read_ms_median "$WORK/seek") / $(val seek_read_ms_worst "$WORK/seek")"
+row "1 h MP3: Seeks that missed their exact frame" "$(val missed_positions "$WORK/seek")"
+
+# --- start-up to the first shown window (offscreen, virtual audio) --------------------------------
+PROG="$WORK/prog"
+mkdir -p "$PROG"
+cp "$BUILD_DIR/tavrin" "$PROG/"
+for side in tips.txt support.ini; do [ -f "$BUILD_DIR/$side" ] && cp "$BUILD_DIR/$side" "$PROG/"; done
+: >"$WORK/starts"
+for _ in $(seq 10); do
+  TAVRIN_START_NS=$(date +%s%N) QT_QPA_PLATFORM=offscreen TAVRIN_AUDIO=virtual TAVRIN_EXIT_AFTER_SHOW=1 \
+    "$PROG/tavrin" 2>/dev/null | sed -n 's/^shown_ms=//p' >>"$WORK/starts"
+done
+if [ -s "$WORK/starts" ]; then
+  row "start to first shown window, median of 10 ms" "$(sort -g "$WORK/starts" | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }')"
+  row "start to first shown window, worst ms" "$(sort -g "$WORK/starts" | tail -1)"
+else
+  row "start to first shown window" "no figure (the program printed no shown_ms)"
+fi
+
+# --- resident memory of a three-hour recording --------------------------------------------------
+if [ "$LONG" != 0 ]; then
+  "$B" memory wav 10800 "$WORK/long.wav" >"$WORK/mem"
+  rm -f "$WORK/long.wav"
+  growth=$(val rss_growth_kib "$WORK/mem")
+  row "3 h WAV recording: VmRSS at 1 min / at the end, KiB" "$(val rss_first_minute_kib "$WORK/mem") / $(val rss_last_kib "$WORK/mem")"
+  row "3 h WAV recording: VmRSS growth, KiB (goal < 2048)" "$growth $(verdict "$growth" 2048)"
+  row "3 h WAV recording: wall s, CPU s, frames lost" "$(val wall_s "$WORK/mem") $(val cpu_s "$WORK/mem") $(( $(val overflow "$WORK/mem") ))"
+fi
+
+echo
+echo "Google Benchmark on the one-hour MP3:"
+"$B" micro "$HOUR" --benchmark_min_time=0.2 2>/dev/null | sed -n '/^Benchmark/,$p'
