@@ -201,6 +201,29 @@ public:
     void AudioPlayer1Timer(int CurrentSamples, int LevelLeft, int LevelRight);
     void AudioRecord1EndBlockRecord(int nBlock);
     void AudioRecord1Timer(int CurrentSamples, int LevelLeft, int LevelRight);
+    // The recorder's own position offset (frames recorded before the last resume), kept apart
+    // from the player's PositionOffset because both machines may run at once.
+    int RecordOffset = 0;
+    qint64 RecordOverflowFrames = 0;    // input overflows of the running recording, in frames
+    void AudioRecord1DeviceError(const QString& message);   // TAudioRecord2::OnDeviceError
+    void AudioPlayer1DeviceError(const QString& message);   // TAudioPlayer2::OnDeviceError
+    void RecordFailed(const QString& text);   // a block could not be written, the device is gone
+    void FinishFailedRecording();
+    QString OverflowText(qint64 frames) const;
+    QString TransportWord() const;             // the state word of panel 0
+    void ShowPlaybackState();
+    TAudioFile2& ReaderFile();                 // AudioFile1, or a spare reader while it plays
+    void ConnectTransportEvents();
+    void WritePendingBlocks();                 // the recorder's finished blocks into AudioFile2
+private:
+    bool recordStarting_ = false;              // a fresh record start is making its target
+    bool transportEventsConnected_ = false;
+    bool recordFailed_ = false;
+    QString recordFailure_;
+    std::unique_ptr<TAudioFile2> probeFile_;
+    bool captureRunning_ = false;              // the recorder has been started and not stopped
+    qint64 pieceFrames_ = 0;                   // frames written into the current file
+public:
 
     // ---- Unit1Files.cpp ---------------------------------------------------------------------
     void NewRecordingFile();

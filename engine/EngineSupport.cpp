@@ -209,7 +209,11 @@ void ServiceThread::start(std::function<void()> work, int periodMs)
         std::unique_lock lock(m_);
         while (!stop_) {
             lock.unlock();
-            work();
+            try {
+                work();
+            } catch (...) {
+                // Out of memory at worst; the next round tries again rather than end the program.
+            }
             lock.lock();
             cv_.wait_for(lock, std::chrono::milliseconds(periodMs), [this] { return stop_; });
         }

@@ -544,12 +544,13 @@ struct TAudioPlayer2::Impl final : public PlaybackSource, public ManualClock::Cl
                 }
             }
         }
+        const bool end = b->endOfStream;   // once queued the block belongs to the device side
         {
             std::lock_guard lock(feedMutex);
             backlog.push_back(b);
             pumpLocked();
         }
-        if (b->endOfStream)
+        if (end)
             endQueued = true;
         else
             ++blocksQueued;

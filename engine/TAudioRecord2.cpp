@@ -29,6 +29,7 @@ namespace {
 constexpr int RingSeconds = 2;
 constexpr int WorkFrames = 4096;
 constexpr int HistoryMinFrames = 65536;
+constexpr int ReserveMaxFrames = 1 << 20;
 } // namespace
 
 struct TAudioRecord2::Impl final : public CaptureSink, public CaptureFlowControl, public ManualClock::Client {
@@ -222,10 +223,17 @@ struct TAudioRecord2::Impl final : public CaptureSink, public CaptureFlowControl
             partial.erase(partial.begin(), end);
             partialFrames -= frames;
         }
-        partial.reserve(static_cast<std::size_t>(std::max(1, arraySize.load())) * static_cast<std::size_t>(ch));
+        reservePartial();
         std::lock_guard lock(fifoMutex);
         fifo.push_back(std::move(block));
         ++produced;
+    }
+
+    // Room for the next block up front (a very large block grows as it fills instead).
+    void reservePartial()
+    {
+        const std::size_t frames = static_cast<std::size_t>(std::clamp(arraySize.load(), 1, ReserveMaxFrames));
+        partial.reserve(frames * static_cast<std::size_t>(streamChannels));
     }
 
     // Everything captured, the partial last block included, into the FIFO. The stream and the
@@ -386,7 +394,7 @@ struct TAudioRecord2::Impl final : public CaptureSink, public CaptureFlowControl
                 ring.reset(static_cast<std::size_t>(rate) * RingSeconds * static_cast<std::size_t>(ch));
                 work.assign(static_cast<std::size_t>(WorkFrames) * static_cast<std::size_t>(ch), 0.0f);
                 partial.clear();
-                partial.reserve(static_cast<std::size_t>(std::max(1, arraySize.load())) * static_cast<std::size_t>(ch));
+                reservePartial();
                 partialFrames = 0;
                 filter.setFormat(rate, ch);
                 filter.setNotch(notch, notchHz);

@@ -10,6 +10,7 @@
 #include "mixer/Unit5.h"
 #include "mixer/Unit7.h"
 #include "mixer/srcframe.h"
+#include "platform/ui/Guarded.h"
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -162,7 +163,7 @@ void buildPage(TForm1* form, Engine& e, const PageSide& side, Volume onVolume, B
         strip->TrackBar2->setValue(e.srcBalance());
 
         if constexpr (std::is_same_v<Engine, TAudioRecord2>) {
-            strip->CheckBox1->setText(QStringLiteral("Select"));
+            strip->setSwitchCaption(QStringLiteral("Select"));
             strip->CheckBox1->setEnabled(e.srcSelectEnabled());
             strip->CheckBox1->setChecked(e.srcSelect());
         } else {
@@ -177,10 +178,13 @@ void buildPage(TForm1* form, Engine& e, const PageSide& side, Volume onVolume, B
         QSlider* balance = strip->TrackBar2;
         QCheckBox* sw = strip->CheckBox1;
         QPushButton* advanced = strip->Button1;
-        QObject::connect(volume, &QSlider::valueChanged, form, [=] { (form->*onVolume)(volume); });
-        QObject::connect(balance, &QSlider::valueChanged, form, [=] { (form->*onBalance)(balance); });
-        QObject::connect(sw, &QCheckBox::toggled, form, [=] { (form->*onSwitch)(sw); });
-        QObject::connect(advanced, &QPushButton::clicked, form, [=] { (form->*onAdvanced)(advanced); });
+        QObject::connect(volume, &QSlider::valueChanged, form,
+                         guarded([=] { (form->*onVolume)(volume); }));
+        QObject::connect(balance, &QSlider::valueChanged, form,
+                         guarded([=] { (form->*onBalance)(balance); }));
+        QObject::connect(sw, &QCheckBox::toggled, form, guarded([=] { (form->*onSwitch)(sw); }));
+        QObject::connect(advanced, &QPushButton::clicked, form,
+                         guarded([=] { (form->*onAdvanced)(advanced); }));
 
         strip->show();
     }

@@ -3,6 +3,7 @@
 #include "engine/EngineError.h"
 #include "engine/TAudioPlayer2.h"
 #include "engine/controls/TNCTEqualizer2.h"
+#include "platform/ui/Guarded.h"
 #include <QCheckBox>
 #include <QPushButton>
 #include <vector>
@@ -27,8 +28,9 @@ TfrmEQ::TfrmEQ(QWidget* parent) : QDialog(parent)
     BtnClose->setObjectName(QStringLiteral("BtnClose"));
     BtnClose->setGeometry(136, 128, 75, 25);
 
-    connect(NCTEqualizer1, &TNCTEqualizer2::OnValueChange, this, &TfrmEQ::NCTEqualizer1ValueChange);
-    connect(BtnClose, &QPushButton::clicked, this, &TfrmEQ::BtnCloseClick);
+    connect(NCTEqualizer1, &TNCTEqualizer2::OnValueChange, this,
+            guarded([this](int band) { NCTEqualizer1ValueChange(band); }));
+    connect(BtnClose, &QPushButton::clicked, this, guarded([this] { BtnCloseClick(); }));
 }
 
 TfrmEQ::~TfrmEQ()

@@ -4,6 +4,7 @@
 #include "engine/TAudioPlayer2.h"
 #include "engine/TAudioRecord2.h"
 #include "mixer/srcframe.h"
+#include "platform/ui/Guarded.h"
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QVariant>
+#include <algorithm>
 
 TfrmAdv* frmAdv = nullptr;
 
@@ -62,8 +64,13 @@ TfrmAdv::TfrmAdv(QWidget* parent) : QDialog(parent)
         "Эти параметры настройки делают другие изменения(замены) к как вашими звуковыми "
         "звуками. См. вашу аппаратную документацию для подробностей."), gbOther);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(16, 32, 321, 26);
     Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The text ends above the first generated row (top 80). This system's fonts need more
+    // lines than the design's 26 pixels hold, so the label starts higher when it must.
+    const int textHeight = Label1->heightForWidth(321);
+    const int labelTop = std::clamp(78 - textHeight, 18, 32);
+    Label1->setGeometry(16, labelTop, 321, 78 - labelTop);
 
     btnClose = new QPushButton(QStringLiteral("Закрыть"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
@@ -82,7 +89,7 @@ void TfrmAdv::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        runGuarded([this] { FormShow(); });
 }
 
 void TfrmAdv::selectLine()
@@ -115,7 +122,7 @@ void TfrmAdv::FormShow()
                 box->setGeometry(16, top, 220, 17);
                 setControlTag(box, i);
                 box->setChecked(v.toBool());
-                connect(box, &QCheckBox::toggled, this, [this, box] { AdvancedCheckClick(box); });
+                connect(box, &QCheckBox::toggled, this, guarded([this, box] { AdvancedCheckClick(box); }));
                 box->show();
                 generated_.append(box);
             } else {
@@ -127,7 +134,8 @@ void TfrmAdv::FormShow()
                 bar->setTickInterval(5000);
                 bar->setPageStep(6553);
                 bar->setValue(v.toInt());
-                connect(bar, &QSlider::valueChanged, this, [this, bar] { AdvancedTrackChange(bar); });
+                connect(bar, &QSlider::valueChanged, this,
+                        guarded([this, bar] { AdvancedTrackChange(bar); }));
                 bar->show();
                 generated_.append(bar);
                 auto* label = new QLabel(text, gbOther);

@@ -2,6 +2,7 @@
 #include "app/Unit1.h"
 #include "engine/EngineError.h"
 #include "engine/TAudioRecord2.h"
+#include "platform/ui/Guarded.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QFocusEvent>
@@ -11,6 +12,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSlider>
+#include <algorithm>
 
 TfrmRecFlt* frmRecFlt = nullptr;
 
@@ -86,12 +88,23 @@ TfrmRecFlt::TfrmRecFlt(QWidget* parent) : QDialog(parent)
         *labels[r] = label;
     }
 
-    connect(CheckBox1, &QCheckBox::toggled, this, &TfrmRecFlt::CheckBox1Click);
-    connect(CheckBox2, &QCheckBox::toggled, this, &TfrmRecFlt::CheckBox2Click);
-    connect(CheckBox3, &QCheckBox::toggled, this, &TfrmRecFlt::CheckBox3Click);
-    connect(TrackBar1, &QSlider::valueChanged, this, &TfrmRecFlt::TrackBar1Change);
-    connect(TrackBar2, &QSlider::valueChanged, this, &TfrmRecFlt::TrackBar2Change);
-    connect(TrackBar3, &QSlider::valueChanged, this, &TfrmRecFlt::TrackBar3Change);
+    // The captions take more room in this system's fonts than at design: the sliders start
+    // after the widest one and keep their right end, so no caption runs under a slider.
+    int captions = 0;
+    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3})
+        captions = std::max(captions, box->x() + box->sizeHint().width());
+    const int barLeft = std::max(112, captions + 4);
+    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3})
+        box->resize(std::max(box->width(), barLeft - box->x() - 2), box->height());
+    for (QSlider* bar : {TrackBar1, TrackBar2, TrackBar3})
+        bar->setGeometry(barLeft, bar->y(), 112 + 185 - barLeft, bar->height());
+
+    connect(CheckBox1, &QCheckBox::toggled, this, guarded([this] { CheckBox1Click(); }));
+    connect(CheckBox2, &QCheckBox::toggled, this, guarded([this] { CheckBox2Click(); }));
+    connect(CheckBox3, &QCheckBox::toggled, this, guarded([this] { CheckBox3Click(); }));
+    connect(TrackBar1, &QSlider::valueChanged, this, guarded([this] { TrackBar1Change(); }));
+    connect(TrackBar2, &QSlider::valueChanged, this, guarded([this] { TrackBar2Change(); }));
+    connect(TrackBar3, &QSlider::valueChanged, this, guarded([this] { TrackBar3Change(); }));
 }
 
 TfrmRecFlt::~TfrmRecFlt()
@@ -198,8 +211,10 @@ bool TfrmRecFlt::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();
+        bool accepted = true;
         for (QChar c : text) {
-            if (!(this->*keyHandler)(c))
+            runGuarded([&] { accepted = (this->*keyHandler)(c); });
+            if (!accepted)
                 return true;   // refused: the edit never sees the key
         }
     } else if (event->type() == QEvent::FocusOut) {
@@ -207,7 +222,7 @@ bool TfrmRecFlt::eventFilter(QObject* watched, QEvent* event)
         // window leaves the field as it is, and leaving it later applies it.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            (this->*exitHandler)();
+            runGuarded([&] { (this->*exitHandler)(); });
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QVariant>
+#include <algorithm>
 
 static const char* const kTag = "Tag";
 
@@ -67,9 +68,10 @@ TsrcFrame::TsrcFrame(QWidget* parent) : QFrame(parent)
     TrackBar1->setSingleStep(1);
     TrackBar1->setPageStep(6553);
 
-    CheckBox1 = new QCheckBox(QStringLiteral("Тихо"), Panel1);
+    CheckBox1 = new QCheckBox(Panel1);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(16, 128, 49, 17);
+    setSwitchCaption(QStringLiteral("Тихо"));
 
     Button1 = new QPushButton(QStringLiteral("Настройка"), Panel1);
     Button1->setObjectName(QStringLiteral("Button1"));
@@ -77,6 +79,13 @@ TsrcFrame::TsrcFrame(QWidget* parent) : QFrame(parent)
 }
 
 TsrcFrame::~TsrcFrame() = default;
+
+void TsrcFrame::setSwitchCaption(const QString& caption)
+{
+    CheckBox1->setText(caption);
+    const int room = Panel1->width() - CheckBox1->x() - 2;
+    CheckBox1->resize(std::clamp(CheckBox1->sizeHint().width(), 49, room), CheckBox1->height());
+}
 
 void TsrcFrame::setTag(int tag)
 {

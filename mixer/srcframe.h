@@ -27,6 +27,9 @@ public:
 
     // Stores the line number in the Tag of the strip and of every control on it.
     void setTag(int tag);
+    // Gives the switch its caption, widened within the strip when the text needs more room
+    // than the design's 49 pixels.
+    void setSwitchCaption(const QString& caption);
 };
 
 // The line number a strip control carries (-1 when it carries none).

@@ -1,11 +1,86 @@
-// Placeholder definitions; the owner of this area replaces them.
+// The main window's part of the settings: setup.ini at start-up and close, the output format
+// handed to the engine, the settings dialog and the automatic-stop button.
 #include "app/Unit1.h"
-#include "engine/SampleArray.h"
-#include <QFontMetrics>
 
-void TForm1::LoadSettings() { }
-void TForm1::SaveTimeLimit() { }
-void TForm1::ApplyOutputFormat() { }
-void TForm1::Options2Click() { }
-void TForm1::ToolBtnAutostopClick() { }
-void TForm1::setAutostopButton(bool /*pressed*/, const QString& /*hint*/) { }
+#include "settings/OutputFormats.h"
+#include "settings/SetupIni.h"
+#include "settings/setting.h"
+#include "settings/timelimit.h"
+
+#include <QAction>
+#include <QToolButton>
+
+namespace {
+const char* const kPressedProperty = "tavrinPressed";
+}
+
+void TForm1::LoadSettings()
+{
+    TRecordingSettings& s = RecordingSettings;
+    {
+        const IniFile ini = SetupIni();
+        s.SaveFormat = ini.ReadString("options", "saveformat", ".mp3");
+        s.SavePath = ini.ReadString("options", "savepath", DefaultSavePath());
+        s.Mp3Bitrate = ini.ReadInteger("mp3", "bitrate", 128);
+        s.Mp3Frequency = ini.ReadInteger("mp3", "freq", 44100);
+        s.WavFrequency = ini.ReadInteger("wav", "freq", 44100);
+        s.WavChannels = ini.ReadInteger("wav", "ch", 2);
+        s.WavBits = ini.ReadInteger("wav", "bps", 16);
+        s.WmaProfile = ini.ReadInteger("wma", "profile", 38);
+        s.TimeLimit = ini.ReadInteger("options", "timelimit", -1);
+    }
+    if (s.TimeLimit <= 0)
+        setAutostopButton(false, QStringLiteral("No Auto stop. "));
+    else
+        setAutostopButton(true, QStringLiteral("Auto stop recording is set to ") + DurationText(s.TimeLimit));
+    ApplyOutputFormat();
+}
+
+void TForm1::ApplyOutputFormat()
+{
+    ApplyOutputFormatTo(*AudioFile1, *AudioFile2, *Mp3LameEncoder, RecordingSettings);
+}
+
+void TForm1::SaveTimeLimit()
+{
+    SetupIni().WriteInteger("options", "timelimit", RecordingSettings.TimeLimit);
+}
+
+void TForm1::Options2Click()
+{
+    if (!SettingForm)
+        SettingForm = new TSettingForm(this);
+    SettingForm->setVisible(false);
+    SettingForm->exec();
+}
+
+void TForm1::ToolBtnAutostopClick()
+{
+    // The button only shows the limit: undo the toggle that the click itself made.
+    if (ToolBtnAutostop)
+        setAutostopButton(ToolBtnAutostop->property(kPressedProperty).toBool(), ToolBtnAutostop->toolTip());
+    if (RecordingSettings.TimeLimit <= 0) {
+        if (!TimeLimitForm)
+            TimeLimitForm = new TTimeLimitForm(this);
+        TimeLimitForm->setVisible(false);
+        TimeLimitForm->exec();
+    } else {
+        RecordingSettings.TimeLimit = -1;
+        setAutostopButton(false, QStringLiteral("No Auto Stop"));
+    }
+}
+
+void TForm1::setAutostopButton(bool pressed, const QString& hint)
+{
+    if (!ToolBtnAutostop)
+        return;
+    ToolBtnAutostop->setProperty(kPressedProperty, pressed);
+    ToolBtnAutostop->setCheckable(true);
+    ToolBtnAutostop->setChecked(pressed);
+    ToolBtnAutostop->setToolTip(hint);
+    if (QAction* action = ToolBtnAutostop->defaultAction()) {
+        action->setCheckable(true);
+        action->setChecked(pressed);
+        action->setToolTip(hint);
+    }
+}

@@ -25,11 +25,16 @@
 #include <alsa/asoundlib.h>
 #include <portaudio.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -41,6 +46,42 @@ std::atomic<double> g_initialiseSeconds{0.0};
 
 // ALSA prints the failures of PortAudio's device probing to stderr; they are expected.
 void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+// PortAudio's JACK host API prints half a screen of "cannot connect" lines when no JACK
+// server runs. Standard error is parked on /dev/null while PortAudio starts (about 0.1 s, at
+// the program's start) and put back afterwards; when anything fails, nothing is hidden.
+class QuietStandardError {
+public:
+    QuietStandardError()
+    {
+        std::fflush(stderr);
+        saved_ = ::dup(STDERR_FILENO);
+        if (saved_ < 0)
+            return;
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null < 0 || ::dup2(null, STDERR_FILENO) < 0) {
+            if (null >= 0)
+                ::close(null);
+            ::close(saved_);
+            saved_ = -1;
+            return;
+        }
+        ::close(null);
+    }
+    ~QuietStandardError()
+    {
+        if (saved_ < 0)
+            return;
+        std::fflush(stderr);
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved_ = -1;
+};
 
 QString paText(PaError err)
 {
@@ -59,8 +100,13 @@ public:
     PortAudioLibrary()
     {
         snd_lib_error_set_handler(quietAlsa);
+        // Never let PortAudio's JACK host API start a JACK server: it would take the card.
+        ::setenv("JACK_NO_START_SERVER", "1", 0);
         const auto t0 = std::chrono::steady_clock::now();
-        error_ = Pa_Initialize();
+        {
+            QuietStandardError quiet;
+            error_ = Pa_Initialize();
+        }
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - t0;
         if (error_ == paNoError)
             g_initialiseSeconds = took.count();

@@ -2,7 +2,12 @@
 // The signal picture. ShowArray takes 2 x WindowArraySize frames and draws them in the style
 // VisType (0 oscilloscope, 1 line spectrum, 2 bar spectrum, 3..5 further styles); an empty
 // array clears the picture. The spectrum uses WindowFFTType (0 none, 1 Welch, 2 Bartlett,
-// 3 Hanning, 4 Hamming).
+// 3 Hanning, 4 Hamming). Styles: 0 "Аналог" a triggered two-channel oscilloscope, 1 "Линейный"
+// a line spectrum per channel, 2 "Нормальный" a bar spectrum with falling peaks, 3 "Огонь" a
+// scrolling spectrogram in fire colours, 4 "Стекло" glass bars, left channel up and right
+// channel mirrored down, 5 "Смесь" the spectrum with the oscilloscope over it. The vertical
+// range is GridYMin..GridYMax percent of full scale: for spectra 0 % is -100 dBFS and 100 % is
+// 0 dBFS, for the oscilloscope 0 % is -1 and 100 % is +1.
 #include "engine/SampleArray.h"
 #include <QColor>
 #include <QWidget>
@@ -30,7 +35,9 @@ public:
     bool GridVisible() const;     void setGridVisible(bool on);
     bool ScaleXVisible() const;   void setScaleXVisible(bool on);
     bool ScaleYVisible() const;   void setScaleYVisible(bool on);
-    int BorderStyle() const;      void setBorderStyle(int s);
+    int BorderStyle() const;      void setBorderStyle(int s);     // 0 none, 1 line, 2 sunken
+    // Sample rate of the arrays shown, for the frequency scale (44100 until told otherwise).
+    int SampleRate() const;       void setSampleRate(int rate);
 
 signals:
     void OnMouseClick(int X, int Y);

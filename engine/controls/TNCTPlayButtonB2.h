@@ -20,7 +20,8 @@ public:
     void setMute(bool on);
     int State() const;                  // 0 stop, 1 play, 2 pause, 3 record (for tests)
 
-    // Presses a button as the user would (tests and keyboard use): raises OnMouseClick.
+    // Presses a button as the user would (tests and keyboard use): raises OnMouseClick (7 after
+    // toggling the mute switch; nothing while disabled). A code without a key is raised as is.
     void click(int Button);
 
 signals:

@@ -1,15 +1,123 @@
-// Placeholder definitions; the owner of this component replaces them.
+// The elapsed-time display: H:MM:SS in seven-segment digits on a dark LCD face.
 #include "engine/controls/TNCTTimeDisplay2.h"
 
-struct TNCTTimeDisplay2::Impl {};
-TNCTTimeDisplay2::TNCTTimeDisplay2(QWidget* parent) : QWidget(parent), d(new Impl) {}
-int TNCTTimeDisplay2::Milliseconds() const { return {}; }
-void TNCTTimeDisplay2::setMilliseconds(int /*ms*/) { }
-int TNCTTimeDisplay2::Hours() const { return {}; }
-void TNCTTimeDisplay2::setHours(int /*h*/) { }
-int TNCTTimeDisplay2::Minutes() const { return {}; }
-void TNCTTimeDisplay2::setMinutes(int /*m*/) { }
-int TNCTTimeDisplay2::Seconds() const { return {}; }
-void TNCTTimeDisplay2::setSeconds(int /*s*/) { }
-QString TNCTTimeDisplay2::text() const { return {}; }
+#include "engine/controls/SevenSegment.h"
+
+#include <QHBoxLayout>
+#include <QLinearGradient>
+#include <QPainter>
+#include <algorithm>
+
+namespace {
+
+class TimeFace : public QWidget {
+public:
+    explicit TimeFace(TNCTTimeDisplay2* owner) : QWidget(owner), owner_(owner)
+    {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    }
+    QSize sizeHint() const override { return {121, 33}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        QLinearGradient g(r.topLeft(), r.bottomLeft());
+        g.setColorAt(0.0, QColor(18, 26, 22));
+        g.setColorAt(1.0, QColor(6, 10, 8));
+        p.setPen(QPen(QColor(0, 0, 0), 1));
+        p.setBrush(g);
+        p.drawRoundedRect(r, 3, 3);
+        p.setPen(QPen(QColor(255, 255, 255, 28), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 2, 2);
+
+        const bool on = isEnabled();
+        const QColor lit = on ? QColor(80, 240, 160) : QColor(90, 120, 105);
+        const QColor dim(20, 34, 28);
+        const qreal margin = std::max<qreal>(3.0, height() * 0.14);
+        SevenSegment::drawText(p, QRectF(rect()).adjusted(margin + 1, margin, -margin - 1, -margin),
+                               owner_->text(), lit, dim);
+    }
+
+private:
+    const TNCTTimeDisplay2* owner_;
+};
+
+}  // namespace
+
+struct TNCTTimeDisplay2::Impl {
+    int milliseconds = 0;
+    int hours = 0;
+    int minutes = 0;
+    int seconds = 0;
+    TimeFace* face = nullptr;
+};
+
+TNCTTimeDisplay2::TNCTTimeDisplay2(QWidget* parent) : QWidget(parent), d(new Impl)
+{
+    d->face = new TimeFace(this);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(d->face);
+    resize(121, 33);
+}
+
 TNCTTimeDisplay2::~TNCTTimeDisplay2() { delete d; }
+
+int TNCTTimeDisplay2::Milliseconds() const { return d->milliseconds; }
+
+void TNCTTimeDisplay2::setMilliseconds(int ms)
+{
+    ms = std::max(ms, 0);
+    d->milliseconds = ms;
+    d->hours = ms / 3600000;
+    d->minutes = ms / 60000 % 60;
+    d->seconds = ms / 1000 % 60;
+    d->face->update();
+}
+
+// Setting one field keeps the others; Milliseconds follows the fields shown (the part below a
+// second is kept).
+static int composeMs(int h, int m, int s, int oldMs)
+{
+    const long long total = h * 3600000LL + m * 60000LL + s * 1000LL + oldMs % 1000;
+    return static_cast<int>(std::min<long long>(total, 2147483647LL));
+}
+
+int TNCTTimeDisplay2::Hours() const { return d->hours; }
+
+void TNCTTimeDisplay2::setHours(int h)
+{
+    d->hours = std::clamp(h, 0, 596);  // 596 h is the most an int of milliseconds holds
+    d->milliseconds = composeMs(d->hours, d->minutes, d->seconds, d->milliseconds);
+    d->face->update();
+}
+
+int TNCTTimeDisplay2::Minutes() const { return d->minutes; }
+
+void TNCTTimeDisplay2::setMinutes(int m)
+{
+    d->minutes = std::clamp(m, 0, 59);
+    d->milliseconds = composeMs(d->hours, d->minutes, d->seconds, d->milliseconds);
+    d->face->update();
+}
+
+int TNCTTimeDisplay2::Seconds() const { return d->seconds; }
+
+void TNCTTimeDisplay2::setSeconds(int s)
+{
+    d->seconds = std::clamp(s, 0, 59);
+    d->milliseconds = composeMs(d->hours, d->minutes, d->seconds, d->milliseconds);
+    d->face->update();
+}
+
+QString TNCTTimeDisplay2::text() const
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(d->hours)
+        .arg(d->minutes, 2, 10, QLatin1Char('0'))
+        .arg(d->seconds, 2, 10, QLatin1Char('0'));
+}

@@ -166,7 +166,17 @@ struct FfmpegReader::State {
 
     void openDecoder(const AVCodecParameters* par)
     {
-        const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+        // The float MPEG audio decoders: the fixed-point ones carry a dither state from frame
+        // to frame, so their output after a seek would differ from a straight read.
+        const AVCodec* codec = nullptr;
+        if (par->codec_id == AV_CODEC_ID_MP1)
+            codec = avcodec_find_decoder_by_name("mp1float");
+        else if (par->codec_id == AV_CODEC_ID_MP2)
+            codec = avcodec_find_decoder_by_name("mp2float");
+        else if (par->codec_id == AV_CODEC_ID_MP3)
+            codec = avcodec_find_decoder_by_name("mp3float");
+        if (!codec)
+            codec = avcodec_find_decoder(par->codec_id);
         if (!codec)
             fail(QStringLiteral("no decoder for %1").arg(QString::fromUtf8(avcodec_get_name(par->codec_id))), 0);
         dec.reset(avcodec_alloc_context3(codec));
@@ -554,7 +564,9 @@ struct FfmpegReader::State {
             if (raw) {
                 length = rawFile.size() / raw->blockBytes * raw->blockFrames;
                 exact = true;
-            } else if (isPcm(id) && par->block_align > 0 && firstPacketPos >= 0) {
+            } else if (isPcm(id) && par->block_align > 0 && firstPacketPos >= 0
+                       && (std::strcmp(fmt->iformat->name, "wav") == 0 || std::strcmp(fmt->iformat->name, "w64") == 0)) {
+                // The data chunk's size, or what the file holds when it was cut off.
                 const std::int64_t available = (QFileInfo(path).size() - firstPacketPos) / par->block_align;
                 std::int64_t declared = st->duration != AV_NOPTS_VALUE ? av_rescale_q(st->duration, tb, AVRational{1, rate}) : available;
                 length = std::max<std::int64_t>(0, std::min(available, declared));
@@ -623,7 +635,10 @@ int FfmpegReader::read(float* out, int frames)
 
 std::int64_t FfmpegReader::seek(std::int64_t frame)
 {
-    const std::int64_t target = std::clamp<std::int64_t>(frame, 0, std::max<std::int64_t>(0, s->length));
+    // An estimated length (from a container header) does not bound the seek: the stream's end
+    // does.
+    const std::int64_t target = s->exact ? std::clamp<std::int64_t>(frame, 0, std::max<std::int64_t>(0, s->length))
+                                         : std::max<std::int64_t>(frame, 0);
     if (target >= s->bufStart && target < s->bufStart + s->bufFrames()) {
         s->pos = target;
         return s->pos;

@@ -163,12 +163,19 @@ FfmpegWriter::FfmpegWriter(const QString& path, const FfmpegWriterSpec& spec) : 
     av_channel_layout_default(&enc->ch_layout, spec.channels);
     if (spec.bitrate > 0)
         enc->bit_rate = spec.bitrate;
-    if (spec.bitsPerCodedSample > 0)
-        enc->bits_per_coded_sample = spec.bitsPerCodedSample;
     enc->time_base = AVRational{1, spec.sampleRate};
     if (oc->oformat->flags & AVFMT_GLOBALHEADER)
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    r = avcodec_open2(enc, codec, nullptr);
+    AVDictionary* options = nullptr;
+    if (!spec.encoderOptions.isEmpty()) {
+        r = av_dict_parse_string(&options, spec.encoderOptions.toUtf8().constData(), "=", ":", 0);
+        if (r < 0) {
+            av_dict_free(&options);
+            s->fail(QStringLiteral("Cannot start the encoder for"), r);
+        }
+    }
+    r = avcodec_open2(enc, codec, &options);
+    av_dict_free(&options);
     if (r < 0)
         s->fail(QStringLiteral("Cannot start the encoder for"), r);
     s->frameSize = (codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) || enc->frame_size <= 0 ? 4096 : enc->frame_size;

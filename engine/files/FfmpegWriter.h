@@ -15,7 +15,7 @@ struct FfmpegWriterSpec {
     int sampleRate = 44100;
     int channels = 2;
     int bitrate = 0;     // bits per second; 0 leaves the encoder's default
-    int bitsPerCodedSample = 0;  // for encoders that need it (G.726 code size)
+    QString encoderOptions;      // "key=value:key=value" for the encoder ("code_size=3")
     // The container keeps no encoder delay (WMA in ASF) and the decoder drops the first
     // frame: lead the stream in with one frame of silence, so that the decoded audio lines up
     // with what was written and its end is not lost (it then ends within one frame after).

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <gtest/gtest.h>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -119,6 +121,82 @@ inline QByteArray readBytes(const QString& path)
     QFile f(path);
     f.open(QIODevice::ReadOnly);
     return f.readAll();
+}
+
+// Reads the file from the start once and keeps `count` frames at each position.
+inline std::vector<std::vector<float>> referenceSlices(const QString& path, std::vector<int> positions, int count)
+{
+    std::vector<int> order(positions.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = static_cast<int>(i);
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return positions[a] < positions[b]; });
+    std::vector<std::vector<float>> out(positions.size());
+    TAudioFile2 r;
+    r.Open(path, 0, 1);
+    const int ch = r.Channels();
+    std::vector<float> window;   // frames [windowStart, windowStart + size)
+    long windowStart = 0;
+    long readPos = 0;
+    for (int idx : order) {
+        const long want = positions[idx];
+        while (readPos < want + count) {
+            SampleArray a = r.ReadArray(65536);
+            if (a.isEmpty())
+                break;
+            window.insert(window.end(), a.samples().begin(), a.samples().end());
+            readPos += a.frames();
+            // Keep only what a later (larger or equal) position can still need.
+            const long drop = std::min<long>(want - windowStart, static_cast<long>(window.size()) / ch);
+            if (drop > 0) {
+                window.erase(window.begin(), window.begin() + drop * ch);
+                windowStart += drop;
+            }
+        }
+        const long from = std::min<long>((want - windowStart) * ch, static_cast<long>(window.size()));
+        const long to = std::min<long>(from + static_cast<long>(count) * ch, static_cast<long>(window.size()));
+        out[static_cast<std::size_t>(idx)].assign(window.begin() + from, window.begin() + std::max(from, to));
+    }
+    return out;
+}
+
+inline void expectSeeksExact(const QString& path, int positionsCount, unsigned seed, int count)
+{
+    int length = 0;
+    {
+        // The true length: some containers only estimate it until read through.
+        TAudioFile2 all;
+        all.Open(path, 0, 1);
+        ASSERT_EQ(all.LastError(), 0);
+        while (!all.ReadArray(65536).isEmpty()) {
+        }
+        length = all.Length();
+    }
+    TAudioFile2 f;
+    f.Open(path, 0, 1);
+    ASSERT_EQ(f.LastError(), 0);
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> pick(0, length - 1);
+    std::vector<int> positions = {0, 1, length - 1, length / 2, length - count / 2};
+    while (static_cast<int>(positions.size()) < positionsCount)
+        positions.push_back(pick(rng));
+    // Nearby pairs exercise the short forward and backward moves.
+    positions.push_back(positions[6] + 10);
+    positions.push_back(positions[6] - 5000);
+    for (int& p : positions)
+        p = std::clamp(p, 0, length);
+    const auto reference = referenceSlices(path, positions, count);
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        const int p = std::clamp(positions[i], 0, length);
+        ASSERT_EQ(f.Seek(p, 3), p) << "position " << p;
+        SampleArray a = f.ReadArray(count);
+        const std::vector<float>& want = reference[i];
+        ASSERT_EQ(a.samples().size(), want.size()) << "position " << p;
+        for (std::size_t k = 0; k < want.size(); ++k)
+            ASSERT_EQ(a.samples()[k], want[k]) << "position " << p << " sample " << k;
+    }
+    // Past the end: the position reached is the end, and nothing more comes.
+    EXPECT_EQ(f.Seek(length + 1000, 3), length);
+    EXPECT_TRUE(f.ReadArray(10).isEmpty());
 }
 
 } // namespace filetest

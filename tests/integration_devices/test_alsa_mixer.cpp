@@ -7,6 +7,9 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <cmath>
+
 using namespace devtest;
 
 namespace {
@@ -22,47 +25,24 @@ std::vector<long> pactlVolumes(const std::string& what, const std::string& name)
     return out;
 }
 
-// The "pulse" control device works on the server's default sink and source; whatever the
-// test changes there is put back afterwards.
+// The "pulse" control device works on the server's default sink and source; "pulse:NAME"
+// on the sink or source NAME. The tests write to their own sink and its monitor only, so that
+// tests running alongside are not disturbed.
 class PulseMixer : public PulseTest {
 protected:
-    void SetUp() override
-    {
-        PulseTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        sink = run("pactl get-default-sink");
-        source = run("pactl get-default-source");
-        ASSERT_FALSE(sink.empty());
-        savedSinkVolume = run("pactl get-sink-volume " + sink);
-        savedSinkMute = run("pactl get-sink-mute " + sink);
-        savedSourceVolume = run("pactl get-source-volume " + source);
-    }
-    void TearDown() override
-    {
-        if (sink.empty())
-            return;
-        auto raw = [](const std::string& s) {
-            std::string out;
-            static const QRegularExpression value(QStringLiteral(":\\s*(\\d+)\\s*/"));
-            for (auto it = value.globalMatch(QString::fromStdString(s)); it.hasNext();)
-                out += " " + it.next().captured(1).toStdString();
-            return out;
-        };
-        run("pactl set-sink-volume " + sink + raw(savedSinkVolume));
-        run("pactl set-sink-mute " + sink + (savedSinkMute.find("yes") != std::string::npos ? " 1" : " 0"));
-        run("pactl set-source-volume " + source + raw(savedSourceVolume));
-    }
-
-    std::string sink, source;
-    std::string savedSinkVolume, savedSinkMute, savedSourceVolume;
+    QString outputControl() const { return QString::fromStdString("pulse:" + sinkName()); }
+    QString inputControl() const { return QString::fromStdString("pulse:" + monitorName()); }
 };
+
+// The pulse control device's range is 0..65536.
+int toUnitOfPulse(long raw) { return static_cast<int>(std::lround(raw * 65535.0 / 65536.0)); }
 
 } // namespace
 
-TEST_F(PulseMixer, OutputLineReachesTheDefaultSink)
+TEST_F(PulseMixer, OutputLineReachesTheSink)
 {
-    AlsaMixer mixer(QStringLiteral("pulse"), false);
+    const std::string sink = sinkName();
+    AlsaMixer mixer(outputControl(), false);
     ASSERT_GE(mixer.lineCount(), 1);
     EXPECT_EQ(mixer.lineName(0), QStringLiteral("Master"));
     ASSERT_TRUE(mixer.volumeEnabled(0));
@@ -107,26 +87,48 @@ TEST_F(PulseMixer, OutputLineReachesTheDefaultSink)
     EXPECT_TRUE(mixer.switchValue(0));
 }
 
-TEST_F(PulseMixer, InputLineReachesTheDefaultSource)
+TEST_F(PulseMixer, InputLineReachesTheSource)
 {
-    AlsaMixer mixer(QStringLiteral("pulse"), true);
+    const std::string source = monitorName();
+    AlsaMixer mixer(inputControl(), true);
     ASSERT_GE(mixer.lineCount(), 1);
     EXPECT_EQ(mixer.lineName(0), QStringLiteral("Capture"));
     ASSERT_TRUE(mixer.volumeEnabled(0));
-    EXPECT_TRUE(mixer.switchEnabled(0));
+    ASSERT_TRUE(mixer.balanceEnabled(0));   // the monitor has two channels
+    ASSERT_TRUE(mixer.switchEnabled(0));
+    mixer.setBalance(0, 50);
     mixer.setVolume(0, 49152);
-    for (long v : pactlVolumes("source", source))
-        EXPECT_NEAR(v, 49152, 2);
+    auto v = pactlVolumes("source", source);
+    ASSERT_EQ(v.size(), 2u);
+    EXPECT_NEAR(v[0], 49152, 2);
+    EXPECT_NEAR(v[1], 49152, 2);
     EXPECT_EQ(mixer.volume(0), 49152);
-    // The pulse control device shows the source as one channel: no balance.
-    EXPECT_FALSE(mixer.balanceEnabled(0));
-    EXPECT_EQ(mixer.balance(0), 50);
-    EXPECT_THROW(mixer.setBalance(0, 30), EngineError);
+    mixer.setBalance(0, 80);   // the left side lowered
+    v = pactlVolumes("source", source);
+    EXPECT_NEAR(v[0], 49152 * 0.4, 2);
+    EXPECT_NEAR(v[1], 49152, 2);
+    EXPECT_EQ(mixer.balance(0), 80);
+    // Select: the capture switch (on = the source records, off = it is muted).
+    mixer.setSwitchValue(0, false);
+    EXPECT_EQ(run("pactl get-source-mute " + source), "Mute: yes");
+    EXPECT_FALSE(mixer.switchValue(0));
+    mixer.setSwitchValue(0, true);
+    EXPECT_EQ(run("pactl get-source-mute " + source), "Mute: no");
+    EXPECT_TRUE(mixer.switchValue(0));
+}
+
+TEST_F(PulseMixer, ThePlainPulseControlShowsTheDefaultSink)
+{
+    AlsaMixer mixer(QStringLiteral("pulse"), false);
+    ASSERT_GE(mixer.lineCount(), 1);
+    const auto v = pactlVolumes("sink", run("pactl get-default-sink"));
+    ASSERT_FALSE(v.empty());
+    EXPECT_EQ(mixer.volume(0), toUnitOfPulse(*std::max_element(v.begin(), v.end())));
 }
 
 TEST_F(PulseMixer, LinesThatDoNotExistReadAsNothingAndRefuseWrites)
 {
-    AlsaMixer mixer(QStringLiteral("pulse"), false);
+    AlsaMixer mixer(outputControl(), false);
     const int n = mixer.lineCount();
     EXPECT_EQ(mixer.lineName(n), QString());
     EXPECT_EQ(mixer.volume(n), 0);

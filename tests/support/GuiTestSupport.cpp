@@ -10,10 +10,7 @@
 #include "platform/ui/ShellOpen.h"
 #include "platform/ui/TavrinApplication.h"
 
-#if __has_include("engine/backends/VirtualBackend.h")
 #include "engine/backends/VirtualBackend.h"
-#define TAVRIN_TEST_VIRTUAL_BACKEND 1
-#endif
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -159,14 +156,12 @@ ShellOpenRecorder::~ShellOpenRecorder()
 MainWindowHarness::MainWindowHarness(bool show, AudioBackend* backend) : backend_(backend)
 {
     testApplication();
-#ifdef TAVRIN_TEST_VIRTUAL_BACKEND
     if (!backend_) {
         auto own = std::make_unique<VirtualBackend>(VirtualBackend::ClockMode::Manual);
         virtual_ = own.get();
         backend_ = own.get();
         ownBackend_ = std::move(own);
     }
-#endif
     if (backend_)
         setSystemAudioBackend(backend_);
     form_ = new TForm1;

@@ -35,9 +35,9 @@
 // Audio backend: MainWindowHarness(show, backend) installs `backend` with
 // setSystemAudioBackend() for its lifetime. Without one, the harness makes its own
 // VirtualBackend in the manual-clock mode (engine/backends/VirtualBackend.h) and installs it:
-// nothing moves until the test calls virtualBackend()->advanceAndProcess(ms). Until that
-// header exists in the tree, virtualBackend() is null and the system backend is used (which
-// TAVRIN_AUDIO=virtual points at the virtual devices).
+// nothing moves until the test calls virtualBackend()->advanceAndProcess(ms). To set the
+// backend up before FormShow (devices, mixer lines), open the window with show = false,
+// configure virtualBackend(), then call form->show().
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/MessageBoxes.h"
 
@@ -165,7 +165,7 @@ protected:
     // Creates the permanent forms (see MainWindowHarness) and returns the main window.
     TForm1* openMainWindow(bool show = true, AudioBackend* backend = nullptr);
     void closeMainWindow();   // destroys the forms (without running FormClose)
-    // The harness's own virtual backend (manual clock), or null (see MainWindowHarness).
+    // The harness's own virtual backend (manual clock); null when the test passed its own.
     VirtualBackend* virtualBackend() const { return window ? window->virtualBackend() : nullptr; }
 
     TempProgramFolder folder;

@@ -1,0 +1,19 @@
+#pragma once
+// setup.ini beside the program: its path, the default save folder and the writes of the
+// settings dialog. Every access opens the file by its full path (see platform/Ini.h).
+#include "platform/Ini.h"
+#include <QString>
+
+QString SetupIniPath();      // ProgramFolder() + "setup.ini", computed anew at each call
+IniFile SetupIni();
+QString DefaultSavePath();   // ProgramFolder() + "Recording/"
+
+// The eleven keys of options, mp3, wav and wma from RecordingSettings, in their fixed order,
+// with the two list positions of the settings dialog (-1: no line chosen). A refused write
+// raises IniError and stops at that key.
+void SaveSettings(int mp3Index, int wavIndex);
+
+// Section tips: the number of the tip shown last and the start-up switch.
+int ReadTipNumber();                 // default 1
+int ReadShowTip();                   // default 1; only 1 means "show at start-up"
+void WriteTipKeys(int tipNumber, bool showAtStart);

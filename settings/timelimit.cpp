@@ -1,0 +1,136 @@
+#include "settings/timelimit.h"
+
+#include "app/Unit1.h"
+#include "platform/ui/Guarded.h"
+#include "settings/NumberFields.h"
+#include "settings/UpDown.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+TTimeLimitForm::TTimeLimitForm(QWidget* parent) : QDialog(parent)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Авто стоп"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(303, 132);
+
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(6, 6, 6, 8);
+    root->setSpacing(6);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Таймер записи"), this);
+    auto* grid = new QVBoxLayout(GroupBox1);
+    grid->setContentsMargins(6, 2, 6, 6);
+    grid->setSpacing(2);
+    RBNoLimit = new QRadioButton(QStringLiteral("Без остановки"), GroupBox1);
+    RBLimit = new QRadioButton(QStringLiteral("Конец записи через:"), GroupBox1);
+    RBNoLimit->setChecked(true);
+    auto* choice = new QHBoxLayout;
+    choice->addWidget(RBNoLimit);
+    choice->addSpacing(8);
+    choice->addWidget(RBLimit);
+    choice->addStretch(1);
+    grid->addLayout(choice);
+
+    // The fields sit under "Конец записи через:".
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addStretch(1);
+    struct Part {
+        QLineEdit** edit;
+        TUpDown** upDown;
+        QLabel** label;
+        const char* unit;
+        int step;
+    };
+    const Part parts[] = {{&Edit1, &UpDown1, &Label1, "час", 1},
+                          {&Edit2, &UpDown2, &Label2, "мин", 1},
+                          {&Edit3, &UpDown3, &Label3, "сек", 5}};
+    for (const Part& p : parts) {
+        auto* edit = new QLineEdit(QStringLiteral("0"), GroupBox1);
+        edit->setFixedWidth(36);
+        edit->setEnabled(false);
+        auto* upDown = new TUpDown(GroupBox1);
+        upDown->setRange(0, 100);
+        upDown->setIncrement(p.step);
+        upDown->setAssociate(edit);
+        auto* label = new QLabel(QString::fromUtf8(p.unit), GroupBox1);
+        row->addWidget(edit);
+        row->addWidget(upDown);
+        row->addSpacing(2);
+        row->addWidget(label);
+        if (p.step == 1)
+            row->addSpacing(10);
+        *p.edit = edit;
+        *p.upDown = upDown;
+        *p.label = label;
+    }
+    row->addSpacing(8);
+    grid->addLayout(row);
+    root->addWidget(GroupBox1);
+
+    auto* buttons = new QHBoxLayout;
+    BtnOK = new QPushButton(QStringLiteral("Да"), this);
+    BtnCancel = new QPushButton(QStringLiteral("Отмена"), this);
+    BtnOK->setDefault(true);
+    BtnOK->setMinimumWidth(75);
+    BtnCancel->setMinimumWidth(75);
+    buttons->addStretch(1);
+    buttons->addWidget(BtnOK);
+    buttons->addWidget(BtnCancel);
+    buttons->addStretch(1);
+    root->addLayout(buttons);
+
+    connect(RBNoLimit, &QRadioButton::clicked, this, guarded([this] { RBNoLimitClick(); }));
+    connect(RBLimit, &QRadioButton::clicked, this, guarded([this] { RBLimitClick(); }));
+    connect(BtnOK, &QPushButton::clicked, this, guarded([this] { BtnOKClick(); }));
+    connect(BtnCancel, &QPushButton::clicked, this, guarded([this] { BtnCancelClick(); }));
+}
+
+TTimeLimitForm::~TTimeLimitForm() = default;
+
+void TTimeLimitForm::RBNoLimitClick()
+{
+    Edit1->setEnabled(false);
+    Edit2->setEnabled(false);
+    Edit3->setEnabled(false);
+}
+
+void TTimeLimitForm::RBLimitClick()
+{
+    Edit1->setEnabled(true);
+    Edit2->setEnabled(true);
+    Edit3->setEnabled(true);
+}
+
+void TTimeLimitForm::BtnOKClick()
+{
+    if (!TakeTimeLimit(RBLimit->isChecked(), *Edit1, *Edit2, *Edit3))
+        return;
+    close();
+}
+
+void TTimeLimitForm::BtnCancelClick()
+{
+    close();
+}
+
+void TTimeLimitForm::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    QDialog::closeEvent(event);
+}
+
+void TTimeLimitForm::FormClose()
+{
+    if (Form1 && Form1->TimeLimitForm == this)
+        Form1->TimeLimitForm = nullptr;
+}

@@ -1,0 +1,152 @@
+// Recordings that end badly: a program killed while writing (the file as it is on disk at that
+// moment) and a disk that fills up. What was written must stay a playable file.
+#include "FilesTestUtil.h"
+
+#include "engine/EngineError.h"
+#include "engine/TAudioFile2.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+using namespace filetest;
+
+namespace {
+
+struct Format {
+    const char* ext;
+    int rate, channels;
+    void (*set)(TAudioFile2&);
+    int slack;   // frames the encoder may still hold (or add) at the moment of the cut
+};
+
+class Interrupted : public ::testing::TestWithParam<Format> {};
+
+// Copies the file while the writer still has it open: what a crash would leave behind.
+TEST_P(Interrupted, AFileCutOffMidRecordingPlaysToTheCut)
+{
+    const Format fmt = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("rec.%1").arg(fmt.ext));
+    const QString copy = dir.filePath(QStringLiteral("crash.%1").arg(fmt.ext));
+    TAudioFile2 w;
+    fmt.set(w);
+    w.CreateNew(path, 0);
+    const int block = fmt.rate / 5;   // the program's 200 ms blocks
+    const std::vector<float> s = tone(block * 23, fmt.channels, fmt.rate, 440);
+    for (int b = 0; b < 23; ++b) {
+        std::vector<float> part(s.begin() + static_cast<std::ptrdiff_t>(b) * block * fmt.channels,
+                                s.begin() + static_cast<std::ptrdiff_t>(b + 1) * block * fmt.channels);
+        w.WriteArray(SampleArray(fmt.channels, std::move(part)));
+    }
+    ASSERT_TRUE(QFile::copy(path, copy));
+    w.Close();
+
+    TAudioFile2 r;
+    r.Open(copy, 0, 1);
+    ASSERT_EQ(r.LastError(), 0) << r.LastErrorText().toStdString();
+    const int written = block * 23;
+    const std::vector<float> out = readAll(r);
+    const int got = static_cast<int>(out.size()) / fmt.channels;
+    EXPECT_GE(got, written - fmt.slack);
+    EXPECT_LE(got, written + fmt.slack);
+    EXPECT_EQ(r.Length(), got);
+    EXPECT_NEAR(frequency(out, fmt.channels, 0, fmt.rate, fmt.rate / 2, got - fmt.rate / 2), 440, 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, Interrupted,
+    ::testing::Values(Format{"wav", 44100, 2, [](TAudioFile2& w) { w.SetFormatPCM(44100, 2, 16); }, 0},
+                      Format{"wav", 8000, 1, [](TAudioFile2& w) { w.SetFormatPCM(8000, 1, 8); }, 0},
+                      // LAME holds back about two frames plus its look-ahead; the placeholder
+                      // of the tag frame decodes as one silent frame.
+                      Format{"mp3", 44100, 2, [](TAudioFile2& w) { w.SetFormatMP3(44100, 128, 2); }, 4 * 1152},
+                      Format{"mp3", 22050, 2, [](TAudioFile2& w) { w.SetFormatMP3(22050, 40, 2); }, 6 * 576},
+                      // The ASF muxer holds at most the packet it is filling.
+                      Format{"wma", 44100, 2, [](TAudioFile2& w) { w.SetFormatWMA(38); }, 44100 / 2}),
+    [](const auto& info) { return std::string(info.param.ext) + "_" + std::to_string(info.param.rate); });
+
+// The file size limit makes writes fail with "File too large", as a full disk would.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit l = saved_;
+        l.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &l);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+class DiskFull : public ::testing::TestWithParam<Format> {};
+
+TEST_P(DiskFull, TheFailureIsRaisedOnceAndWhatWasWrittenPlays)
+{
+    const Format fmt = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("full.%1").arg(fmt.ext));
+    TAudioFile2 w;
+    fmt.set(w);
+    const int block = fmt.rate / 5;
+    const std::vector<float> s = tone(block, fmt.channels, fmt.rate, 440);
+    int accepted = 0;
+    int failures = 0;
+    QString message;
+    {
+        FileSizeLimit limit(60000);
+        w.CreateNew(path, 0);
+        for (int b = 0; b < 100; ++b) {
+            try {
+                w.WriteArray(SampleArray(fmt.channels, std::vector<float>(s)));
+                if (failures == 0)
+                    accepted += block;
+            } catch (const EngineError& e) {
+                ++failures;
+                message = e.message();
+            }
+        }
+        EXPECT_NO_THROW(w.Close());   // already reported: Close completes what it can
+    }
+    EXPECT_EQ(failures, 1);
+    EXPECT_TRUE(message.contains(path)) << message.toStdString();
+    EXPECT_TRUE(message.contains("large") || message.contains("space")) << message.toStdString();
+    EXPECT_LE(QFileInfo(path).size(), 60000);
+
+    TAudioFile2 r;
+    r.Open(path, 0, 1);
+    ASSERT_EQ(r.LastError(), 0) << r.LastErrorText().toStdString();
+    const int got = static_cast<int>(readAll(r).size()) / fmt.channels;
+    EXPECT_GE(got, accepted - fmt.slack - fmt.rate / 2);
+    EXPECT_GT(got, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, DiskFull,
+    ::testing::Values(Format{"wav", 44100, 2, [](TAudioFile2& w) { w.SetFormatPCM(44100, 2, 16); }, 0},
+                      Format{"mp3", 44100, 2, [](TAudioFile2& w) { w.SetFormatMP3(44100, 128, 2); }, 4 * 1152},
+                      Format{"wma", 44100, 2, [](TAudioFile2& w) { w.SetFormatWMA(38); }, 44100 / 2}),
+    [](const auto& info) { return std::string(info.param.ext); });
+
+TEST(Wav, PlainRiffHeaderBelowFourGigabytes)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("h.wav");
+    TAudioFile2 w;
+    w.SetFormatPCM(44100, 2, 16);
+    writeAll(w, path, tone(44100, 2, 44100, 440), 2, 8820);
+    const QByteArray b = readBytes(path);
+    EXPECT_TRUE(b.startsWith("RIFF"));
+    EXPECT_EQ(b.mid(8, 4), "WAVE");
+}
+
+} // namespace

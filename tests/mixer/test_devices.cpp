@@ -1,0 +1,104 @@
+// The device lists of the two mixer pages.
+#include "MixerFixture.h"
+#include "engine/TAudioPlayer2.h"
+#include "engine/TAudioRecord2.h"
+#include <QComboBox>
+#include <gtest/gtest.h>
+
+namespace {
+
+QList<AudioDeviceInfo> devices(const QStringList& names)
+{
+    QList<AudioDeviceInfo> list;
+    for (const QString& name : names)
+        list.append({name, true});
+    return list;
+}
+
+QStringList itemTexts(const QComboBox* combo)
+{
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    return texts;
+}
+
+using DeviceLists = MixerTest;
+
+TEST_F(DeviceLists, ListsEveryAvailableDeviceWithItsNumber)
+{
+    backend.setOutputDevices(devices({"Out 0", "Out 1", "Out 2"}), 1);
+    backend.setInputDevices(devices({"In 0", "In 1"}), 0);
+    TForm1* w = open();
+    w->FillOutputDevices();
+    w->FillInputDevices();
+    EXPECT_EQ(itemTexts(w->DeviceCombo), (QStringList{"Out 0", "Out 1", "Out 2"}));
+    EXPECT_EQ(w->DeviceCombo->itemData(2).toInt(), 2);
+    EXPECT_EQ(w->DeviceCombo->currentIndex(), 1);
+    EXPECT_EQ(w->AudioPlayer1->DeviceIndex(), 1);
+    EXPECT_EQ(itemTexts(w->DeviceComboIn), (QStringList{"In 0", "In 1"}));
+    EXPECT_EQ(w->DeviceComboIn->currentIndex(), 0);
+    EXPECT_EQ(w->AudioRecord1->DeviceIndex(), 0);
+}
+
+TEST_F(DeviceLists, WantedDeviceMovesPastAnUnavailableOne)
+{
+    backend.setOutputDevices(devices({"Out 0", "Out 1", "Out 2"}), 1);
+    backend.setDeviceAvailable(false, 1, false);
+    TForm1* w = open();
+    w->FillOutputDevices();
+    EXPECT_EQ(itemTexts(w->DeviceCombo), (QStringList{"Out 0", "Out 2"}));
+    EXPECT_EQ(w->DeviceCombo->itemData(1).toInt(), 2);
+    EXPECT_EQ(w->AudioPlayer1->DeviceIndex(), 2);
+    // The list shows the device in use, although it is the second item.
+    EXPECT_EQ(w->DeviceCombo->currentIndex(), 1);
+    EXPECT_EQ(w->DeviceCombo->currentData().toInt(), 2);
+}
+
+TEST_F(DeviceLists, WantedDeviceBeyondTheLastFallsBackToDeviceZero)
+{
+    backend.setInputDevices(devices({"In 0", "In 1", "In 2"}), 0);
+    TForm1* w = open();
+    w->AudioRecord1->setDeviceIndex(3);
+    w->FillInputDevices();
+    EXPECT_EQ(w->DeviceComboIn->count(), 3);
+    EXPECT_EQ(w->AudioRecord1->DeviceIndex(), 0);
+    EXPECT_EQ(w->DeviceComboIn->currentIndex(), 0);
+}
+
+TEST_F(DeviceLists, LastDeviceUnavailableAndWantedFallsBackToZero)
+{
+    backend.setOutputDevices(devices({"Out 0", "Out 1", "Out 2"}), 2);
+    backend.setDeviceAvailable(false, 2, false);
+    TForm1* w = open();
+    w->FillOutputDevices();
+    EXPECT_EQ(itemTexts(w->DeviceCombo), (QStringList{"Out 0", "Out 1"}));
+    EXPECT_EQ(w->AudioPlayer1->DeviceIndex(), 0);
+    EXPECT_EQ(w->DeviceCombo->currentIndex(), 0);
+}
+
+TEST_F(DeviceLists, NoDeviceLeavesTheListEmpty)
+{
+    backend.setInputDevices({}, 0);
+    TForm1* w = open();
+    w->FillInputDevices();
+    EXPECT_EQ(w->DeviceComboIn->count(), 0);
+    EXPECT_EQ(w->DeviceComboIn->currentIndex(), -1);
+}
+
+TEST_F(DeviceLists, ChoosingADeviceSwitchesTheInputSide)
+{
+    backend.setInputDevices(devices({"In 0", "In 1"}), 0);
+    backend.setMixerLines(true, 0, {});
+    auto lines = namedLines(2);
+    backend.setMixerLines(true, 1, lines);
+    TForm1* w = open();
+    w->FillInputDevices();
+    w->BuildInputMixer();
+    w->DeviceComboIn->setCurrentIndex(1);
+    w->DeviceComboInClick();
+    EXPECT_EQ(w->AudioRecord1->DeviceIndex(), 1);
+    EXPECT_NE(w->TabSheet3->findChild<QWidget*>(QStringLiteral("sfr1")), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,142 @@
+// The equaliser switch and dialog, and the selectors of the signal picture.
+#include "MixerFixture.h"
+#include "engine/TAudioPlayer2.h"
+#include "engine/controls/TAudioVisualization2.h"
+#include "engine/controls/TNCTEqualizer2.h"
+#include "mixer/Unit2.h"
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+class Equalizer : public MixerTest {
+protected:
+    void SetUp() override { f = open(); }
+    TForm1& form() { return *f; }
+    TForm1* f = nullptr;
+};
+
+TEST_F(Equalizer, DialogDesign)
+{
+    EXPECT_EQ(frmEQ->windowTitle(), QStringLiteral("Эквалайзер"));
+    EXPECT_EQ(frmEQ->size(), QSize(340, 160));
+    EXPECT_TRUE(frmEQ->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(frmEQ->NCTEqualizer1->geometry(), QRect(0, 0, 340, 118));
+    EXPECT_EQ(frmEQ->BtnClose->geometry(), QRect(136, 128, 75, 25));
+    EXPECT_EQ(frmEQ->BtnClose->text(), QStringLiteral("Закрыть"));
+}
+
+TEST_F(Equalizer, SwitchLeavesGrayOnTheFirstClickAndNeverReturns)
+{
+    QCheckBox* sw = form().chEqualizer;
+    ASSERT_EQ(sw->checkState(), Qt::PartiallyChecked);
+    form().AudioPlayer1->setEqualizerEnabled(false);
+    sw->click();
+    EXPECT_EQ(sw->checkState(), Qt::Checked);
+    EXPECT_TRUE(form().AudioPlayer1->EqualizerEnabled());
+    sw->click();
+    EXPECT_EQ(sw->checkState(), Qt::Unchecked);
+    EXPECT_FALSE(form().AudioPlayer1->EqualizerEnabled());
+    sw->click();
+    EXPECT_EQ(sw->checkState(), Qt::Checked);
+    EXPECT_TRUE(form().AudioPlayer1->EqualizerEnabled());
+    sw->click();
+    sw->click();
+    EXPECT_EQ(sw->checkState(), Qt::Checked);
+}
+
+TEST_F(Equalizer, FirstBandMoveTurnsTheGrayedSwitchOn)
+{
+    QCheckBox* sw = form().chEqualizer;
+    form().AudioPlayer1->setEqualizerEnabled(false);
+    frmEQ->NCTEqualizer1->userSetBand(5, 6.0f);
+    EXPECT_EQ(sw->checkState(), Qt::Checked);
+    EXPECT_TRUE(form().AudioPlayer1->EqualizerEnabled());
+
+    // Later moves leave the switch as the user set it.
+    sw->click();
+    ASSERT_EQ(sw->checkState(), Qt::Unchecked);
+    frmEQ->NCTEqualizer1->userSetBand(7, -3.0f);
+    EXPECT_EQ(sw->checkState(), Qt::Unchecked);
+    EXPECT_FALSE(form().AudioPlayer1->EqualizerEnabled());
+    sw->click();
+    EXPECT_EQ(sw->checkState(), Qt::Checked);
+}
+
+
+TEST_F(Equalizer, PictureSelectorsSetTheDisplay)
+{
+    form().ComboBox1->setCurrentIndex(2);
+    form().ComboBox1Click();
+    EXPECT_EQ(form().AudioVisualization1->WindowArraySize(), 4096);
+    form().ComboBox1->setCurrentIndex(0);
+    form().ComboBox1Click();
+    EXPECT_EQ(form().AudioVisualization1->WindowArraySize(), 256);
+
+    form().ComboBox2->setCurrentIndex(4);
+    form().ComboBox2Click();
+    EXPECT_EQ(form().AudioVisualization1->WindowFFTType(), 4);
+    form().ComboBox2->setCurrentIndex(0);
+    form().ComboBox2Click();
+    EXPECT_EQ(form().AudioVisualization1->WindowFFTType(), 0);
+
+    form().RadioGroup1Buttons->buttons().at(5)->click();
+    EXPECT_EQ(form().AudioVisualization1->VisType(), 5);
+    form().RadioGroup1Buttons->buttons().at(0)->click();
+    EXPECT_EQ(form().AudioVisualization1->VisType(), 0);
+}
+
+TEST_F(Equalizer, EveryBandReachesThePlayerWhicheverMoved)
+{
+    // Band 6 (1 kHz) is raised without an event; then band 1 moves. The push carries all
+    // twelve bands, so a 1 kHz tone comes out about four times louder (+12 dB).
+    frmEQ->NCTEqualizer1->setBand(6, 12.0f);
+    frmEQ->NCTEqualizer1->userSetBand(1, -1.0f);
+    TAudioPlayer2* player = form().AudioPlayer1;
+    ASSERT_TRUE(player->EqualizerEnabled());
+
+    constexpr int rate = 8000;
+    std::vector<float> tone(rate);
+    for (int i = 0; i < rate; ++i)
+        tone[static_cast<std::size_t>(i)] = 0.1f * static_cast<float>(std::sin(2.0 * M_PI * 1000.0 * i / rate));
+    backend.setKeepOutput(true);
+    player->SetFormat(rate, 1);
+    player->Play();
+    SampleArray block(1, std::move(tone));
+    player->PlayArray(block);
+    backend.advance(1000);
+    player->Stop();
+
+    const std::vector<float> out = backend.output();
+    ASSERT_GE(out.size(), static_cast<std::size_t>(rate));
+    float peak = 0.0f;
+    for (std::size_t i = out.size() / 2; i < out.size(); ++i)
+        peak = std::max(peak, std::fabs(out[i]));
+    EXPECT_NEAR(peak, 0.1f * 3.98f, 0.06f);
+}
+
+TEST_F(Equalizer, EqualizerButtonShowsTheDialog)
+{
+    form().ToolBtnEqualizerClick();
+    EXPECT_TRUE(frmEQ->isVisible());
+    frmEQ->BtnClose->click();
+    EXPECT_FALSE(frmEQ->isVisible());
+}
+
+TEST_F(Equalizer, PictureFeedReleasesTheArray)
+{
+    SampleArray block(2, 2048);
+    form().ShowPicture(block);
+    EXPECT_TRUE(block.isEmpty());
+    SampleArray empty;
+    form().ShowPicture(empty);   // clears the picture
+    EXPECT_TRUE(empty.isEmpty());
+}
+
+} // namespace
