@@ -60,6 +60,22 @@ void exitAfterShowIfAsked(const timespec& mainEntered)
     });
 }
 
+// Fault tests (tests/endurance): with TAVRIN_RECORD_AT_SHOW=1 the record command runs (as by
+// Ctrl+R) once the window is up, and the program prints "recording <ns>", the CLOCK_MONOTONIC
+// time at which the command was given.
+void recordAtShowIfAsked(TForm1* form)
+{
+    if (qEnvironmentVariableIntValue("TAVRIN_RECORD_AT_SHOW") != 1)
+        return;
+    QTimer::singleShot(0, form, [form] {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        form->Record1->trigger();
+        std::printf("recording %lld\n", now.tv_sec * 1000000000LL + now.tv_nsec);
+        std::fflush(stdout);
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -80,6 +96,7 @@ int main(int argc, char** argv)
 
     form->show();
     exitAfterShowIfAsked(mainEntered);
+    recordAtShowIfAsked(form.get());
     const int status = app.exec();
 
     // The loop can also end without the window's close (a termination request while a

@@ -5,9 +5,11 @@
 // "format:path"): it records the virtual input in real time through TAudioRecord2 and
 // TAudioFile2 exactly as the main window does (200 ms blocks, each written in the block event)
 // and prints "recording <ns>" (CLOCK_MONOTONIC at StartRecord) once running.
+#include "ChildProcess.h"
 #include "bench/RecordingPipeline.h"
 
 #include "engine/TAudioFile2.h"
+#include "platform/Ini.h"
 #include "engine/backends/VirtualBackend.h"
 
 #include <QCoreApplication>
@@ -30,19 +32,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 
 using namespace benchsupport;
+using endurance::ChildProcess;
+using endurance::monotonicNs;
 
 namespace {
-
-long long monotonicNs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec * 1000000000LL + t.tv_nsec;
-}
 
 QCoreApplication* app()
 {
@@ -76,71 +74,6 @@ int recordUntilKilled(const std::string& spec)
     loop.exec();
     return 0;
 }
-
-// A child process of this program in recorder mode.
-class RecorderProcess {
-public:
-    RecorderProcess(const QString& format, const QString& path)
-    {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        const std::string spec = (format + QLatin1Char(':') + path).toStdString();
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(fds[1], STDOUT_FILENO);
-            close(fds[0]);
-            close(fds[1]);
-            setenv("TAVRIN_ENDURANCE_RECORD", spec.c_str(), 1);
-            execl("/proc/self/exe", "test_endurance", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        out_ = fds[0];
-    }
-    ~RecorderProcess()
-    {
-        if (pid_ > 0 && !reaped_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (out_ >= 0)
-            close(out_);
-    }
-    // The CLOCK_MONOTONIC time of StartRecord in the child, or -1 when it did not start.
-    long long waitUntilRecording(int timeoutMs)
-    {
-        std::string text;
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (std::chrono::steady_clock::now() < until) {
-            pollfd p{out_, POLLIN, 0};
-            if (poll(&p, 1, 50) > 0) {
-                char buf[128];
-                const ssize_t n = read(out_, buf, sizeof buf);
-                if (n <= 0)
-                    return -1;
-                text.append(buf, static_cast<std::size_t>(n));
-                const auto at = text.find("recording ");
-                if (at != std::string::npos && text.find('\n', at) != std::string::npos)
-                    return std::atoll(text.c_str() + at + 10);
-            }
-        }
-        return -1;
-    }
-    int killAndReap(int signal)
-    {
-        kill(pid_, signal);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        reaped_ = true;
-        return status;
-    }
-
-private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    bool reaped_ = false;
-};
 
 struct ReadBack {
     int length = 0;
@@ -180,12 +113,12 @@ void killMidRecording(const QString& format, double seconds)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("Untitled1.") + format);
-    RecorderProcess child(format, path);
+    ChildProcess child("/proc/self/exe", {{"TAVRIN_ENDURANCE_RECORD", (format + QLatin1Char(':') + path).toStdString()}});
     const long long started = child.waitUntilRecording(15000);
     ASSERT_GT(started, 0) << "the recorder process did not start recording";
     std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(seconds * 1000)));
     const long long killed = monotonicNs();
-    const int status = child.killAndReap(SIGKILL);
+    const int status = child.signalAndReap(SIGKILL);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 
     const double recorded = (killed - started) / 1e9;
@@ -204,7 +137,134 @@ void killMidRecording(const QString& format, double seconds)
     EXPECT_GT(r.peak, 0.1);
 }
 
+// The program, build/tavrin, copied into a temporary program folder with a setup.ini that
+// records `format` into <folder>/rec/. Started offscreen on the virtual devices; it gives the
+// record command as soon as its window is up.
+class ProgramRun {
+public:
+    explicit ProgramRun(const QString& format)
+    {
+        const QString built = QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath())
+                                  .dir().absoluteFilePath(QStringLiteral("../tavrin"));
+        if (!QFileInfo::exists(built) || !dir_.isValid())
+            return;
+        program_ = dir_.filePath(QStringLiteral("tavrin"));
+        QFile::copy(built, program_);
+        QFile ini(dir_.filePath(QStringLiteral("setup.ini")));
+        ini.open(QIODevice::WriteOnly);
+        ini.write(QStringLiteral("[options]\nsavepath=%1/\nsaveformat=.%2\n").arg(saveFolder(), format).toUtf8());
+        ini.close();
+        child_ = std::make_unique<ChildProcess>(program_.toStdString(), std::vector<std::pair<std::string, std::string>>{
+            {"QT_QPA_PLATFORM", "offscreen"}, {"TAVRIN_AUDIO", "virtual"}, {"TAVRIN_RECORD_AT_SHOW", "1"},
+            {"XDG_RUNTIME_DIR", dir_.path().toStdString()}});
+    }
+    bool ok() const { return child_ != nullptr; }
+    ChildProcess& child() { return *child_; }
+    QString saveFolder() const { return dir_.filePath(QStringLiteral("rec")); }
+    QString setupIni() const { return dir_.filePath(QStringLiteral("setup.ini")); }
+    // The one recording made.
+    QString recording() const
+    {
+        const QStringList names = QDir(saveFolder()).entryList({QStringLiteral("Untitled*")}, QDir::Files);
+        return names.size() == 1 ? QDir(saveFolder()).filePath(names.front()) : QString();
+    }
+
+private:
+    QTemporaryDir dir_;
+    QString program_;
+    std::unique_ptr<ChildProcess> child_;
+};
+
+struct Outcome {
+    double recorded = 0;   // seconds from the record command to the signal
+    ReadBack file;
+    int status = 0;
+    QString path;
+};
+
+Outcome signalProgramMidRecording(const QString& format, double seconds, int signal)
+{
+    Outcome o;
+    ProgramRun run(format);
+    if (!run.ok()) {
+        ADD_FAILURE() << "build/tavrin not found beside the tests folder";
+        return o;
+    }
+    const long long started = run.child().waitUntilRecording(30000);
+    if (started <= 0) {
+        ADD_FAILURE() << "the program did not start recording";
+        return o;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(seconds * 1000)));
+    const long long signalled = monotonicNs();
+    o.status = run.child().signalAndReap(signal);
+    o.recorded = (signalled - started) / 1e9;
+    o.path = run.recording();
+    if (o.path.isEmpty()) {
+        ADD_FAILURE() << "no recording in " << run.saveFolder().toStdString();
+        return o;
+    }
+    o.file = readBack(o.path);
+    std::printf("[ program %s, signal %d ] recorded %.3f s, file holds %.3f s, read back %.3f s\n",
+                qPrintable(format), signal, o.recorded, o.file.rate ? double(o.file.length) / o.file.rate : 0.0,
+                o.file.rate ? double(o.file.framesRead) / o.file.rate : 0.0);
+    if (signal == SIGTERM) {
+        IniFile ini(run.setupIni());
+        EXPECT_TRUE(ini.KeyExists(QStringLiteral("options"), QStringLiteral("timelimit")))
+            << "setup.ini was not written at the end";
+        QFile f(o.path);
+        if (format == QLatin1String("mp3") && f.open(QIODevice::ReadOnly)) {
+            const QByteArray head = f.read(4096);
+            EXPECT_TRUE(head.contains("Info") || head.contains("Xing")) << "the MP3 was not completed (no LAME tag)";
+        }
+    }
+    return o;
+}
+
+void expectHeld(const Outcome& o, double allowedLoss)
+{
+    ASSERT_EQ(o.file.lastError, 0) << "the recording does not open: " << o.path.toStdString();
+    const double held = double(o.file.length) / o.file.rate;
+    EXPECT_GE(held, o.recorded - allowedLoss);
+    EXPECT_LE(held, o.recorded + 0.3);
+    EXPECT_NEAR(double(o.file.framesRead), double(o.file.length), 0.030 * o.file.rate);
+    EXPECT_GT(o.file.peak, 0.01) << "the recording holds silence";
+}
+
 } // namespace
+
+// The program itself, killed outright in the middle of a recording. The record command is given
+// as Ctrl+R would give it; the time from that command counts as recorded (the file's creation
+// and the start of capture included).
+TEST(ProgramKilled, WavRecordingKeepsAllButTheLast250ms)
+{
+    const Outcome o = signalProgramMidRecording(QStringLiteral("wav"), 3.1, SIGKILL);
+    EXPECT_TRUE(WIFSIGNALED(o.status) && WTERMSIG(o.status) == SIGKILL);
+    expectHeld(o, 0.250);
+}
+
+TEST(ProgramKilled, Mp3RecordingKeepsAllButTheLast250ms)
+{
+    const Outcome o = signalProgramMidRecording(QStringLiteral("mp3"), 3.1, SIGKILL);
+    EXPECT_TRUE(WIFSIGNALED(o.status) && WTERMSIG(o.status) == SIGKILL);
+    expectHeld(o, 0.250);
+}
+
+// SIGTERM ends the program as its close does: the recording is stopped and completed (every
+// captured frame written, the MP3's LAME tag in place) and setup.ini is written.
+TEST(ProgramTerminated, WavRecordingIsCompleteAndSetupWritten)
+{
+    const Outcome o = signalProgramMidRecording(QStringLiteral("wav"), 2.5, SIGTERM);
+    EXPECT_TRUE(WIFEXITED(o.status) && WEXITSTATUS(o.status) == 0);
+    expectHeld(o, 0.100);
+}
+
+TEST(ProgramTerminated, Mp3RecordingIsCompleteAndSetupWritten)
+{
+    const Outcome o = signalProgramMidRecording(QStringLiteral("mp3"), 2.5, SIGTERM);
+    EXPECT_TRUE(WIFEXITED(o.status) && WEXITSTATUS(o.status) == 0);
+    expectHeld(o, 0.100);
+}
 
 // Killed a little after a block boundary, and shortly before one (almost a whole 200 ms block
 // captured and not yet written). An MP3 loses about 48 ms more than a WAV: LAME keeps its
