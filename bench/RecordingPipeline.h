@@ -12,10 +12,13 @@
 #include <QEventLoop>
 #include <QString>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace benchsupport {
@@ -65,6 +68,42 @@ private:
     std::size_t frames_;
     std::vector<float> data_;
 };
+
+// Keeps a free-running virtual input at most `aheadFrames` ahead of what the owner thread has
+// written. Without it the input outruns the encoder, and the recorder's queue of finished
+// blocks (unbounded, so that nothing is lost) grows without end: a benchmark would measure
+// that queue, not the recording road. The check runs on the device thread, every 441 frames.
+class Pacer {
+public:
+    explicit Pacer(qint64 aheadFrames = 2 * 44100) : ahead_(aheadFrames) {}
+    void wait(qint64 frame, int channel) const
+    {
+        if (channel != 0 || frame % 441 != 0)
+            return;
+        while (frame > written_.load(std::memory_order_acquire) + ahead_ && !released_.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (released_.load())   // about ten times real time until the stream is stopped
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    void setWritten(qint64 frames) { written_.store(frames, std::memory_order_release); }
+    // No more waiting for the owner thread (which is about to stop the stream and wait for the
+    // device thread), but no running away either.
+    void release() { released_.store(true); }
+
+private:
+    qint64 ahead_;
+    std::atomic<qint64> written_{0};
+    std::atomic<bool> released_{false};
+};
+
+// The test signal played by a paced free-running input.
+inline void playPaced(VirtualBackend& backend, const SignalTable& table, const Pacer& pacer)
+{
+    backend.setInputGenerator([&table, &pacer](qint64 frame, int channel) {
+        pacer.wait(frame, channel);
+        return table.at(frame, channel);
+    });
+}
 
 enum class Format { None, Wav, Mp3, Wma };
 

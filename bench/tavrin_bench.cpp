@@ -87,8 +87,9 @@ int record(const QString& formatName, int seconds, const QString& out, bool watc
 {
     const Format format = formatFromName(formatName);
     SignalTable table;
+    Pacer pacer;
     VirtualBackend backend(VirtualBackend::ClockMode::FreeRunning);
-    backend.setInputGenerator([&table](qint64 frame, int channel) { return table.at(frame, channel); });
+    playPaced(backend, table, pacer);
     setSystemAudioBackend(&backend);
 
     const qint64 target = qint64(seconds) * 44100;
@@ -100,14 +101,17 @@ int record(const QString& formatName, int seconds, const QString& out, bool watc
     {
         Recording rec(backend, format, out);
         rec.onBlock = [&](qint64 n) {
+            // The input stops at the target: a loop whose queue never empties never ends.
+            pacer.setWritten(std::min(n, target));
             if (watchMemory) {
                 if (rssFirstMinute < 0 && n >= 60 * 44100)
                     rssFirstMinute = vmRssKiB();
                 if (rssFirstMinute >= 0 && (n / 8820) % 50 == 0)
                     rssPeak = std::max(rssPeak, vmRssKiB());
             }
-            if (n >= target)
+            if (n >= target) {
                 loop.quit();
+            }
         };
         cpu0 = cpuSeconds();
         wall0 = wallSeconds();
@@ -115,6 +119,7 @@ int record(const QString& formatName, int seconds, const QString& out, bool watc
         error = rec.lastError();
         if (error == 0)
             loop.exec();
+        pacer.release();
         rec.stop();
         frames = rec.frames();
         overflow = rec.overflow();
@@ -126,8 +131,9 @@ int record(const QString& formatName, int seconds, const QString& out, bool watc
     setSystemAudioBackend(nullptr);
     if (error != 0)
         return fail("StartRecord failed");
-    std::printf("format=%s\naudio_s=%.3f\ncpu_s=%.4f\nwall_s=%.4f\nframes=%lld\nfile_length=%d\noverflow=%lld\n",
-                qPrintable(formatName), frames / 44100.0, cpu, wall, static_cast<long long>(frames), length,
+    std::printf("format=%s\naudio_s=%.3f\ncpu_s=%.4f\ncpu_ms_per_audio_s=%.4f\nwall_s=%.4f\nframes=%lld\n"
+                "file_length=%d\noverflow=%lld\n",
+                qPrintable(formatName), frames / 44100.0, cpu, cpu * 1000 / (frames / 44100.0), wall, static_cast<long long>(frames), length,
                 static_cast<long long>(overflow));
     if (watchMemory)
         std::printf("rss_first_minute_kib=%ld\nrss_peak_after_kib=%ld\nrss_last_kib=%ld\nrss_growth_kib=%ld\n",
@@ -144,7 +150,8 @@ int play(const QString& path)
     file.Open(path, 0, 1);
     if (file.LastError() != 0)
         return fail(qPrintable(file.LastErrorText()));
-    const int block = file.SampleRate() / 5;   // 200 ms
+    const int rate = file.SampleRate();
+    const int block = rate / 5;   // 200 ms
     qint64 frames = 0;
     for (;;) {
         SampleArray a = file.ReadArray(block);
@@ -154,7 +161,9 @@ int play(const QString& path)
     }
     const int length = file.Length();
     file.Close();
-    std::printf("cpu_s=%.4f\nwall_s=%.4f\nframes=%lld\nlength=%d\n", cpuSeconds() - cpu0, wallSeconds() - wall0,
+    const double cpu = cpuSeconds() - cpu0;
+    std::printf("cpu_s=%.4f\ncpu_ms_per_audio_s=%.4f\nwall_s=%.4f\nframes=%lld\nlength=%d\n", cpu,
+                frames ? cpu * 1000 / (double(frames) / rate) : 0.0, wallSeconds() - wall0,
                 static_cast<long long>(frames), length);
     return 0;
 }
@@ -275,13 +284,19 @@ int micro(const QString& path, int argc, char** argv)
         const QString out = QStringLiteral("/tmp/tavrin_bench_micro_%1.wav").arg(QCoreApplication::applicationPid());
         SignalTable table;
         for (auto _ : state) {
+            Pacer pacer;
             VirtualBackend backend(VirtualBackend::ClockMode::FreeRunning);
-            backend.setInputGenerator([&table](qint64 frame, int channel) { return table.at(frame, channel); });
+            playPaced(backend, table, pacer);
             QEventLoop loop;
             Recording rec(backend, Format::Wav, out);
-            rec.onBlock = [&](qint64 n) { if (n >= 10 * 44100) loop.quit(); };
+            rec.onBlock = [&](qint64 n) {
+                pacer.setWritten(std::min<qint64>(n, 10 * 44100));
+                if (n >= 10 * 44100)
+                    loop.quit();
+            };
             rec.start();
             loop.exec();
+            pacer.release();
             rec.stop();
         }
         QFile::remove(out);
