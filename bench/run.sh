@@ -5,8 +5,9 @@
 #
 # SECONDS of audio for the encode/decode comparisons (default 120), each measured REPEATS times
 # (default 3); the smallest CPU time of each side counts (the machine is shared, and other
-# load only ever adds time). CPU time is user + system: getrusage inside tavrin_bench,
-# /usr/bin/time for the tools. The one-hour MP3s are kept in $BUILD_DIR/bench_data between runs.
+# load only ever adds time). CPU time is user + system: getrusage inside tavrin_bench, and
+# wait4 for the tools (tavrin_bench exec), both to the microsecond. The one-hour MP3s are
+# kept in $BUILD_DIR/bench_data between runs.
 # Set TAVRIN_BENCH_LONG=0 to skip the three-hour memory run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,7 +26,7 @@ mkdir -p "$DATA"
 WORK=$(mktemp -d /tmp/tavrin_bench.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 
-for tool in lame sox ffmpeg /usr/bin/time; do
+for tool in lame sox ffmpeg; do
   command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
 done
 
@@ -33,15 +34,26 @@ val() { sed -n "s/^$1=//p" "$2" | head -1; }
 calc() { awk "BEGIN { printf \"%.3f\", $* }"; }
 lt() { awk "BEGIN { exit !($1 < $2) }"; }
 
-# Smallest CPU seconds of REPEATS runs of a tool.
-tool_cpu() {
+# Smallest CPU seconds of REPEATS runs of a tool (its start-up included).
+tool_cpu_raw() {
   local best=""
   for _ in $(seq "$REPEATS"); do
-    /usr/bin/time -f "%U %S" -o "$WORK/time" "$@" >/dev/null 2>&1
-    local t; t=$(awk '{ printf "%.4f", $1 + $2 }' "$WORK/time")
+    "$B" exec "$@" >"$WORK/time" || { echo "failed: $*" >&2; exit 1; }
+    local t; t=$(val cpu_s "$WORK/time")
     if [ -z "$best" ] || lt "$t" "$best"; then best=$t; fi
   done
   echo "$best"
+}
+
+# A tool's CPU milliseconds per second of audio, its start-up left out: the tool is timed on
+# the whole input and on its first second, and the difference is divided by the seconds
+# between (tavrin_bench times the work inside its process, after its own start-up).
+# Arguments: the tool's command with @IN@ standing for the input file.
+tool_ms_per_s() {
+  local full short
+  full=$(tool_cpu_raw "${@//@IN@/$WORK/in.wav}")
+  short=$(tool_cpu_raw "${@//@IN@/$WORK/in1.wav}")
+  calc "($full - $short) / ($SECONDS_AUDIO - 1) * 1000"
 }
 
 # Smallest CPU milliseconds per second of audio of REPEATS runs of a tavrin_bench mode.
@@ -65,19 +77,22 @@ echo "Audio: ${SECONDS_AUDIO} s of 44.1 kHz stereo, best of ${REPEATS}"
 echo
 
 "$B" genwav "$WORK/in.wav" "$SECONDS_AUDIO" >/dev/null
+"$B" genwav "$WORK/in1.wav" 1 >/dev/null
 
 # --- recording: virtual input, free-running clock, filters on, WriteArray ----------------------
 for fmt in mp3 wav wma; do
   case $fmt in
     mp3) tool="lame -b 128"; ours=$(our_cpu record mp3 "$SECONDS_AUDIO" "$WORK/ours.mp3")
-         theirs=$(tool_cpu lame --quiet -b 128 "$WORK/in.wav" "$WORK/lame.mp3") ;;
+         theirs=$(tool_ms_per_s lame --quiet -b 128 @IN@ "$WORK/lame_x.mp3")
+         lame --quiet -b 128 "$WORK/in.wav" "$WORK/lame.mp3" ;;
     wav) tool="sox (16-bit WAV)"; ours=$(our_cpu record wav "$SECONDS_AUDIO" "$WORK/ours.wav")
-         theirs=$(tool_cpu sox "$WORK/in.wav" -b 16 "$WORK/sox.wav") ;;
+         theirs=$(tool_ms_per_s sox @IN@ -b 16 "$WORK/sox.wav") ;;
     wma) tool="ffmpeg -c:a wmav2 -b:a 128k"; ours=$(our_cpu record wma "$SECONDS_AUDIO" "$WORK/ours.wma")
-         theirs=$(tool_cpu ffmpeg -nostdin -hide_banner -loglevel error -y -i "$WORK/in.wav" -c:a wmav2 -b:a 128k "$WORK/ffmpeg.wma") ;;
+         theirs=$(tool_ms_per_s ffmpeg -nostdin -loglevel error -y -i @IN@ -c:a wmav2 -b:a 128k "$WORK/ff_x.wma")
+         ffmpeg -nostdin -loglevel error -y -i "$WORK/in.wav" -c:a wmav2 -b:a 128k "$WORK/ffmpeg.wma" ;;
   esac
   per_ours=$ours
-  per_theirs=$(calc "$theirs / $SECONDS_AUDIO * 1000")
+  per_theirs=$theirs
   ratio=$(calc "$per_ours / $per_theirs")
   case $fmt in mp3) per_mp3=$per_ours; per_lame=$per_theirs ;; wav) per_wav=$per_ours ;;
                wma) per_wma=$per_ours; per_ffwma=$per_theirs ;; esac
@@ -86,7 +101,7 @@ for fmt in mp3 wav wma; do
   row "record $fmt: ratio (goal <= 1.1)" "$ratio $(verdict "$ratio" 1.1001)"
 done
 # The same three filters in sox, for a like-for-like WAV figure (sox above only copies).
-theirs=$(calc "$(tool_cpu sox "$WORK/in.wav" -b 16 "$WORK/soxf.wav" bandreject 50 10 highpass 60 lowpass 15000) / $SECONDS_AUDIO * 1000")
+theirs=$(tool_ms_per_s sox @IN@ -b 16 "$WORK/soxf.wav" bandreject 50 10 highpass 60 lowpass 15000)
 row "record wav: sox with notch, high- and low-pass CPU ms/s" "$theirs"
 row "record wav: ratio to sox with the filters (goal <= 1.1)" "$(calc "$per_wav / $theirs") $(verdict "$(calc "$per_wav / $theirs")" 1.1001)"
 # What the engine itself costs: virtual input, record filter, blocks, events; no file.
@@ -99,7 +114,14 @@ row "record wma: encoder part alone (wma - no file) / ffmpeg" "$(calc "($per_wma
 for fmt in mp3 wma; do
   f="$WORK/lame.mp3"; [ $fmt = wma ] && f="$WORK/ffmpeg.wma"
   ours=$(our_cpu play "$f")
-  theirs=$(calc "$(tool_cpu ffmpeg -nostdin -hide_banner -loglevel error -i "$f" -f null -) / $SECONDS_AUDIO * 1000")
+  # The tool's start-up: the same command on the first second of the same file.
+  case $fmt in
+    mp3) lame --quiet -b 128 "$WORK/in1.wav" "$WORK/short.mp3"; s="$WORK/short.mp3" ;;
+    wma) ffmpeg -nostdin -loglevel error -y -i "$WORK/in1.wav" -c:a wmav2 -b:a 128k "$WORK/short.wma"; s="$WORK/short.wma" ;;
+  esac
+  full=$(tool_cpu_raw ffmpeg -nostdin -loglevel error -i "$f" -f null -)
+  short=$(tool_cpu_raw ffmpeg -nostdin -loglevel error -i "$s" -f null -)
+  theirs=$(calc "($full - $short) / ($SECONDS_AUDIO - 1) * 1000")
   ratio=$(calc "$ours / $theirs")
   row "play $fmt: Tavrin CPU ms per s of audio" "$ours"
   row "play $fmt: ffmpeg -f null CPU ms per s of audio" "$theirs"
@@ -125,6 +147,7 @@ row "1 h CBR MP3 without header: Open + Length, median ms" "$(val open_ms_median
 row "1 h CBR MP3 without header: Length (frames, seconds)" "$(val length "$WORK/len2") $(val seconds "$WORK/len2")"
 "$B" seek "$HOUR" 100 >"$WORK/seek"
 row "1 h MP3: 100 random Seeks, median / worst ms" "$(val seek_ms_median "$WORK/seek") / $(val seek_ms_worst "$WORK/seek")"
+row "1 h MP3: first Seek / worst of the other 99, ms" "$(val seek_ms_first "$WORK/seek") / $(val seek_ms_worst_after_first "$WORK/seek")"
 row "1 h MP3: Seek + ReadArray(200 ms), median / worst ms" "$(val seek_read_ms_median "$WORK/seek") / $(val seek_read_ms_worst "$WORK/seek")"
 row "1 h MP3: Seeks that missed their exact frame" "$(val missed_positions "$WORK/seek")"
 

@@ -9,6 +9,8 @@
 //   tavrin_bench memory FORMAT SECONDS OUT        VmRSS during a long recording
 //   tavrin_bench striptag IN.mp3 OUT.mp3          drops the Xing/Info frame of an MP3
 //   tavrin_bench micro FILE.mp3 [benchmark flags] the same file work under Google Benchmark
+//   tavrin_bench exec COMMAND [ARGS...]           an outside tool's CPU time (wait4), to the
+//                                                 microsecond; its output goes to /dev/null
 //
 // CPU times come from getrusage(RUSAGE_SELF): all threads of the process, user plus system.
 #include "RecordingPipeline.h"
@@ -23,7 +25,10 @@
 #include <QFile>
 #include <QString>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -217,6 +222,8 @@ int seek(const QString& path, int count)
         ms.push_back((t1 - t0) * 1000);
         withRead.push_back((t2 - t0) * 1000);
     }
+    std::printf("seek_ms_first=%.3f\nseek_ms_worst_after_first=%.3f\n", ms.front(),
+                ms.size() > 1 ? *std::max_element(ms.begin() + 1, ms.end()) : 0.0);
     std::printf("seeks=%d\nmissed_positions=%d\nseek_ms_median=%.3f\nseek_ms_worst=%.3f\n"
                 "seek_read_ms_median=%.3f\nseek_read_ms_worst=%.3f\n",
                 count, misses, median(ms), *std::max_element(ms.begin(), ms.end()), median(withRead),
@@ -307,10 +314,34 @@ int micro(const QString& path, int argc, char** argv)
     return 0;
 }
 
+int execTool(char** argv)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, STDIN_FILENO);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        execvp(argv[0], argv);
+        _exit(127);
+    }
+    int status = 0;
+    rusage ru{};
+    if (pid < 0 || wait4(pid, &status, 0, &ru) != pid)
+        return fail("cannot run the tool");
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return fail("the tool failed");
+    std::printf("cpu_s=%.6f\n", ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec +
+                                    ru.ru_stime.tv_usec / 1e6);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc >= 3 && std::strcmp(argv[1], "exec") == 0)
+        return execTool(argv + 2);
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     const QString mode = args.value(1);

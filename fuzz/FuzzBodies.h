@@ -20,6 +20,7 @@
 #include <QFont>
 #include <QFontMetrics>
 
+#include <climits>
 #include <cstdlib>
 
 #ifndef FUZZ_CHECK
@@ -118,7 +119,7 @@ inline void audioFile(const std::uint8_t* data, std::size_t size)
                 const int reached = file.Seek(length / 2, 3);
                 FUZZ_CHECK(reached >= 0 && reached <= length);
                 (void)file.ReadArray(4410);
-                (void)file.Seek(length + 1000, 3);
+                (void)file.Seek(length < INT_MAX - 1000 ? length + 1000 : INT_MAX, 3);   // past the end
                 (void)file.ReadArray(100);
             }
             (void)file.Seek(-5, 3);

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
 # in build-fuzz/ and runs each for SECONDS (default 30). Crashing inputs land in
-# build-fuzz/fuzz/crashes/<target>/; the corpus grows in build-fuzz/fuzz/corpus/<target>/.
+# build-fuzz/fuzz/crashes/<target>/ (the exit status is then 1); the corpus grows in
+# build-fuzz/fuzz/corpus/<target>/. Once fixed, keep each crashing input under
+# tests/data/fuzz/<target>/: tests/fuzz_regressions replays them in the test command.
 #
 #   ./fuzz/run.sh [SECONDS] [TARGET...]
 set -euo pipefail
@@ -20,7 +22,7 @@ TARGETS=("$@")
 if [ ${#TARGETS[@]} -eq 0 ]; then
   TARGETS=(fuzz_ini fuzz_tips fuzz_shortformattext fuzz_shortenpath fuzz_audiofile fuzz_audioinfo)
 fi
-cmake --build "$BUILD" --target "${TARGETS[@]}" -j2
+cmake --build "$BUILD" --target "${TARGETS[@]}" -j2 >/dev/null
 
 OUT="$BUILD/fuzz"
 seed() {  # seed TARGET NAME < bytes
@@ -61,8 +63,9 @@ for t in "${TARGETS[@]}"; do
         -print_final_stats=1 "../../corpus/$t" 2>&1 | grep -E "^(#[0-9]+.*DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY|artifact_prefix|Test unit written)" ); then
     :
   fi
-  if ls "$OUT/crashes/$t"/crash-* "$OUT/crashes/$t"/timeout-* "$OUT/crashes/$t"/leak-* >/dev/null 2>&1; then
-    echo "   crashing inputs: $(ls "$OUT/crashes/$t")"
+  found=$(find "$OUT/crashes/$t" -type f \( -name 'crash-*' -o -name 'timeout-*' -o -name 'leak-*' -o -name 'oom-*' \))
+  if [ -n "$found" ]; then
+    echo "   crashing inputs (keep each under tests/data/fuzz/$t/ once fixed):" $found
     status=1
   fi
 done
