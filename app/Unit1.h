@@ -223,6 +223,7 @@ private:
     std::unique_ptr<TAudioFile2> probeFile_;
     bool captureRunning_ = false;              // the recorder has been started and not stopped
     qint64 pieceFrames_ = 0;                   // frames written into the current file
+    bool currentIsRecordTarget_ = false;       // CurrentFile was made current by a recording
 public:
 
     // ---- Unit1Files.cpp ---------------------------------------------------------------------

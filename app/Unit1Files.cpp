@@ -140,6 +140,7 @@ void TForm1::NewRecordingFile()
     maker.Close();
 
     LoadCurrentFile();
+    currentIsRecordTarget_ = true;
 }
 
 void TForm1::LoadCurrentFile()
@@ -204,6 +205,7 @@ void TForm1::Open1Click()
     if (name.isEmpty())
         return;
     CurrentFile = name;
+    currentIsRecordTarget_ = false;
     AudioFile1->setActive(true);
     const bool wasPlaying = IsPlaying;
     LoadCurrentFile();
@@ -235,6 +237,7 @@ void TForm1::ListView1SelectItem()
     setStatusText(2, ShortFormatText(AudioInformation1->FormatDescription()));
 
     CurrentFile = SelectedFile;
+    currentIsRecordTarget_ = false;
     btnResetClick();
 
     // No tags are written into the file that is playing or being recorded.

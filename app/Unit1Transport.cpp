@@ -19,6 +19,7 @@
 #include "platform/MulDiv.h"
 #include "platform/ui/Guarded.h"
 #include "platform/ui/MessageBoxes.h"
+#include "settings/AutoStop.h"
 #include <QAction>
 #include <QFileInfo>
 #include <QPushButton>
@@ -366,6 +367,10 @@ void TForm1::StartPlayback()
     ConnectTransportEvents();
     const QString pausedFile = PlayFileName;
     PlayFileName = SelectedFile.isEmpty() ? CurrentFile : SelectedFile;
+    // A recording target that became current meanwhile was not chosen for playing: the paused
+    // playback goes on with its own file.
+    if (PlayPaused && SelectedFile.isEmpty() && currentIsRecordTarget_)
+        PlayFileName = pausedFile;
     const QFileInfo info(PlayFileName);
     if (PlayFileName.isEmpty() || !info.exists() || info.isDir()) {
         StopPlayback();
@@ -664,14 +669,10 @@ void TForm1::AudioRecord1Timer(int CurrentSamples, int LevelLeft, int LevelRight
         setStatusText(2, QStringLiteral("Input overflow: %1 frames lost").arg(lost));
 
     // The automatic stop counts the whole recording, the cut the current piece; both read the
-    // whole seconds the display shows. After a stop the display reads 0 and nothing is cut.
-    auto elapsed = [this] {
-        return NCTTimeDisplay1->Hours() * 3600 + NCTTimeDisplay1->Minutes() * 60
-               + NCTTimeDisplay1->Seconds();
-    };
-    if (RecordingSettings.TimeLimit > 0 && elapsed() >= RecordingSettings.TimeLimit)
+    // whole seconds the display shows. After a stop nothing is cut (with a playback running the
+    // display is not zeroed, so the test asks for a running recording as well).
+    if (LimitReached(ElapsedSeconds(*NCTTimeDisplay1)))
         StopRecording();
-    if (IsRecording && RecordingSettings.SplitEnabled && RecordingSettings.SplitLength > 0
-        && elapsed() - RecordingSettings.SplitOffset >= RecordingSettings.SplitLength)
+    if (IsRecording && SplitDue(ElapsedSeconds(*NCTTimeDisplay1)))
         SplitRecording();
 }

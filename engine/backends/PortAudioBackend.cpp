@@ -180,6 +180,8 @@ public:
         stopRequested_ = false;
         lostReported_ = false;
         lastCallbackNs_ = nowNs();
+        // (No real-time priority for the callback thread: through ALSA's pulse plugin it
+        // starves the plugin's own thread, and playback stops reaching the server.)
         const PaError err = Pa_StartStream(stream_);
         if (err != paNoError)
             throw EngineError(QStringLiteral("Cannot start the sound device \"%1\": %2").arg(deviceName_, paText(err)));

@@ -527,15 +527,16 @@ struct FfmpegReader::State {
             fail(QStringLiteral("the file does not exist"), 0);
         openSource();
 
-        const AVCodecParameters* par = nullptr;
-        std::unique_ptr<AVCodecParameters, void (*)(AVCodecParameters*)> rawPar(
+        // A copy: a length scan reopens the source, which frees the stream's own parameters.
+        std::unique_ptr<AVCodecParameters, void (*)(AVCodecParameters*)> ownPar(
             avcodec_parameters_alloc(), [](AVCodecParameters* p) { avcodec_parameters_free(&p); });
-        if (raw) {
-            avcodec_parameters_from_context(rawPar.get(), dec.get());
-            par = rawPar.get();
-        } else {
-            par = fmt->streams[streamIndex]->codecpar;
-        }
+        if (!ownPar)
+            fail(QStringLiteral("out of memory"), 0);
+        const int copied = raw ? avcodec_parameters_from_context(ownPar.get(), dec.get())
+                               : avcodec_parameters_copy(ownPar.get(), fmt->streams[streamIndex]->codecpar);
+        if (copied < 0)
+            fail({}, copied);
+        const AVCodecParameters* par = ownPar.get();
 
         fileChannels = par->ch_layout.nb_channels > 0 ? par->ch_layout.nb_channels : dec->ch_layout.nb_channels;
         outChannels = std::clamp(fileChannels, 1, 2);
@@ -583,7 +584,6 @@ struct FfmpegReader::State {
             }
         }
         if (!mp3) {
-            const AVStream* st = fmt ? fmt->streams[streamIndex] : nullptr;
             if (raw) {
                 length = rawFile.size() / raw->blockBytes * raw->blockFrames;
                 exact = true;
@@ -591,11 +591,14 @@ struct FfmpegReader::State {
                        && (std::strcmp(fmt->iformat->name, "wav") == 0 || std::strcmp(fmt->iformat->name, "w64") == 0)) {
                 // The data chunk's size, or what the file holds when it was cut off.
                 const std::int64_t available = (QFileInfo(path).size() - firstPacketPos) / par->block_align;
+                const AVStream* st = fmt->streams[streamIndex];
                 std::int64_t declared = st->duration != AV_NOPTS_VALUE ? av_rescale_q(st->duration, tb, AVRational{1, rate}) : available;
+                if (declared <= 0)
+                    declared = available;   // a size never filled in (a header written once, at the start)
                 length = std::max<std::int64_t>(0, std::min(available, declared));
                 exact = true;
-            } else if (st && st->duration != AV_NOPTS_VALUE && st->duration > 0) {
-                length = av_rescale_q(st->duration, tb, AVRational{1, rate});
+            } else if (fmt->streams[streamIndex]->duration != AV_NOPTS_VALUE && fmt->streams[streamIndex]->duration > 0) {
+                length = av_rescale_q(fmt->streams[streamIndex]->duration, tb, AVRational{1, rate});
                 exact = false;
             } else {
                 length = scanLength();

@@ -244,7 +244,9 @@ Mp3StreamInfo inspectMp3File(const QString& path)
 
 QString mp3VersionText(int version, int layer)
 {
-    const char* v = version == 10 ? "1.0" : version == 20 ? "2.0" : "2.5";
+    // MPEG 2.5 (8000 to 12000 Hz) is an extension of MPEG 2 and is named as such: every MPEG
+    // description starts "MPEG 1.0 layer-" or "MPEG 2.0 layer-".
+    const char* v = version == 10 ? "1.0" : "2.0";
     return QStringLiteral("MPEG %1 layer-%2").arg(QLatin1String(v)).arg(layer);
 }
 

@@ -42,7 +42,7 @@ Mp3StreamInfo inspectMp3(const unsigned char* data, std::size_t size);
 // Maps the file and inspects it; an unreadable file gives an invalid result.
 Mp3StreamInfo inspectMp3File(const QString& path);
 
-// "MPEG 1.0 layer-3", "MPEG 2.0 layer-2", "MPEG 2.5 layer-3".
+// "MPEG 1.0 layer-3", "MPEG 2.0 layer-2"; MPEG 2.5 is named "MPEG 2.0".
 QString mp3VersionText(int version, int layer);
 
 } // namespace files

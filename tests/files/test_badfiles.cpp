@@ -192,6 +192,30 @@ TEST(BadFiles, CutAndScrambledRealFiles)
     }
 }
 
+// A WAV whose header was written once at the start (sizes 0) and never brought up to date, as
+// other programs leave them after a crash: the data that is there plays.
+TEST(BadFiles, WavWithSizesNeverFilledIn)
+{
+    QTemporaryDir dir;
+    const QString good = dir.filePath("good.wav");
+    TAudioFile2 w;
+    w.SetFormatPCM(22050, 2, 16);
+    writeAll(w, good, tone(22050, 2, 22050, 440), 2, 4410);
+    QByteArray bytes = readBytes(good);
+    const int data = bytes.indexOf("data");
+    ASSERT_GT(data, 0);
+    for (int sizeField : {4, data + 4})
+        for (int i = 0; i < 4; ++i)
+            bytes[sizeField + i] = 0;
+    const QString path = dir.filePath("zero.wav");
+    writeBytes(path, bytes);
+    TAudioFile2 r;
+    r.Open(path, 0, 1);
+    ASSERT_EQ(r.LastError(), 0) << r.LastErrorText().toStdString();
+    EXPECT_EQ(r.Length(), 22050);
+    EXPECT_EQ(readAll(r).size(), 22050u * 2);
+}
+
 TEST(BadFiles, NamesThatLookLikeUrlsOrOptions)
 {
     QTemporaryDir dir;

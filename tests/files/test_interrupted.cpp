@@ -41,6 +41,8 @@ TEST_P(Interrupted, AFileCutOffMidRecordingPlaysToTheCut)
     }
     ASSERT_TRUE(QFile::copy(path, copy));
     w.Close();
+    if (QString(fmt.ext) == "wav")
+        EXPECT_TRUE(readBytes(copy).startsWith("RIFF")) << "a plain WAV header while below 4 GiB";
 
     TAudioFile2 r;
     r.Open(copy, 0, 1);

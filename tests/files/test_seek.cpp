@@ -83,7 +83,7 @@ TEST(Seek, OneHourMp3LengthAndPositionsAreExact)
     f.Open(path, 0, 1);
     ASSERT_EQ(f.LastError(), 0);
     EXPECT_EQ(f.Length(), 8000 * 3600);
-    EXPECT_EQ(f.FormatDescription(), "MPEG 2.5 layer-3: 8000 Hz, 8 kbps, Mono");
+    EXPECT_EQ(f.FormatDescription(), "MPEG 2.0 layer-3: 8000 Hz, 8 kbps, Mono");
     f.Close();
     expectSeeksExact(path, 40, 13, 2000);
 }

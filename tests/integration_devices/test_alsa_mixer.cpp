@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <functional>
+#include <unistd.h>
 #include <cmath>
 
 using namespace devtest;
@@ -30,9 +32,28 @@ std::vector<long> pactlVolumes(const std::string& what, const std::string& name)
 // tests running alongside are not disturbed.
 class PulseMixer : public PulseTest {
 protected:
+    void TearDown() override
+    {
+        // The sink serves the other tests of this program afterwards.
+        run("pactl set-sink-volume " + sinkName() + " 65536 65536");
+        run("pactl set-sink-mute " + sinkName() + " 0");
+        run("pactl set-source-volume " + monitorName() + " 65536 65536");
+        run("pactl set-source-mute " + monitorName() + " 0");
+    }
     QString outputControl() const { return QString::fromStdString("pulse:" + sinkName()); }
     QString inputControl() const { return QString::fromStdString("pulse:" + monitorName()); }
 };
+
+// Asks until `pred` holds, for up to three seconds.
+bool eventually(const std::function<bool()>& pred)
+{
+    for (int i = 0; i < 150; ++i) {
+        if (pred())
+            return true;
+        ::usleep(20 * 1000);
+    }
+    return pred();
+}
 
 // The pulse control device's range is 0..65536.
 int toUnitOfPulse(long raw) { return static_cast<int>(std::lround(raw * 65535.0 / 65536.0)); }
@@ -79,12 +100,13 @@ TEST_F(PulseMixer, OutputLineReachesTheSink)
     EXPECT_EQ(run("pactl get-sink-mute " + sink), "Mute: no");
     EXPECT_FALSE(mixer.switchValue(0));
 
-    // Changes made by another program are read back.
+    // Changes made by another program are read back (they arrive as events from the server,
+    // a moment later).
     run("pactl set-sink-volume " + sink + " 16384 16384");
-    EXPECT_EQ(mixer.volume(0), 16384);
+    EXPECT_TRUE(eventually([&] { return mixer.volume(0) == 16384; }));
     EXPECT_EQ(mixer.balance(0), 50);
     run("pactl set-sink-mute " + sink + " 1");
-    EXPECT_TRUE(mixer.switchValue(0));
+    EXPECT_TRUE(eventually([&] { return mixer.switchValue(0); }));
 }
 
 TEST_F(PulseMixer, InputLineReachesTheSource)

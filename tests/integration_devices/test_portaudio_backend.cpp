@@ -29,6 +29,7 @@ protected:
     void reopen()
     {
         backend = createPortAudioBackend(options);
+        playerBackend.reset();
         ASSERT_TRUE(backend) << "PortAudio found no device although a sound server runs";
         pulseIn = deviceNamed(backend->inputDevices(), QStringLiteral("pulse"));
         pulseOut = deviceNamed(backend->outputDevices(), QStringLiteral("pulse"));
@@ -36,10 +37,17 @@ protected:
         ASSERT_GE(pulseOut, 0) << "no \"pulse\" output device";
     }
 
-    // Plays a tone into the test's sink until the returned stream is stopped.
-    std::unique_ptr<AudioStream> playTone(ToneSource& tone, int rate, int channels)
+    // Plays into the test's sink until the returned stream is stopped, with a long buffer:
+    // what is under test is the recording, and a busy machine must not starve the player.
+    std::unique_ptr<AudioStream> play(PlaybackSource& source, int rate, int channels)
     {
-        auto stream = backend->openPlayback(pulseOut, rate, channels, &tone);
+        if (!playerBackend) {
+            PortAudioOptions roomy = options;
+            roomy.suggestedLatency = 0.5;
+            playerBackend = createPortAudioBackend(roomy);
+        }
+        const int out = deviceNamed(playerBackend->outputDevices(), QStringLiteral("pulse"));
+        auto stream = playerBackend->openPlayback(out, rate, channels, &source);
         stream->start();
         return stream;
     }
@@ -69,13 +77,14 @@ protected:
 
     PortAudioOptions options;
     std::unique_ptr<AudioBackend> backend;
+    std::unique_ptr<AudioBackend> playerBackend;
     int pulseIn = -1, pulseOut = -1;
 };
 
 void expectCleanTone(const RecordingSink& sink, double rate, double hz, double amplitude)
 {
     // Frames arrive at the stream's rate, neither more nor fewer.
-    EXPECT_NEAR(sink.deliveryRate(), rate, rate * 0.03);
+    EXPECT_NEAR(sink.deliveryRate(), rate, rate * 0.05);
     EXPECT_EQ(sink.overflowCalls, 0);
     EXPECT_FALSE(sink.lost);
     for (int c = 0; c < sink.channels(); ++c) {
@@ -128,7 +137,7 @@ TEST_F(Backend, RefusesDevicesAndFormatsItCannotHave)
 TEST_F(Backend, PlaysAndRecordsEveryFormatTheProgramUses)
 {
     ToneSource tone(1000, 44100, 2, 0.5);
-    auto player = playTone(tone, 44100, 2);
+    auto player = play(tone, 44100, 2);
     struct Format { int rate, channels; };
     for (Format f : {Format{44100, 2}, Format{8000, 1}, Format{48000, 1}, Format{22050, 2}}) {
         SCOPED_TRACE(testing::Message() << f.rate << " Hz, " << f.channels << " channel(s)");
@@ -145,7 +154,7 @@ TEST_F(Backend, PlaysAtEveryFormatTheProgramUses)
     for (Format f : {Format{8000, 1}, Format{22050, 2}, Format{48000, 2}}) {
         SCOPED_TRACE(testing::Message() << f.rate << " Hz, " << f.channels << " channel(s)");
         ToneSource tone(700, f.rate, f.channels, 0.4);
-        auto player = playTone(tone, f.rate, f.channels);
+        auto player = play(tone, f.rate, f.channels);
         auto sink = record(44100, 1, 1.5);
         player->stop();
         expectCleanTone(*sink, 44100, 700, 0.4);
@@ -159,12 +168,14 @@ TEST_F(Backend, ConvertsWhenTheDeviceRunsAtAnotherRate)
     reopen();
     // Playback: an 11025 Hz mono stream on a 48 kHz stereo device ...
     ToneSource tone(700, 11025, 1, 0.5);
-    auto player = playTone(tone, 11025, 1);
+    auto player = play(tone, 11025, 1);
     // ... recorded as 8000 Hz mono from a 48 kHz stereo device.
     auto sink = record(8000, 1, 1.5);
     player->stop();
     expectCleanTone(*sink, 8000, 700, 0.5);
-    EXPECT_NEAR(static_cast<double>(tone.rendered), 11025 * 1.6, 11025 * 0.5);
+    // The source is asked for its own rate: the time played plus the device buffer.
+    EXPECT_GT(static_cast<double>(tone.rendered), 11025 * 1.2);
+    EXPECT_LT(static_cast<double>(tone.rendered), 11025 * 3.0);
 }
 
 // A client that stalls briefly loses nothing (the server keeps about 12 s of a float stereo
@@ -173,8 +184,7 @@ TEST_F(Backend, ConvertsWhenTheDeviceRunsAtAnotherRate)
 TEST_F(Backend, ReportsNoLossAfterAStallTheServerAbsorbed)
 {
     RampSource ramp;
-    auto player = backend->openPlayback(pulseOut, 44100, 2, &ramp);
-    player->start();
+    auto player = play(ramp, 44100, 2);
     auto sink = std::make_unique<RecordingSink>(2, 44100 * 12);
     auto stream = backend->openCapture(pulseIn, 44100, 2, sink.get());
     stream->start();
@@ -195,8 +205,7 @@ TEST_F(Backend, ReportsNoLossAfterAStallTheServerAbsorbed)
 TEST_F(Backend, ReportsFramesTheServerDroppedWhileTheClientStalled)
 {
     RampSource ramp;
-    auto player = backend->openPlayback(pulseOut, 44100, 2, &ramp);
-    player->start();
+    auto player = play(ramp, 44100, 2);
     auto sink = std::make_unique<RecordingSink>(2, 44100 * 40);
     auto stream = backend->openCapture(pulseIn, 44100, 2, sink.get());
     stream->start();
@@ -207,8 +216,9 @@ TEST_F(Backend, ReportsFramesTheServerDroppedWhileTheClientStalled)
     stream->stop();
     player->stop();
     const RampCheck r = checkRamp(*sink);
-    std::printf("[ measure  ] client stalled 13 s: %lld frames lost in %d gap(s); reported %lld frames in %d report(s)\n",
-                r.lost, r.gaps, static_cast<long long>(sink->overflowFrames), sink->overflowCalls.load());
+    std::printf("[ measure  ] client stalled 13 s: %lld frames lost in %d gap(s) (%lld silent frames from the player); "
+                "reported %lld frames in %d report(s)\n",
+                r.lost, r.gaps, r.silent, static_cast<long long>(sink->overflowFrames), sink->overflowCalls.load());
     EXPECT_EQ(r.repeated, 0);
     ASSERT_GT(r.lost, 0) << "the server lost nothing: the stall did not outlast its buffer";
     ASSERT_GT(sink->overflowCalls, 0) << "frames were lost and nothing was reported";
@@ -218,8 +228,7 @@ TEST_F(Backend, ReportsFramesTheServerDroppedWhileTheClientStalled)
 TEST_F(Backend, RecordsWithoutLosingOrRepeatingAFrame)
 {
     RampSource ramp;
-    auto player = backend->openPlayback(pulseOut, 44100, 2, &ramp);
-    player->start();
+    auto player = play(ramp, 44100, 2);
     auto sink = record(44100, 2, 2.0);
     player->stop();
     const RampCheck r = checkRamp(*sink);
@@ -234,7 +243,7 @@ TEST_F(Backend, ReportsADeviceThatGoesAway)
     options.stallSeconds = 1.0;
     reopen();
     ToneSource tone(1000, 44100, 2, 0.5);
-    auto player = playTone(tone, 44100, 2);
+    auto player = play(tone, 44100, 2);
     auto sink = std::make_unique<RecordingSink>(2, 44100 * 8);
     auto stream = backend->openCapture(pulseIn, 44100, 2, sink.get());
     stream->start();
