@@ -143,7 +143,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     Q_INIT_RESOURCE(resources);   // the pictures live in the forms library
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tavrin V 3.7.2"));
-    setWindowIcon(largePicture(7));
+    setWindowIcon(largePicture(6));   // the program's own picture, as in the about box
 
     // ---- menus --------------------------------------------------------------------------
     auto addItem = [](QMenu* menu, QAction*& item, const char* name, const QString& caption,
@@ -449,6 +449,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
         StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
         auto* panels = new StatusPanels(StatusBar1);
         panels->setObjectName(QStringLiteral("StatusPanels"));
+        // "Recording..." has to fit the 60-pixel state panel.
+        QFont panelFont = panels->font();
+        panelFont.setStretch(QFont::SemiCondensed);
+        panels->setFont(panelFont);
         const int widths[3] = {60, 320, 300};
         const int h = panels->fontMetrics().height() + 6;
         int x = 0;
@@ -457,7 +461,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
             label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
             label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             label->setGeometry(x, 0, widths[i], h);
-            label->setIndent(2);
+            label->setIndent(1);
             StatusPanel[i] = label;
             x += widths[i] + 2;
         }

@@ -203,7 +203,7 @@ public:
     void AudioRecord1Timer(int CurrentSamples, int LevelLeft, int LevelRight);
     // The recorder's own position offset (frames recorded before the last resume), kept apart
     // from the player's PositionOffset because both machines may run at once.
-    int RecordOffset = 0;
+    qint64 RecordOffset = 0;
     qint64 RecordOverflowFrames = 0;    // input overflows of the running recording, in frames
     void AudioRecord1DeviceError(const QString& message);   // TAudioRecord2::OnDeviceError
     void AudioPlayer1DeviceError(const QString& message);   // TAudioPlayer2::OnDeviceError
@@ -215,6 +215,8 @@ public:
     TAudioFile2& ReaderFile();                 // AudioFile1, or a spare reader while it plays
     void ConnectTransportEvents();
     void WritePendingBlocks();                 // the recorder's finished blocks into AudioFile2
+    qint64 RecorderFrames(int currentSamples); // the recorder's count since its start, unwrapped
+    void RecorderRestarted();
 private:
     bool recordStarting_ = false;              // a fresh record start is making its target
     bool transportEventsConnected_ = false;
@@ -224,6 +226,8 @@ private:
     bool captureRunning_ = false;              // the recorder has been started and not stopped
     qint64 pieceFrames_ = 0;                   // frames written into the current file
     bool currentIsRecordTarget_ = false;       // CurrentFile was made current by a recording
+    quint32 recorderLastCount_ = 0;            // the recorder's count wraps after 2^32 frames
+    qint64 recorderWraps_ = 0;
 public:
 
     // ---- Unit1Files.cpp ---------------------------------------------------------------------

@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <limits>
 #include <exception>
 
 namespace {
@@ -138,6 +139,7 @@ void TForm1::StartRecording()
         RecordPaused = false;
         IsRecording = true;
         AudioRecord1->StartRecord();
+        RecorderRestarted();
         captureRunning_ = AudioRecord1->LastError() == 0;
         if (!captureRunning_) {
             const QString reason = AudioRecord1->LastErrorText();
@@ -192,6 +194,7 @@ void TForm1::StartRecording()
         AudioRecord1->setArraySize(block);
         recordStarting_ = false;
         AudioRecord1->StartRecord();
+        RecorderRestarted();
         captureRunning_ = AudioRecord1->LastError() == 0;
         if (!captureRunning_) {
             const QString reason = AudioRecord1->LastErrorText();
@@ -235,7 +238,7 @@ void TForm1::PauseRecording()
     AudioRecord1->StopRecord();
     captureRunning_ = false;
     WritePendingBlocks();
-    RecordOffset += AudioRecord1->CurrentSamples();
+    RecordOffset += RecorderFrames(AudioRecord1->CurrentSamples());
     RecordOverflowFrames += AudioRecord1->OverflowCount();
     setStatusText(0, kPause);
     NCTPlayButtonB1->SetStatePause();
@@ -314,7 +317,7 @@ void TForm1::SplitRecording()
     RecordingSettings.SplitOffset += RecordingSettings.SplitLength;
     // The display goes on with the total time: the frames of the finished piece now count
     // through SplitOffset.
-    RecordOffset -= static_cast<int>(pieceFrames_);
+    RecordOffset -= pieceFrames_;
     StartRecording();
 }
 
@@ -604,6 +607,21 @@ void TForm1::AudioPlayer1Timer(int CurrentSamples, int LevelLeft, int LevelRight
         NCTSliderB1->setValue(std::min(MulDiv(position, 1000, AudioFile1->Length()), 1000));
 }
 
+void TForm1::RecorderRestarted()
+{
+    recorderLastCount_ = 0;
+    recorderWraps_ = 0;
+}
+
+qint64 TForm1::RecorderFrames(int currentSamples)
+{
+    const auto count = static_cast<quint32>(currentSamples);
+    if (count < recorderLastCount_)
+        recorderWraps_ += qint64(1) << 32;
+    recorderLastCount_ = count;
+    return recorderWraps_ + count;
+}
+
 void TForm1::AudioRecord1EndBlockRecord(int /*nBlock*/)
 {
     if (!IsRecording)
@@ -654,11 +672,15 @@ void TForm1::AudioRecord1Timer(int CurrentSamples, int LevelLeft, int LevelRight
         FinishFailedRecording();
         return;
     }
-    const int position = CurrentSamples + RecordOffset;
+    // Counted in 64 bits: the recorder runs on across the pieces of a cut recording, and its
+    // 32-bit count would wrap on a recording of some days.
+    const qint64 frames = RecorderFrames(CurrentSamples) + RecordOffset;
+    const int rate = AudioRecord1->SampleRate();
+    const qint64 ms = (rate > 0 ? frames * 1000 / rate : 0) + qint64(RecordingSettings.SplitOffset) * 1000;
+    const int position = int(std::clamp<qint64>(frames, 0, std::numeric_limits<int>::max()));
     NCTAmpBar1->setValue(LevelLeft);
     NCTAmpBar2->setValue(LevelRight);
-    NCTTimeDisplay1->setMilliseconds(AudioRecord1->SamplesToMilliseconds(position)
-                                     + RecordingSettings.SplitOffset * 1000);
+    NCTTimeDisplay1->setMilliseconds(int(std::clamp<qint64>(ms, 0, std::numeric_limits<int>::max())));
     SampleArray picture = AudioRecord1->GetCurrentArray(2 * AudioVisualization1->WindowArraySize());
     ShowPicture(picture);
     if (!SeekDragging && !IsPlaying)

@@ -246,6 +246,10 @@ SampleArray TAudioFile2::ReadArray(int Count)
 {
     if (!d->reader || Count <= 0)
         return {};
+    if (d->reader->lengthExact())   // no buffer larger than what is left
+        Count = static_cast<int>(std::min<std::int64_t>(Count, std::max<std::int64_t>(0, d->reader->length() - d->reader->position())));
+    if (Count <= 0)
+        return {};
     const int ch = d->reader->channels();
     std::vector<float> data(static_cast<std::size_t>(Count) * static_cast<std::size_t>(ch));
     int got = 0;
@@ -298,6 +302,9 @@ void TAudioFile2::CreateNew(const QString& FileName, int /*Mode*/)
         spec.channels = p.channels;
         spec.bitrate = p.bitrateKbps * 1000;
         spec.padForDecoderDelay = true;
+        // The muxer writes whole packets: small enough ones (a quarter second of the stream,
+        // 3200 bytes at most) keep what a killed program loses short at low bitrates too.
+        spec.muxerOptions = QStringLiteral("packet_size=%1").arg(std::clamp(p.bitrateKbps * 1000 / 8 / 4, 512, 3200));
         d->writer = std::make_unique<files::FfmpegWriter>(FileName, spec);
         break;
     }

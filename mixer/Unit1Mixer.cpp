@@ -141,8 +141,10 @@ void buildPage(TForm1* form, Engine& e, const PageSide& side, Volume onVolume, B
     for (auto it = old.crbegin(); it != old.crend(); ++it)
         delete *it;
 
-    // A mixer that reports line 0 as its highest line gets no strip.
-    if (last < 1)
+    // A mixer without lines leaves the page with its header only. A mixer with just line 0
+    // gets its strip: that is what the sound servers' devices ("default", "pulse") offer,
+    // their master volume, and leaving it out would leave the page empty on most systems.
+    if (last < 0)
         return;
 
     for (int i = 0; i <= last; ++i) {

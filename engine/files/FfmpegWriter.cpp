@@ -191,7 +191,16 @@ FfmpegWriter::FfmpegWriter(const QString& path, const FfmpegWriterSpec& spec) : 
     r = avio_open(&oc->pb, url.constData(), AVIO_FLAG_WRITE);
     if (r < 0)
         s->fail(QStringLiteral("Cannot create"), r);
-    r = avformat_write_header(oc, nullptr);
+    AVDictionary* muxerOptions = nullptr;
+    if (!spec.muxerOptions.isEmpty()) {
+        r = av_dict_parse_string(&muxerOptions, spec.muxerOptions.toUtf8().constData(), "=", ":", 0);
+        if (r < 0) {
+            av_dict_free(&muxerOptions);
+            s->fail(QStringLiteral("Cannot create"), r);
+        }
+    }
+    r = avformat_write_header(oc, &muxerOptions);
+    av_dict_free(&muxerOptions);
     if (r < 0)
         s->fail(QStringLiteral("Cannot create"), r);
     s->headerWritten = true;

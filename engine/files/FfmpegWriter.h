@@ -16,6 +16,7 @@ struct FfmpegWriterSpec {
     int channels = 2;
     int bitrate = 0;     // bits per second; 0 leaves the encoder's default
     QString encoderOptions;      // "key=value:key=value" for the encoder ("code_size=3")
+    QString muxerOptions;        // the same for the muxer ("packet_size=1000")
     // The container keeps no encoder delay (WMA in ASF) and the decoder drops the first
     // frame: lead the stream in with one frame of silence, so that the decoded audio lines up
     // with what was written and its end is not lost (it then ends within one frame after).

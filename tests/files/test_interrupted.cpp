@@ -65,7 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Format{"mp3", 44100, 2, [](TAudioFile2& w) { w.SetFormatMP3(44100, 128, 2); }, 4 * 1152},
                       Format{"mp3", 22050, 2, [](TAudioFile2& w) { w.SetFormatMP3(22050, 40, 2); }, 6 * 576},
                       // The ASF muxer holds at most the packet it is filling.
-                      Format{"wma", 44100, 2, [](TAudioFile2& w) { w.SetFormatWMA(38); }, 44100 / 2}),
+                      Format{"wma", 44100, 2, [](TAudioFile2& w) { w.SetFormatWMA(38); }, 44100 / 2},
+                      Format{"wma", 8000, 1, [](TAudioFile2& w) { w.SetFormatWMA(0); }, 8000 / 2}),
     [](const auto& info) { return std::string(info.param.ext) + "_" + std::to_string(info.param.rate); });
 
 // The file size limit makes writes fail with "File too large", as a full disk would.

@@ -28,18 +28,29 @@ QList<TsrcFrame*> stripsOf(QWidget* sheet)
 
 using MixerPages = MixerTest;
 
-TEST_F(MixerPages, MixerWithOnlyLineZeroGetsNoStrip)
+TEST_F(MixerPages, MixerWithoutLinesGetsNoStripAndOneLineGetsOne)
 {
-    backend.setMixerLines(false, 0, namedLines(1));
+    backend.setMixerLines(false, 0, {});
     backend.setMixerLines(true, 0, namedLines(1));
     TForm1* w = open();
     w->BuildOutputMixer();
     w->BuildInputMixer();
     EXPECT_TRUE(stripsOf(w->TabSheet4).isEmpty());
-    EXPECT_TRUE(stripsOf(w->TabSheet3).isEmpty());
+    // A sound server's device offers a single line, its master volume: it gets its strip.
+    const QList<TsrcFrame*> in = stripsOf(w->TabSheet3);
+    ASSERT_EQ(in.size(), 1);
+    EXPECT_EQ(in[0]->geometry(), QRect(0, 26, 81, 186));
+    EXPECT_EQ(in[0]->objectName(), QStringLiteral("sfr0"));
     // The page headers stay.
     EXPECT_EQ(w->DeviceCombo->parentWidget(), w->TabSheet4);
     EXPECT_EQ(w->btnSetFilter->parentWidget(), w->TabSheet3);
+
+    // A rebuild for a mixer without lines takes the strip away again.
+    backend.setInputDevices({{QStringLiteral("In 0"), true}, {QStringLiteral("In 1"), true}}, 0);
+    backend.setMixerLines(true, 1, {});
+    w->AudioRecord1->setDeviceIndex(1);
+    w->BuildInputMixer();
+    EXPECT_TRUE(stripsOf(w->TabSheet3).isEmpty());
 }
 
 TEST_F(MixerPages, FourLinesGiveFourStripsSideBySideAndWidenTheWindow)

@@ -142,16 +142,22 @@ TEST_F(MainWindow, ToolbarButtons)
     EXPECT_GT(sep->x(), f->ToolBtnAutostop->x());
     EXPECT_LT(sep->x(), f->ToolBtnHelp->x());
 
-    // The automatic-stop button shows a pressed state that only the program sets.
+    // The automatic-stop button shows a pressed state that only the program sets. While no
+    // limit is set a click opens the time-limit dialog (closed here at once); the click itself
+    // does not press the button.
     EXPECT_TRUE(f->ToolBtnAutostop->isCheckable());
-    // While no limit is set a click opens the time-limit dialog (closed here at once); the click
-    // itself does not press the button.
     RecordingSettings.TimeLimit = -1;
     f->setAutostopButton(false, QString());
-    QTimer::singleShot(0, [] {
-        if (QWidget* m = QApplication::activeModalWidget())
-            m->close();
-    });
+    modals.onDialog = [](QWidget* w) { w->close(); };
+    f->ToolBtnAutostop->click();
+    EXPECT_FALSE(f->ToolBtnAutostop->isChecked());
+    EXPECT_EQ(modals.seen.size(), 1);
+    // Without its handler, a click leaves a pressed button pressed as well.
+    QObject::disconnect(f->ToolBtnAutostop, nullptr, f, nullptr);
+    f->ToolBtnAutostop->setChecked(true);
+    f->ToolBtnAutostop->click();
+    EXPECT_TRUE(f->ToolBtnAutostop->isChecked());
+    f->ToolBtnAutostop->setChecked(false);
     f->ToolBtnAutostop->click();
     EXPECT_FALSE(f->ToolBtnAutostop->isChecked());
 }

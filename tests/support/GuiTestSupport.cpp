@@ -12,7 +12,12 @@
 
 #include "engine/backends/VirtualBackend.h"
 
+#include <QApplication>
 #include <QDeadlineTimer>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
 #include <QFile>
 #include <QThread>
 
@@ -153,7 +158,48 @@ ShellOpenRecorder::~ShellOpenRecorder()
 
 // ---- the permanent forms ----------------------------------------------------------------------------
 
-MainWindowHarness::MainWindowHarness(bool show, AudioBackend* backend) : backend_(backend)
+// ---- modal dialogs ------------------------------------------------------------------------------
+
+struct ModalDialogHandler::Impl {
+    QTimer timer;
+    QPointer<QWidget> current;
+    QElapsedTimer since;
+};
+
+ModalDialogHandler::ModalDialogHandler() : d(std::make_unique<Impl>())
+{
+    testApplication();
+    d->timer.setInterval(20);
+    QObject::connect(&d->timer, &QTimer::timeout, [this] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || !w->isVisible())
+            return;
+        if (w != d->current) {
+            d->current = w;
+            d->since.start();
+            seen << QString::fromLatin1(w->metaObject()->className());
+            if (onDialog) {
+                onDialog(w);
+                return;
+            }
+        }
+        if (d->since.elapsed() >= timeoutMs) {
+            ADD_FAILURE() << "a modal " << w->metaObject()->className() << " \""
+                          << w->windowTitle().toStdString() << "\" was left open; closing it";
+            if (auto* dialog = qobject_cast<QDialog*>(w))
+                dialog->reject();
+            if (w->isVisible())
+                w->hide();
+            d->current = nullptr;
+        }
+    });
+    d->timer.start();
+}
+
+ModalDialogHandler::~ModalDialogHandler() = default;
+
+MainWindowHarness::MainWindowHarness(bool show, AudioBackend* backend, bool tipTimer)
+    : backend_(backend)
 {
     testApplication();
     if (!backend_) {
@@ -169,6 +215,8 @@ MainWindowHarness::MainWindowHarness(bool show, AudioBackend* backend) : backend
     frmAdv = adv_ = new TfrmAdv(form_);
     frmRecFlt = recFlt_ = new TfrmRecFlt(form_);
     RenameForm = rename_ = new TRenameForm(form_);
+    if (!tipTimer)
+        form_->TimerTip->stop();
     if (show) {
         form_->show();   // runs FormShow
         pumpEvents();
@@ -200,9 +248,9 @@ GuiTest::~GuiTest()
     window.reset();
 }
 
-TForm1* GuiTest::openMainWindow(bool show, AudioBackend* backend)
+TForm1* GuiTest::openMainWindow(bool show, AudioBackend* backend, bool tipTimer)
 {
-    window = std::make_unique<MainWindowHarness>(show, backend);
+    window = std::make_unique<MainWindowHarness>(show, backend, tipTimer);
     return window->form();
 }
 

@@ -14,12 +14,17 @@
 //   FileDialogRecorder    answers the file-open dialog and the folder browser
 //                         (platform/ui/FileDialogs.h): queued answers, else "" (cancel).
 //   ShellOpenRecorder     catches ShellOpen() calls (platform/ui/ShellOpen.h).
+//   ModalDialogHandler    watches for modal dialogs (a dialog's exec() would wait forever in a
+//                         test): hands each one to onDialog, which may drive and close it;
+//                         a dialog still open after timeoutMs fails the test and is closed.
 //   MainWindowHarness     creates TForm1 and the four other permanent forms in the program's
 //                         order (TfrmEQ, TfrmAdv, TfrmRecFlt, TRenameForm), optionally with a
 //                         backend of the test's own (e.g. the virtual backend with its hand
 //                         clock), and shows the main window, which runs FormShow. Destroys
 //                         them in reverse order. It does not close the window: call
-//                         form->close() in the test when FormClose is wanted.
+//                         form->close() in the test when FormClose is wanted. The tip timer
+//                         runs as FormCreate left it (its first tick, after a second, shows
+//                         the tip window); pass tipTimer = false to stop it at once.
 //   GuiTest               a gtest fixture holding all of the above; openMainWindow() makes the
 //                         harness.
 //   waitUntil(pred, ms)   runs the event loop until pred() is true or the time is up.
@@ -133,10 +138,29 @@ public:
     QStringList opened;
 };
 
+class ModalDialogHandler {
+public:
+    ModalDialogHandler();
+    ~ModalDialogHandler();
+    ModalDialogHandler(const ModalDialogHandler&) = delete;
+    ModalDialogHandler& operator=(const ModalDialogHandler&) = delete;
+
+    // Called once for each modal dialog, from inside its exec(), e.g.
+    //   modals.onDialog = [](QWidget* w) { qobject_cast<QDialog*>(w)->accept(); };
+    std::function<void(QWidget*)> onDialog;
+    int timeoutMs = 3000;
+    QStringList seen;   // class names of the modal dialogs met, in order
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
 class MainWindowHarness {
 public:
     // show: true shows the main window (FormShow runs); false leaves it after FormCreate.
-    explicit MainWindowHarness(bool show = true, AudioBackend* backend = nullptr);
+    explicit MainWindowHarness(bool show = true, AudioBackend* backend = nullptr,
+                               bool tipTimer = true);
     ~MainWindowHarness();
     MainWindowHarness(const MainWindowHarness&) = delete;
     MainWindowHarness& operator=(const MainWindowHarness&) = delete;
@@ -163,7 +187,8 @@ protected:
     ~GuiTest() override;
 
     // Creates the permanent forms (see MainWindowHarness) and returns the main window.
-    TForm1* openMainWindow(bool show = true, AudioBackend* backend = nullptr);
+    TForm1* openMainWindow(bool show = true, AudioBackend* backend = nullptr,
+                           bool tipTimer = true);
     void closeMainWindow();   // destroys the forms (without running FormClose)
     // The harness's own virtual backend (manual clock); null when the test passed its own.
     VirtualBackend* virtualBackend() const { return window ? window->virtualBackend() : nullptr; }
@@ -172,5 +197,6 @@ protected:
     MessageBoxRecorder messages;
     FileDialogRecorder dialogs;
     ShellOpenRecorder shell;
+    ModalDialogHandler modals;
     std::unique_ptr<MainWindowHarness> window;
 };

@@ -249,6 +249,44 @@ TEST_F(PlaybackTest, MuteButtonActsOnOutputLineZero)
     EXPECT_EQ(backend.mixerLines(false, 0).at(0).switchValue, before);
 }
 
+TEST_F(PlaybackTest, OpeningAFileWhilePlayingLeavesThePlaybackAlone)
+{
+    const QString other = folder.path() + "music/other.wav";
+    writeCodedWav(other, 16000, 30000);
+    open(song);
+    form->Play1->trigger();
+    run(1000);
+    open(other);
+    EXPECT_EQ(form->CurrentFile, other);
+    EXPECT_EQ(form->FileLength, 16000);
+    EXPECT_TRUE(form->IsPlaying);
+    EXPECT_EQ(form->statusText(0), "Playing...");
+    run(5000);
+    EXPECT_FALSE(form->IsPlaying);
+    const std::vector<int> codes = playedCodes(backend);
+    EXPECT_EQ(codes.size(), 40000u);   // the whole song, undisturbed
+    EXPECT_TRUE(codesRunFrom(codes, 0));
+}
+
+TEST_F(PlaybackTest, OpeningAFileWhilePausedPlaysTheOpenedFile)
+{
+    const QString other = folder.path() + "music/other.wav";
+    writeCodedWav(other, 16000, 30000);
+    open(song);
+    form->Play1->trigger();
+    run(1000);
+    form->Pause1->trigger();
+    backend.clearOutput();
+    open(other);
+    EXPECT_TRUE(form->IsPlaying);
+    EXPECT_FALSE(form->PlayPaused);
+    EXPECT_EQ(form->PlayFileName, other);
+    run(3000);
+    const std::vector<int> codes = playedCodes(backend);
+    EXPECT_EQ(codes.size(), 16000u);
+    EXPECT_TRUE(codesRunFrom(codes, 30000));
+}
+
 // ---- playback and recording together ---------------------------------------------------------
 
 TEST_F(PlaybackTest, RecordingDuringPlaybackDisturbsNeither)

@@ -410,3 +410,22 @@ TEST_F(TransportTest, InputOverflowsAreShownAndReportedAtStop)
     form->Stop1->trigger();
     EXPECT_EQ(messages.count(), 1);
 }
+
+TEST_F(TransportTest, ClockCountsOnPastTheRecordersThirtyTwoBitCount)
+{
+    // A recording cut into pieces keeps its recorder running for days; its frame count (an int)
+    // wraps on the way. The clock, the limit and the cut must not.
+    form->Record1->trigger();
+    run(500);
+    const qint64 half = qint64(1) << 31;
+    form->AudioRecord1Timer(int(half - 8000), 0, 0);
+    EXPECT_EQ(form->NCTTimeDisplay1->Milliseconds(), (half - 8000) * 1000 / 8000);
+    form->AudioRecord1Timer(int(quint32(half + 8000)), 0, 0);   // reads as negative
+    EXPECT_EQ(form->NCTTimeDisplay1->Milliseconds(), (half + 8000) * 1000 / 8000);
+    form->AudioRecord1Timer(800, 0, 0);   // past 2^32 frames
+    EXPECT_EQ(form->NCTTimeDisplay1->Milliseconds(), ((qint64(1) << 32) + 800) * 1000 / 8000);
+    EXPECT_TRUE(form->IsRecording);
+    RecordingSettings.TimeLimit = 500000;   // 139 hours: reached at 149
+    form->AudioRecord1Timer(1600, 0, 0);
+    EXPECT_FALSE(form->IsRecording);
+}
