@@ -11,8 +11,11 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
+#include <cstdio>
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -35,10 +38,50 @@ void endAsByClose(int /*signalNumber*/)
     QCoreApplication::exit(0);
 }
 
+// Start-up measurement (bench/run.sh): with TAVRIN_EXIT_AFTER_SHOW=1 the program prints the
+// milliseconds from TAVRIN_START_NS (CLOCK_REALTIME nanoseconds taken by the caller just before
+// starting it; else from main) to the first turn of the message loop after the window is shown,
+// and ends.
+void exitAfterShowIfAsked(const timespec& mainEntered)
+{
+    if (qEnvironmentVariableIntValue("TAVRIN_EXIT_AFTER_SHOW") != 1)
+        return;
+    QTimer::singleShot(0, [mainEntered] {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        const long long nowNs = now.tv_sec * 1000000000LL + now.tv_nsec;
+        bool ok = false;
+        long long startNs = qEnvironmentVariable("TAVRIN_START_NS").toLongLong(&ok);
+        if (!ok)
+            startNs = mainEntered.tv_sec * 1000000000LL + mainEntered.tv_nsec;
+        std::printf("shown_ms=%.3f\n", (nowNs - startNs) / 1e6);
+        std::fflush(stdout);
+        QCoreApplication::exit(0);
+    });
+}
+
+// Fault tests (tests/endurance): with TAVRIN_RECORD_AT_SHOW=1 the record command runs (as by
+// Ctrl+R) once the window is up, and the program prints "recording <ns>", the CLOCK_MONOTONIC
+// time at which the command was given.
+void recordAtShowIfAsked(TForm1* form)
+{
+    if (qEnvironmentVariableIntValue("TAVRIN_RECORD_AT_SHOW") != 1)
+        return;
+    QTimer::singleShot(0, form, [form] {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        form->Record1->trigger();
+        std::printf("recording %lld\n", now.tv_sec * 1000000000LL + now.tv_nsec);
+        std::fflush(stdout);
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    timespec mainEntered{};
+    clock_gettime(CLOCK_REALTIME, &mainEntered);
     TavrinApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavrin"));
     installTerminationHandler(endAsByClose);
@@ -52,6 +95,8 @@ int main(int argc, char** argv)
     std::unique_ptr<TRenameForm> rename(RenameForm = new TRenameForm(form.get()));
 
     form->show();
+    exitAfterShowIfAsked(mainEntered);
+    recordAtShowIfAsked(form.get());
     const int status = app.exec();
 
     // The loop can also end without the window's close (a termination request while a

@@ -88,35 +88,58 @@ bool isPcm(AVCodecID id)
 
 enum class SeekKind { Direct, Preroll, Restart };
 
+// One channel of a decoded frame into every outChannels-th float of `out`.
+template <typename T, typename Convert>
+void convertChannel(const uint8_t* data, std::size_t first, std::size_t stride, int n, float* out, int outChannels,
+                    Convert convert)
+{
+    const T* p = reinterpret_cast<const T*>(data) + first;
+    for (int i = 0; i < n; ++i)
+        out[static_cast<std::size_t>(i) * static_cast<std::size_t>(outChannels)] =
+            convert(p[static_cast<std::size_t>(i) * stride]);
+}
+
 // Converts a decoded frame to interleaved floats, `outChannels` per frame (the first channels
-// of the frame; a mono frame feeds every output channel).
+// of the frame; a mono frame feeds every output channel). The sample format is looked at once
+// per channel, not once per sample: this runs for every sample played.
 void appendConverted(const AVFrame* f, int outChannels, std::vector<float>& dst)
 {
     const int n = f->nb_samples;
     const int inCh = f->ch_layout.nb_channels > 0 ? f->ch_layout.nb_channels : 1;
     const auto fmt = static_cast<AVSampleFormat>(f->format);
     const bool planar = av_sample_fmt_is_planar(fmt);
+    const AVSampleFormat packed = av_get_packed_sample_fmt(fmt);
     const std::size_t base = dst.size();
     dst.resize(base + static_cast<std::size_t>(n) * static_cast<std::size_t>(outChannels));
     float* out = dst.data() + base;
     for (int c = 0; c < outChannels; ++c) {
         const int src = std::min(c, inCh - 1);
-        for (int i = 0; i < n; ++i) {
-            const int plane = planar ? src : 0;
-            const std::size_t idx = planar ? static_cast<std::size_t>(i)
-                                           : static_cast<std::size_t>(i) * static_cast<std::size_t>(inCh) + static_cast<std::size_t>(src);
-            const uint8_t* d = f->extended_data[plane];
-            float v = 0.0f;
-            switch (av_get_packed_sample_fmt(fmt)) {
-            case AV_SAMPLE_FMT_U8: v = (static_cast<int>(d[idx]) - 128) / 128.0f; break;
-            case AV_SAMPLE_FMT_S16: v = reinterpret_cast<const int16_t*>(d)[idx] / 32768.0f; break;
-            case AV_SAMPLE_FMT_S32: v = static_cast<float>(reinterpret_cast<const int32_t*>(d)[idx] / 2147483648.0); break;
-            case AV_SAMPLE_FMT_S64: v = static_cast<float>(reinterpret_cast<const int64_t*>(d)[idx] / 9223372036854775808.0); break;
-            case AV_SAMPLE_FMT_FLT: v = reinterpret_cast<const float*>(d)[idx]; break;
-            case AV_SAMPLE_FMT_DBL: v = static_cast<float>(reinterpret_cast<const double*>(d)[idx]); break;
-            default: break;
-            }
-            out[static_cast<std::size_t>(i) * static_cast<std::size_t>(outChannels) + static_cast<std::size_t>(c)] = v;
+        const uint8_t* d = f->extended_data[planar ? src : 0];
+        const std::size_t first = planar ? 0 : static_cast<std::size_t>(src);
+        const std::size_t stride = planar ? 1 : static_cast<std::size_t>(inCh);
+        float* o = out + c;
+        switch (packed) {
+        case AV_SAMPLE_FMT_U8:
+            convertChannel<uint8_t>(d, first, stride, n, o, outChannels, [](uint8_t v) { return (static_cast<int>(v) - 128) / 128.0f; });
+            break;
+        case AV_SAMPLE_FMT_S16:
+            convertChannel<int16_t>(d, first, stride, n, o, outChannels, [](int16_t v) { return v / 32768.0f; });
+            break;
+        case AV_SAMPLE_FMT_S32:
+            convertChannel<int32_t>(d, first, stride, n, o, outChannels, [](int32_t v) { return static_cast<float>(v / 2147483648.0); });
+            break;
+        case AV_SAMPLE_FMT_S64:
+            convertChannel<int64_t>(d, first, stride, n, o, outChannels, [](int64_t v) { return static_cast<float>(v / 9223372036854775808.0); });
+            break;
+        case AV_SAMPLE_FMT_FLT:
+            convertChannel<float>(d, first, stride, n, o, outChannels, [](float v) { return v; });
+            break;
+        case AV_SAMPLE_FMT_DBL:
+            convertChannel<double>(d, first, stride, n, o, outChannels, [](double v) { return static_cast<float>(v); });
+            break;
+        default:
+            convertChannel<uint8_t>(d, 0, 0, n, o, outChannels, [](uint8_t) { return 0.0f; });
+            break;
         }
     }
 }

@@ -95,6 +95,7 @@ struct FfmpegWriter::State {
             fail(QStringLiteral("Cannot encode"), r);
         const auto fmt = enc->sample_fmt;
         const bool planar = av_sample_fmt_is_planar(fmt);
+        const AVSampleFormat packed = av_get_packed_sample_fmt(fmt);   // once, not per sample
         for (int c = 0; c < channels; ++c) {
             for (int i = 0; i < n; ++i) {
                 float v = data[static_cast<std::size_t>(i) * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)];
@@ -102,7 +103,7 @@ struct FfmpegWriter::State {
                 const std::size_t idx = planar ? static_cast<std::size_t>(i)
                                                : static_cast<std::size_t>(i) * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c);
                 uint8_t* plane = frame->extended_data[planar ? c : 0];
-                switch (av_get_packed_sample_fmt(fmt)) {
+                switch (packed) {
                 case AV_SAMPLE_FMT_FLT: reinterpret_cast<float*>(plane)[idx] = v; break;
                 case AV_SAMPLE_FMT_S16:
                     reinterpret_cast<int16_t*>(plane)[idx] = static_cast<int16_t>(std::lrintf(std::clamp(v * 32768.0f, -32768.0f, 32767.0f)));
