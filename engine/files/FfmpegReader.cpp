@@ -2,6 +2,7 @@
 
 #include "engine/EngineError.h"
 #include "engine/files/FfmpegCommon.h"
+#include "engine/files/FfmpegHandles.h"
 #include "engine/files/Mp3Parse.h"
 
 #include <QFile>
@@ -24,15 +25,6 @@ namespace {
 
 struct FormatCloser {
     void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
 };
 
 // A headerless file type: fixed codec parameters, blocks of blockBytes bytes holding

@@ -2,6 +2,7 @@
 
 #include "engine/EngineError.h"
 #include "engine/files/FfmpegCommon.h"
+#include "engine/files/FfmpegHandles.h"
 
 #include <QFile>
 #include <algorithm>
@@ -17,15 +18,6 @@ extern "C" {
 namespace files {
 
 namespace {
-struct CodecFreer {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
 struct OutputCloser {
     void operator()(AVFormatContext* c) const
     {
