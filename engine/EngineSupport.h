@@ -6,7 +6,9 @@
 #include "engine/EngineClock.h"
 #include "engine/SampleArray.h"
 
+#include <QMetaObject>
 #include <QString>
+#include <QTimer>
 #include <QVariant>
 #include <atomic>
 #include <condition_variable>
@@ -119,6 +121,72 @@ private:
     std::mutex m_;
     std::condition_variable cv_;
     bool stop_ = false;
+};
+
+
+// The periodic OnTimer of the recorder and the player. In real time a QTimer of the owner calls
+// realTimeTick(); on a hand-driven clock tickIfDue() runs from clockAdvanced() and posts the tick
+// to the owning thread, where a tick from before a stop or restart is dropped. The component's
+// Impl provides running, timerEnabled, timerInterval, generation, clock, timer, nextTickNs,
+// meter, levelLeft/levelRight, q, and tickSamples().
+template <class Impl>
+class TickSchedule {
+public:
+    void tickIfDue(qint64 nowNs)
+    {
+        Impl& d = self();
+        if (d.nextTickNs == ManualClock::Never || nowNs < d.nextTickNs)
+            return;
+        const qint64 period = static_cast<qint64>(d.timerInterval) * 1000000;
+        d.nextTickNs += period;
+        if (d.nextTickNs <= nowNs)
+            d.nextTickNs = nowNs + period;
+        const auto levels = d.meter.take();
+        postTick(d.tickSamples(), levels.left, levels.right);
+    }
+
+    void realTimeTick()
+    {
+        Impl& d = self();
+        if (!d.running || !d.timerEnabled)
+            return;
+        const auto levels = d.meter.take();
+        emitTick(d.tickSamples(), levels.left, levels.right);
+    }
+
+    void startTimer()
+    {
+        Impl& d = self();
+        stopTimer();
+        if (!d.running || !d.timerEnabled)
+            return;
+        if (d.clock)
+            d.nextTickNs = d.clock->clockNowNs() + static_cast<qint64>(d.timerInterval) * 1000000;
+        else
+            d.timer->start(d.timerInterval);
+    }
+
+    void stopTimer()
+    {
+        Impl& d = self();
+        d.timer->stop();
+        d.nextTickNs = ManualClock::Never;
+    }
+
+private:
+    Impl& self() { return static_cast<Impl&>(*this); }
+
+    void postTick(int samples, int left, int right)
+    {
+        Impl& d = self();
+        const int gen = d.generation;
+        QMetaObject::invokeMethod(d.q, [&d, gen, samples, left, right] {
+            if (d.running && d.timerEnabled && gen == d.generation)
+                d.emitTickNow(samples, left, right);
+        }, Qt::QueuedConnection);
+    }
+
+    void emitTick(int samples, int left, int right) { self().emitTickNow(samples, left, right); }
 };
 
 } // namespace engine

@@ -32,7 +32,8 @@ constexpr int HistoryMinFrames = 65536;
 constexpr int ReserveMaxFrames = 1 << 20;
 } // namespace
 
-struct TAudioRecord2::Impl final : public CaptureSink, public CaptureFlowControl, public ManualClock::Client {
+struct TAudioRecord2::Impl final : public CaptureSink, public CaptureFlowControl, public ManualClock::Client,
+                                    public engine::TickSchedule<TAudioRecord2::Impl> {
     explicit Impl(TAudioRecord2* owner, AudioBackend* given)
         : q(owner), backendArg(given),
           mixer([this](int device) { return be().openMixer(device, true); })
@@ -250,58 +251,19 @@ struct TAudioRecord2::Impl final : public CaptureSink, public CaptureFlowControl
     void clockAdvanced(qint64 nowNs) override
     {
         serviceStep();
-        if (nextTickNs != ManualClock::Never && nowNs >= nextTickNs) {
-            const qint64 period = static_cast<qint64>(timerInterval) * 1000000;
-            nextTickNs += period;
-            if (nextTickNs <= nowNs)
-                nextTickNs = nowNs + period;
-            const auto levels = meter.take();
-            postTick(static_cast<int>(capturedFrames.load()), levels.left, levels.right);
-        }
+        tickIfDue(nowNs);
     }
 
     qint64 nextDeadlineNs() const override { return nextTickNs; }
 
     // --- owning thread ---------------------------------------------------------------------
-    void postTick(int samples, int left, int right)
-    {
-        const int gen = generation;
-        QMetaObject::invokeMethod(q, [this, gen, samples, left, right] {
-            if (running && timerEnabled && gen == generation)
-                emitTick(samples, left, right);
-        }, Qt::QueuedConnection);
-    }
+    int tickSamples() const { return static_cast<int>(capturedFrames.load()); }
 
-    void realTimeTick()
-    {
-        if (!running || !timerEnabled)
-            return;
-        const auto levels = meter.take();
-        emitTick(static_cast<int>(capturedFrames.load()), levels.left, levels.right);
-    }
-
-    void emitTick(int samples, int left, int right)
+    void emitTickNow(int samples, int left, int right)
     {
         levelLeft = left;
         levelRight = right;
         emit q->OnTimer(samples, left, right);
-    }
-
-    void startTimer()
-    {
-        stopTimer();
-        if (!running || !timerEnabled)
-            return;
-        if (clock)
-            nextTickNs = clock->clockNowNs() + static_cast<qint64>(timerInterval) * 1000000;
-        else
-            timer->start(timerInterval);
-    }
-
-    void stopTimer()
-    {
-        timer->stop();
-        nextTickNs = ManualClock::Never;
     }
 
     void onNotify()
