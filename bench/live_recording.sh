@@ -21,6 +21,7 @@
 # window manager does when it minimises one) once the recording runs.
 # Last, the start to the shown window (TAVRIN_EXIT_AFTER_SHOW=1), median of 10, on the same
 # display and sound server.
+# TAVRIN_BENCH_ONLY="tavrin_wav arecord ..." measures only the recorders named (idle always).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 WINDOW=${1:-30}
@@ -194,6 +195,14 @@ RECORDERS=(
   "parecord|tool parecord --rate=44100 --channels=2 --format=s16le --file-format=wav @OUT@.wav"
 )
 
+if [ -n "${TAVRIN_BENCH_ONLY:-}" ]; then
+  chosen=()
+  for entry in "${RECORDERS[@]}"; do
+    case " idle $TAVRIN_BENCH_ONLY " in *" ${entry%%|*} "*) chosen+=("$entry") ;; esac
+  done
+  RECORDERS=("${chosen[@]}")
+fi
+
 echo "Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1), load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "Window ${WINDOW} s after ${WARMUP} s of warm-up, median of ${REPEATS} rounds; display $DISPLAY"
 for round in $(seq "$REPEATS"); do
@@ -228,6 +237,8 @@ for entry in "${RECORDERS[@]}"; do
     "$([ "$rss" != 0 ] && calc "$rss / 1024" 1 || echo -)"
 done
 
+has() { grep -q "^$1 " "$RESULTS"; }
+if has tavrin_mp3 && has parecord_lame && has tavrin_wav && has tavrin_wav_hidden && has arecord; then
 mp3_ratio=$(calc "$(median tavrin_mp3 2) / $(median parecord_lame 2)")
 server_ratio=$(calc "($(median tavrin_mp3 4) - $IDLE_SERVER) / ($(median arecord 4) - $IDLE_SERVER)")
 server_ratio_wav=$(calc "($(median tavrin_wav 4) - $IDLE_SERVER) / ($(median arecord 4) - $IDLE_SERVER)")
@@ -242,6 +253,7 @@ echo "sound server for Tavrin MP3 / for arecord:         $server_ratio (goal <= 
 echo "sound server for Tavrin WAV / for arecord:         $server_ratio_wav"
 echo "Tavrin MP3 context switches a second:              $(median tavrin_mp3 3) (goal < 60: $(verdict "$(median tavrin_mp3 3)" 59.99))"
 echo "Tavrin MP3 resident memory while recording, MiB:   $rss_mib (goal <= 60: $(verdict "$rss_mib" 60))"
+fi
 
 # --- start to the shown window ----------------------------------------------------------------------
 make_program "$WORK/start" mp3
