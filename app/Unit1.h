@@ -11,6 +11,7 @@
 //                            visualisation selectors
 //   tags/Unit1Tags.cpp       tag fields, genre list, stream description
 //   auxiliary/Unit1Aux.cpp   tips timer, about box, help and home page
+#include "engine/BlockWriter.h"
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioFile2LameEnc.h"
 #include "engine/TAudioInformation2.h"
@@ -132,6 +133,9 @@ public:
     TAudioPlayer2* AudioPlayer1 = nullptr;
     std::unique_ptr<TAudioInformation2> AudioInformation1;
     std::unique_ptr<TAudioFile2LameEnc> Mp3LameEncoder;
+    // Writes the recorder's blocks into AudioFile2 on a thread of its own; declared after the
+    // files so that it ends before them.
+    std::unique_ptr<BlockWriter> RecordWriter;
 
     // ---- transport fields ---------------------------------------------------------------
     bool IsPlaying = false;
@@ -214,7 +218,10 @@ public:
     void ShowPlaybackState();
     TAudioFile2& ReaderFile();                 // AudioFile1, or a spare reader while it plays
     void ConnectTransportEvents();
-    void WritePendingBlocks();                 // the recorder's finished blocks into AudioFile2
+    // Waits until every block the recorder handed to the writer is in AudioFile2 and takes the
+    // file back; a write failure found then ends the recording. Returns the frames written.
+    qint64 ReleaseRecordFile();
+    void StartCapture();                       // starts or resumes the recorder and checks it
     qint64 RecorderFrames(int currentSamples); // the recorder's count since its start, unwrapped
     void RecorderRestarted();
 private:

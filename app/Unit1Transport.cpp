@@ -6,7 +6,12 @@
 // display, the meters, the picture, the state word in panel 0 and the look of the transport
 // panel; the playback then moves only the position slider. AudioFile1 belongs to the playback
 // while one runs, so the probes of a new recording use a spare reader then (ReaderFile).
+//
+// The recorder hands every block to the writer thread (RecordWriter) as soon as it is cut;
+// AudioFile2 belongs to that thread while a recording writes into it and comes back with
+// ReleaseRecordFile(), which returns once every block handed over is in the file.
 #include "app/Unit1.h"
+#include "engine/BlockWriter.h"
 #include "engine/EngineError.h"
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioPlayer2.h"
@@ -95,6 +100,33 @@ void TForm1::ConnectTransportEvents()
             guarded([this](const QString& message) { AudioRecord1DeviceError(message); }));
     connect(AudioPlayer1, &TAudioPlayer2::OnDeviceError, this,
             guarded([this](const QString& message) { AudioPlayer1DeviceError(message); }));
+    // The writer lives as long as the window; it goes before AudioFile2 (see Unit1.h).
+    RecordWriter = std::make_unique<BlockWriter>();
+    connect(RecordWriter.get(), &BlockWriter::OnWriteError, this,
+            guarded([this](const QString& message) { RecordFailed(QStringLiteral("Recording stopped: ") + message); }));
+    AudioRecord1->SetBlockReceiver(RecordWriter.get());
+}
+
+qint64 TForm1::ReleaseRecordFile()
+{
+    if (!RecordWriter)
+        return 0;
+    const qint64 frames = RecordWriter->release();
+    if (!RecordWriter->error().isEmpty())
+        RecordFailed(QStringLiteral("Recording stopped: ") + RecordWriter->error());
+    return frames;
+}
+
+void TForm1::StartCapture()
+{
+    AudioRecord1->StartRecord();
+    RecorderRestarted();
+    captureRunning_ = AudioRecord1->LastError() == 0;
+    if (!captureRunning_) {
+        const QString reason = AudioRecord1->LastErrorText();
+        StopRecording();
+        setStatusText(2, reason);
+    }
 }
 
 void TForm1::ResetTransportDisplay()
@@ -138,14 +170,7 @@ void TForm1::StartRecording()
     if (RecordPaused) {
         RecordPaused = false;
         IsRecording = true;
-        AudioRecord1->StartRecord();
-        RecorderRestarted();
-        captureRunning_ = AudioRecord1->LastError() == 0;
-        if (!captureRunning_) {
-            const QString reason = AudioRecord1->LastErrorText();
-            StopRecording();
-            setStatusText(2, reason);
-        }
+        StartCapture();
         return;
     }
 
@@ -175,8 +200,10 @@ void TForm1::StartRecording()
 
         AudioFile2->CreateNew(CurrentFile, 0);
         pieceFrames_ = 0;
-        const bool sameFormat = AudioRecord1->SampleRate() == AudioFile2->SampleRate()
-                                && AudioRecord1->Channels() == AudioFile2->Channels();
+        const int fileRate = AudioFile2->SampleRate();
+        const int fileChannels = AudioFile2->Channels();
+        RecordWriter->setFile(AudioFile2.get());
+        const bool sameFormat = AudioRecord1->SampleRate() == fileRate && AudioRecord1->Channels() == fileChannels;
         if (captureRunning_ && sameFormat) {
             // The next piece of a cut recording: the recorder never stopped, and what it
             // captured since the cut goes into this file with the next block.
@@ -187,20 +214,13 @@ void TForm1::StartRecording()
             AudioRecord1->StopRecord();
             captureRunning_ = false;
         }
-        AudioRecord1->SetFormat(AudioFile2->SampleRate(), AudioFile2->Channels());
+        AudioRecord1->SetFormat(fileRate, fileChannels);
         const int block = AudioRecord1->MillisecondsToSamples(200);
         if (!IsPlaying)
             BlockSamples = block;   // the playback keeps its own block size
         AudioRecord1->setArraySize(block);
         recordStarting_ = false;
-        AudioRecord1->StartRecord();
-        RecorderRestarted();
-        captureRunning_ = AudioRecord1->LastError() == 0;
-        if (!captureRunning_) {
-            const QString reason = AudioRecord1->LastErrorText();
-            StopRecording();
-            setStatusText(2, reason);
-        }
+        StartCapture();
     } catch (...) {
         // The record command ends here (no target, a folder that cannot be made, a file that
         // cannot be created): the window returns to its stopped look before the error is shown.
@@ -212,6 +232,10 @@ void TForm1::StartRecording()
         step([&] { AudioRecord1->setTimerEnabled(false); });
         step([&] { AudioRecord1->StopRecord(); });   // blocks arriving now are not written
         captureRunning_ = false;
+        if (RecordWriter) {
+            RecordWriter->discard();
+            RecordWriter->release();
+        }
         if (wasWriting)
             step([&] { AudioFile2->Close(); });
         NCTSliderB1->setEnabled(true);
@@ -233,11 +257,10 @@ void TForm1::PauseRecording()
     if (!IsRecording || RecordPaused)
         return;
     RecordPaused = true;
-    // Every captured frame reaches the file before the recorder stops; the recorder's own count
-    // then says how far the recording has come, so a resume goes on from there.
+    // Every captured frame goes to the writer before the recorder stops; the recorder's own
+    // count then says how far the recording has come, so a resume goes on from there.
     AudioRecord1->StopRecord();
     captureRunning_ = false;
-    WritePendingBlocks();
     RecordOffset += RecorderFrames(AudioRecord1->CurrentSamples());
     RecordOverflowFrames += AudioRecord1->OverflowCount();
     setStatusText(0, kPause);
@@ -252,8 +275,9 @@ void TForm1::StopRecording()
     const bool wasCapturing = captureRunning_;
     step([&] { AudioRecord1->StopRecord(); });
     captureRunning_ = false;
-    if (IsRecording)
-        step([&] { WritePendingBlocks(); });
+    step([&] { ReleaseRecordFile(); });
+    if (RecordWriter)
+        RecordWriter->discard();   // blocks of a capture that had no file to go to
     if (wasCapturing)
         RecordOverflowFrames += AudioRecord1->OverflowCount();
     FileLength = AudioFile2->Length();
@@ -297,7 +321,7 @@ void TForm1::SplitRecording()
 {
     // The recorder goes on capturing: the piece gets every block finished so far, the next
     // piece starts with the frames that follow, so nothing is lost or doubled at the cut.
-    WritePendingBlocks();
+    pieceFrames_ = ReleaseRecordFile();
     if (!recordFailed_) {
         FileLength = AudioFile2->Length();
         try {
@@ -624,28 +648,8 @@ qint64 TForm1::RecorderFrames(int currentSamples)
 
 void TForm1::AudioRecord1EndBlockRecord(int /*nBlock*/)
 {
-    if (!IsRecording)
-        return;   // the block stays with the recorder until a recording takes it
-    WritePendingBlocks();
-}
-
-void TForm1::WritePendingBlocks()
-{
-    // Every finished block is taken, so that a block whose event came while no recording
-    // could take it (the start of the next piece) is not left behind.
-    for (;;) {
-        SampleArray block = AudioRecord1->GetArray();
-        if (block.isEmpty())
-            break;
-        if (recordFailed_)
-            continue;   // the file cannot take it; the recording is being ended
-        try {
-            AudioFile2->WriteArray(block);
-            pieceFrames_ += block.frames();
-        } catch (const std::exception& e) {
-            RecordFailed(QStringLiteral("Recording stopped: ") + QString::fromUtf8(e.what()));
-        }
-    }
+    // The block is already on its way into the file: the recorder handed it to the writer
+    // thread when it was cut, whatever this thread was doing then.
 }
 
 void TForm1::AudioRecord1DeviceError(const QString& message)

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -62,7 +63,9 @@ void exitAfterShowIfAsked(const timespec& mainEntered)
 
 // Fault tests (tests/endurance): with TAVRIN_RECORD_AT_SHOW=1 the record command runs (as by
 // Ctrl+R) once the window is up, and the program prints "recording <ns>", the CLOCK_MONOTONIC
-// time at which the command was given.
+// time at which the command was given. With TAVRIN_STALL_UI_MS=N as well, the window's thread
+// stops for N ms, TAVRIN_STALL_UI_AT_MS (default 1000) after the record command, as a
+// desktop that stops the program's window would.
 void recordAtShowIfAsked(TForm1* form)
 {
     if (qEnvironmentVariableIntValue("TAVRIN_RECORD_AT_SHOW") != 1)
@@ -73,6 +76,15 @@ void recordAtShowIfAsked(TForm1* form)
         form->Record1->trigger();
         std::printf("recording %lld\n", now.tv_sec * 1000000000LL + now.tv_nsec);
         std::fflush(stdout);
+        const int stallMs = qEnvironmentVariableIntValue("TAVRIN_STALL_UI_MS");
+        if (stallMs <= 0)
+            return;
+        bool given = false;
+        const int atMs = qEnvironmentVariableIntValue("TAVRIN_STALL_UI_AT_MS", &given);
+        QTimer::singleShot(given ? std::max(0, atMs) : 1000, form, [stallMs] {
+            const timespec pause{stallMs / 1000, (stallMs % 1000) * 1000000L};
+            nanosleep(&pause, nullptr);
+        });
     });
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The recording road of the program, without its window: a virtual input, the recorder cutting
 // 200 ms blocks with the record filter on, and every block handed to TAudioFile2::WriteArray in
-// the block event, on the thread that owns the components. Shared by the benchmarks and the
-// endurance tests.
+// the block event, on the thread that owns the components (the program writes on a thread of
+// its own instead: the same work). Shared by the benchmarks and the endurance tests.
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioFile2LameEnc.h"
 #include "engine/TAudioRecord2.h"

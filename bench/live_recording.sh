@@ -21,7 +21,8 @@
 # window manager does when it minimises one) once the recording runs.
 # Last, the start to the shown window (TAVRIN_EXIT_AFTER_SHOW=1), median of 10, on the same
 # display and sound server.
-# TAVRIN_BENCH_ONLY="tavrin_wav arecord ..." measures only the recorders named (idle always).
+# TAVRIN_BENCH_ONLY="tavrin_wav arecord ..." measures only the recorders named (idle always);
+# TAVRIN_BENCH_THREADS=1 also prints each thread of the program: CPU % and switches a second.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 WINDOW=${1:-30}
@@ -101,6 +102,17 @@ usage_of() {
   done
   echo "$ns $cs"
 }
+# Every thread of a process: "tid name cpu_ns switches".
+threads_of() {
+  local f t name v iv
+  for f in /proc/"$1"/task/*; do
+    read -r t _ <"$f/schedstat" 2>/dev/null || continue
+    name=$(cat "$f/comm" 2>/dev/null)
+    v=$(sed -n 's/^voluntary_ctxt_switches:[[:space:]]*//p' "$f/status" 2>/dev/null)
+    iv=$(sed -n 's/^nonvoluntary_ctxt_switches:[[:space:]]*//p' "$f/status" 2>/dev/null)
+    echo "${f##*/} ${name// /_} $t $((v + iv))"
+  done
+}
 session_pids() { ps -o pid= -s "$1" 2>/dev/null | tr -s ' \n' ' '; }
 rss_kib() { sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\).*/\1/p' /proc/"$1"/status 2>/dev/null || echo 0; }
 now_ns() { date +%s%N; }
@@ -156,9 +168,18 @@ measure() {
   local pids a0 s0 x0 t0 a1 s1 x1 t1 rss=0
   pids=$(session_pids "$sid")
   [ -n "$pids" ] || { echo "$label: the recorder ended early" >&2; cat "$out/stderr" >&2; exit 1; }
+  local threads=${TAVRIN_BENCH_THREADS:-0}
+  [ "$kind" = tavrin ] && [ "$threads" = 1 ] && threads_of "$sid" >"$out/threads0"
   t0=$(now_ns); a0=$(usage_of $pids); s0=$(usage_of "$SERVER"); x0=$(usage_of "$XSERVER")
   sleep "$WINDOW"
   t1=$(now_ns); a1=$(usage_of $pids); s1=$(usage_of "$SERVER"); x1=$(usage_of "$XSERVER")
+  if [ "$kind" = tavrin ] && [ "$threads" = 1 ]; then
+    threads_of "$sid" >"$out/threads1"
+    echo "$label, each thread: CPU % and switches a second"
+    awk -v w="$(( (t1 - t0) / 1000000 ))" 'NR == FNR { c[$1] = $3; s[$1] = $4; next }
+      ($1 in c) { printf "  %-7s %-18s %7.3f %7.1f\n", $1, $2, ($3 - c[$1]) / 1e4 / w, ($4 - s[$1]) * 1000 / w }' \
+      "$out/threads0" "$out/threads1"
+  fi
   [ "$kind" = tavrin ] && rss=$(rss_kib "$sid")
   # Tavrin ends as by its close (the file completed); the tools as by Ctrl+C.
   if [ "$kind" = tavrin ]; then kill -TERM "$sid" 2>/dev/null || true; else kill -INT -- "-$sid" 2>/dev/null || true; fi

@@ -3,6 +3,9 @@
 #include "engine/EngineError.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <pthread.h>
 #include <climits>
 #include <cmath>
 
@@ -201,34 +204,64 @@ void MixerLines::setAdvancedValue(int i, const QVariant& value)
 
 // ---------------------------------------------------------------------------------------
 
-void ServiceThread::start(std::function<void()> work, int periodMs)
+WakeableThread::WakeableThread()
+{
+    if (sem_init(&semaphore_, 0, 0) != 0)
+        throw EngineError(QStringLiteral("Cannot make a semaphore: %1").arg(QString::fromUtf8(std::strerror(errno))));
+}
+
+WakeableThread::~WakeableThread()
 {
     stop();
-    stop_ = false;
-    thread_ = std::thread([this, work = std::move(work), periodMs] {
-        std::unique_lock lock(m_);
-        while (!stop_) {
-            lock.unlock();
+    sem_destroy(&semaphore_);
+}
+
+void WakeableThread::post() noexcept
+{
+    sem_post(&semaphore_);
+}
+
+void WakeableThread::wake() noexcept
+{
+    if (!pending_.exchange(true, std::memory_order_acq_rel))
+        post();
+}
+
+void nameThisThread(const char* name) noexcept
+{
+    pthread_setname_np(pthread_self(), name);
+}
+
+void WakeableThread::start(const char* name, std::function<void()> work)
+{
+    stop();
+    while (sem_trywait(&semaphore_) == 0) {
+    }
+    pending_.store(false);
+    stop_.store(false);
+    thread_ = std::thread([this, name, work = std::move(work)] {
+        nameThisThread(name);
+        for (;;) {
+            while (sem_wait(&semaphore_) != 0 && errno == EINTR) {
+            }
+            if (stop_.load())
+                return;
+            pending_.exchange(false, std::memory_order_acq_rel);   // pairs with wake(): what came before it is seen
             try {
                 work();
             } catch (...) {
-                // Out of memory at worst; the next round tries again rather than end the program.
+                // Out of memory at worst; the next wake tries again rather than end the program.
             }
-            lock.lock();
-            cv_.wait_for(lock, std::chrono::milliseconds(periodMs), [this] { return stop_; });
         }
     });
 }
 
-void ServiceThread::stop()
+void WakeableThread::stop()
 {
     if (!thread_.joinable())
         return;
-    {
-        std::lock_guard lock(m_);
-        stop_ = true;
-    }
-    cv_.notify_all();
+    stop_.store(true);
+    post();
     thread_.join();
 }
 

@@ -1,17 +1,14 @@
 #pragma once
 // Pieces shared by the recorder and the player: format conversions, the level meter, the
 // history of recent frames for the signal picture, the mixer-line access behind the src*
-// properties and the service thread. Internal to the engine.
+// properties and the thread that serves a stream. Internal to the engine.
 #include "engine/AudioBackend.h"
-#include "engine/EngineClock.h"
 #include "engine/SampleArray.h"
 
-#include <QMetaObject>
 #include <QString>
-#include <QTimer>
 #include <QVariant>
+#include <semaphore.h>
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -108,85 +105,32 @@ private:
     int index_ = 0;
 };
 
-// A thread that runs `work` about every `periodMs` until stopped.
-class ServiceThread {
+// Names the calling thread (at most 15 characters) for the system's thread lists.
+void nameThisThread(const char* name) noexcept;
+
+// A thread that sleeps until it is woken and then runs `work`. wake() may come from a device
+// thread: it neither allocates nor locks nor blocks (a flag and, when the flag was clear, one
+// semaphore post). Wakes that come while `work` runs fold into one more run.
+class WakeableThread {
 public:
-    ~ServiceThread() { stop(); }
-    void start(std::function<void()> work, int periodMs = 10);
+    WakeableThread();
+    ~WakeableThread();
+    WakeableThread(const WakeableThread&) = delete;
+    WakeableThread& operator=(const WakeableThread&) = delete;
+
+    // `name` (at most 15 characters) shows in the system's thread lists.
+    void start(const char* name, std::function<void()> work);
+    void wake() noexcept;
     void stop();          // joins: `work` runs no more once this returns
     bool running() const { return thread_.joinable(); }
 
 private:
+    void post() noexcept;
+
     std::thread thread_;
-    std::mutex m_;
-    std::condition_variable cv_;
-    bool stop_ = false;
-};
-
-
-// The periodic OnTimer of the recorder and the player. In real time a QTimer of the owner calls
-// realTimeTick(); on a hand-driven clock tickIfDue() runs from clockAdvanced() and posts the tick
-// to the owning thread, where a tick from before a stop or restart is dropped. The component's
-// Impl provides running, timerEnabled, timerInterval, generation, clock, timer, nextTickNs,
-// meter, levelLeft/levelRight, q, and tickSamples().
-template <class Impl>
-class TickSchedule {
-public:
-    void tickIfDue(qint64 nowNs)
-    {
-        Impl& d = self();
-        if (d.nextTickNs == ManualClock::Never || nowNs < d.nextTickNs)
-            return;
-        const qint64 period = static_cast<qint64>(d.timerInterval) * 1000000;
-        d.nextTickNs += period;
-        if (d.nextTickNs <= nowNs)
-            d.nextTickNs = nowNs + period;
-        const auto levels = d.meter.take();
-        postTick(d.tickSamples(), levels.left, levels.right);
-    }
-
-    void realTimeTick()
-    {
-        Impl& d = self();
-        if (!d.running || !d.timerEnabled)
-            return;
-        const auto levels = d.meter.take();
-        emitTick(d.tickSamples(), levels.left, levels.right);
-    }
-
-    void startTimer()
-    {
-        Impl& d = self();
-        stopTimer();
-        if (!d.running || !d.timerEnabled)
-            return;
-        if (d.clock)
-            d.nextTickNs = d.clock->clockNowNs() + static_cast<qint64>(d.timerInterval) * 1000000;
-        else
-            d.timer->start(d.timerInterval);
-    }
-
-    void stopTimer()
-    {
-        Impl& d = self();
-        d.timer->stop();
-        d.nextTickNs = ManualClock::Never;
-    }
-
-private:
-    Impl& self() { return static_cast<Impl&>(*this); }
-
-    void postTick(int samples, int left, int right)
-    {
-        Impl& d = self();
-        const int gen = d.generation;
-        QMetaObject::invokeMethod(d.q, [&d, gen, samples, left, right] {
-            if (d.running && d.timerEnabled && gen == d.generation)
-                d.emitTickNow(samples, left, right);
-        }, Qt::QueuedConnection);
-    }
-
-    void emitTick(int samples, int left, int right) { self().emitTickNow(samples, left, right); }
+    std::atomic<bool> pending_{false};
+    std::atomic<bool> stop_{false};
+    sem_t semaphore_;
 };
 
 } // namespace engine

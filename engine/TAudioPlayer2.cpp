@@ -2,18 +2,18 @@
 // through a lock-free ring of pointers; the device thread (render) plays the blocks in order,
 // runs the equaliser and the volume ramp, and hands every finished block back through a second
 // ring so that it is freed off the device thread. A tap ring carries the played frames to the
-// service side (a thread, or the manual clock of the virtual backend), which feeds the meter
-// and the history and posts a notification to the owning thread; that thread raises
-// OnEndArrayPlay, OnEndPlay and OnRequestOnLoadArray from the counters as they stand then.
+// serving side (the service thread, which the device thread wakes when a block has been played,
+// the end reached or the queue found empty; the owning thread's timer tick; or the hand-driven
+// clock of the virtual backend), which feeds the meter and the history and posts a
+// notification to the owning thread; that thread raises OnEndArrayPlay, OnEndPlay and
+// OnRequestOnLoadArray from the counters as they stand then.
 #include "engine/TAudioPlayer2.h"
 
-#include "engine/EngineClock.h"
+#include "engine/DeviceCore.h"
 #include "engine/EngineError.h"
-#include "engine/EngineSupport.h"
 #include "engine/SpscRing.h"
 #include "engine/dsp/PlaybackEqualizer.h"
 
-#include <QTimer>
 #include <algorithm>
 #include <cstring>
 #include <deque>
@@ -26,7 +26,6 @@ constexpr int ToDeviceBlocks = 32;
 constexpr int FromDeviceBlocks = 64;
 constexpr int TapSeconds = 2;
 constexpr int WorkFrames = 4096;
-constexpr int HistoryMinFrames = 65536;
 constexpr int VolumeRampMs = 10;
 
 struct Block {
@@ -36,14 +35,9 @@ struct Block {
 };
 } // namespace
 
-struct TAudioPlayer2::Impl final : public PlaybackSource, public ManualClock::Client,
-                                    public engine::TickSchedule<TAudioPlayer2::Impl> {
-    explicit Impl(TAudioPlayer2* owner, AudioBackend* given)
-        : q(owner), backendArg(given),
-          mixer([this](int device) { return be().openMixer(device, false); })
+struct TAudioPlayer2::Impl final : public DeviceCore, public PlaybackSource {
+    Impl(TAudioPlayer2* owner, AudioBackend* given) : DeviceCore(owner, given, false), player(owner)
     {
-        timer = new QTimer(q);
-        QObject::connect(timer, &QTimer::timeout, q, [this] { realTimeTick(); });
         toDevice.reset(ToDeviceBlocks);
         fromDevice.reset(FromDeviceBlocks);
         eqGains.assign(PlaybackEqualizer::BandCount, 0.0f);
@@ -51,54 +45,13 @@ struct TAudioPlayer2::Impl final : public PlaybackSource, public ManualClock::Cl
 
     ~Impl() override { dropQueue(); }
 
-    TAudioPlayer2* q;
-    AudioBackend* backendArg;
-    AudioBackend* backend = nullptr;
-    AudioBackend& be()
-    {
-        if (!backend)
-            backend = backendArg ? backendArg : &systemAudioBackend();
-        return *backend;
-    }
+    TAudioPlayer2* player;
 
-    // Settings (UI thread unless said).
-    int deviceIndex = 0;
-    bool deviceResolved = false;
-    int rate = 44100;
-    int channels = 2;
-    bool timerEnabled = false;
-    int timerInterval = 80;
+    // Settings (owning thread unless said).
     std::atomic<int> volume{65535};          // read by the device thread
     bool eqEnabled = false;
     std::vector<float> eqGains;
     PlaybackEqualizer eq;
-    MixerLines mixer;
-    int lastError = NoError;
-    QString lastErrorText;
-    int levelLeft = 0, levelRight = 0;
-
-    int device()
-    {
-        if (!deviceResolved) {
-            deviceIndex = be().defaultOutputDevice();
-            deviceResolved = true;
-        }
-        return deviceIndex;
-    }
-    MixerLines& mix()
-    {
-        mixer.setDevice(device());
-        return mixer;
-    }
-
-    // The running stream (UI thread).
-    std::unique_ptr<AudioStream> stream;
-    bool running = false;
-    int generation = 0;
-    ManualClock* clock = nullptr;
-    ServiceThread service;
-    QTimer* timer = nullptr;
-    qint64 nextTickNs = ManualClock::Never;
 
     // The queue: UI/service -> device thread and back. Producers and the consumer of the
     // return ring serialise on feedMutex.
@@ -120,19 +73,12 @@ struct TAudioPlayer2::Impl final : public PlaybackSource, public ManualClock::Cl
     std::atomic<qint64> blocksPlayed{0};
     std::atomic<bool> endReached{false};
     std::atomic<bool> starved{false};
-    std::atomic<bool> lost{false};
-    std::mutex lostMutex;
-    QString lostReason;
 
-    // Service side.
+    // Serving side.
     std::mutex serviceMutex;
     std::vector<float> tapWork;
-    PeakMeter meter;
-    FrameHistory history;
-    int historyRate = 0, historyChannels = 0;
     qint64 seenPlayed = 0;
     bool endPosted = false;
-    std::atomic<bool> notifyQueued{false};
 
     // Owning thread's view of the queue.
     qint64 blocksQueued = 0;                 // non-empty blocks given since the queue was dropped
@@ -148,10 +94,11 @@ struct TAudioPlayer2::Impl final : public PlaybackSource, public ManualClock::Cl
             return 0;
         const int ch = streamChannels;
         int produced = 0;
+        bool wake = false;   // a block ended, the end came or the queue ran dry
         while (produced < frames && !endHit) {
             if (!current) {
                 if (!toDevice.pop(current)) {
-                    starved.store(true, std::memory_order_relaxed);
+                    wake = !starved.exchange(true) || wake;
                     break;
                 }
                 currentPos = 0;
@@ -160,6 +107,7 @@ struct TAudioPlayer2::Impl final : public PlaybackSource, public ManualClock::Cl
                     fromDevice.push(current);
                     current = nullptr;
                     endReached.store(true);
+                    wake = true;
                     break;
                 }
             }
@@ -175,6 +123,7 @@ struct TAudioPlayer2::Impl final : public PlaybackSource, public ManualClock::Cl
                 fromDevice.push(current);
                 current = nullptr;
                 blocksPlayed.fetch_add(1);
+                wake = true;
             }
         }
         std::fill(out + static_cast<std::ptrdiff_t>(produced) * ch,
@@ -187,6 +136,8 @@ struct TAudioPlayer2::Impl final : public PlaybackSource, public ManualClock::Cl
             framesPlayed.fetch_add(produced);
         }
         applyVolume(out, frames, ch);
+        if (wake)
+            wakeService();
         return produced;
     }
 
@@ -206,18 +157,7 @@ struct TAudioPlayer2::Impl final : public PlaybackSource, public ManualClock::Cl
         }
     }
 
-    void deviceLost(const QString& reason) noexcept override
-    {
-        try {
-            {
-                std::lock_guard lock(lostMutex);
-                lostReason = reason;
-            }
-            lost.store(true);
-            postNotify();
-        } catch (...) {
-        }
-    }
+    void deviceLost(const QString& reason) noexcept override { noteLost(reason); }
 
     // --- queue (UI thread and service side) ------------------------------------------------
     // Frees the blocks the device has finished with and moves waiting blocks on. feedMutex held.
@@ -263,30 +203,15 @@ struct TAudioPlayer2::Impl final : public PlaybackSource, public ManualClock::Cl
         endPosted = false;
     }
 
-    // --- service side ----------------------------------------------------------------------
-    void postNotify()
-    {
-        if (notifyQueued.exchange(true))
-            return;
-        QMetaObject::invokeMethod(q, [this] { onNotify(); }, Qt::QueuedConnection);
-    }
-
-    void serviceStep()
+    // --- serving side ----------------------------------------------------------------------
+    void serviceStep() override
     {
         {
             std::lock_guard lock(feedMutex);
             pumpLocked();
         }
         std::lock_guard lock(serviceMutex);
-        const int ch = streamChannels;
-        for (;;) {
-            const std::size_t n = tap.read(tapWork.data(), tapWork.size());
-            if (n == 0)
-                break;
-            const int frames = static_cast<int>(n / static_cast<std::size_t>(ch));
-            meter.feed(tapWork.data(), frames, ch);
-            history.append(tapWork.data(), frames);
-        }
+        drainTapLocked();
         bool post = false;
         const qint64 played = blocksPlayed.load();
         if (played != seenPlayed) {
@@ -303,44 +228,24 @@ struct TAudioPlayer2::Impl final : public PlaybackSource, public ManualClock::Cl
             postNotify();
     }
 
-    void clockAdvanced(qint64 nowNs) override
-    {
-        serviceStep();
-        tickIfDue(nowNs);
-    }
-
-    qint64 nextDeadlineNs() const override { return nextTickNs; }
-
     // --- owning thread ---------------------------------------------------------------------
-    int tickSamples() const { return static_cast<int>(framesPlayed.load()); }
+    int tickSamples() const override { return static_cast<int>(framesPlayed.load()); }
 
-    void emitTickNow(int samples, int left, int right)
+    void onNotify() override
     {
-        levelLeft = left;
-        levelRight = right;
-        emit q->OnTimer(samples, left, right);
-    }
-
-    void onNotify()
-    {
-        notifyQueued.store(false);
         if (!running)
             return;
-        if (lost.load()) {
-            handleLost();
-            return;
-        }
         const int gen = generation;
         while (announcedPlayed < blocksPlayed.load()) {
             ++announcedPlayed;
-            emit q->OnEndArrayPlay();
+            emit player->OnEndArrayPlay();
             if (!running || gen != generation)
                 return;
         }
         if (endReached.load()) {
             if (!endPlayEmitted) {
                 endPlayEmitted = true;
-                emit q->OnEndPlay();
+                emit player->OnEndPlay();
             }
             return;
         }
@@ -348,52 +253,37 @@ struct TAudioPlayer2::Impl final : public PlaybackSource, public ManualClock::Cl
         // and nobody is about to give more.
         if (!endQueued && blocksQueued == blocksPlayed.load() && !requestOutstanding.load()) {
             requestOutstanding.store(true);
-            emit q->OnRequestOnLoadArray();
+            emit player->OnRequestOnLoadArray();
         }
     }
 
-    void stopStream()
+    // The played frames to the meter and the picture. serviceMutex held.
+    void drainTapLocked()
     {
-        stopTimer();
-        if (clock) {
-            clock->removeClockClient(this);
-            clock = nullptr;
-        }
-        if (stream) {
-            try {
-                stream->stop();
-            } catch (...) {
-            }
-            stream.reset();
-        }
-        service.stop();
-        // What the device played last still goes to the meter and the picture.
-        if (!tapWork.empty()) {
-            std::lock_guard lock(serviceMutex);
-            const int ch = streamChannels;
-            for (;;) {
-                const std::size_t n = tap.read(tapWork.data(), tapWork.size());
-                if (n == 0)
-                    break;
-                history.append(tapWork.data(), static_cast<int>(n / static_cast<std::size_t>(ch)));
-            }
+        const int ch = streamChannels;
+        for (;;) {
+            const std::size_t n = tap.read(tapWork.data(), tapWork.size());
+            if (n == 0)
+                break;
+            const int frames = static_cast<int>(n / static_cast<std::size_t>(ch));
+            meter.feed(tapWork.data(), frames, ch);
+            history.append(tapWork.data(), frames);
         }
     }
 
-    void handleLost()
+    // What the device played last still goes to the picture. The stream has stopped.
+    void drainTap()
     {
-        QString reason;
-        {
-            std::lock_guard lock(lostMutex);
-            reason = lostReason;
-        }
-        stopStream();
-        running = false;
-        ++generation;
+        if (tapWork.empty())
+            return;
+        std::lock_guard lock(serviceMutex);
+        drainTapLocked();
+    }
+
+    void afterLoss() override
+    {
+        drainTap();
         dropQueue();
-        lastError = ErrorLost;
-        lastErrorText = reason;
-        emit q->OnDeviceError(reason);
     }
 
     void play()
@@ -402,73 +292,31 @@ struct TAudioPlayer2::Impl final : public PlaybackSource, public ManualClock::Cl
         lastErrorText.clear();
         if (running)
             return;
-        try {
-            AudioBackend& b = be();
-            const int dev = device();
-            const int ch = channels;
-            lost.store(false);
-            framesPlayed.store(0);
-            endPlayEmitted = false;
-            meter.reset();
-            {
-                std::lock_guard lock(serviceMutex);
-                streamChannels = ch;
-                tap.reset(static_cast<std::size_t>(rate) * TapSeconds * static_cast<std::size_t>(ch));
-                tapWork.assign(static_cast<std::size_t>(WorkFrames) * static_cast<std::size_t>(ch), 0.0f);
-                if (historyRate != rate || historyChannels != ch) {
-                    history.reset(ch, std::max(HistoryMinFrames, rate));
-                    historyRate = rate;
-                    historyChannels = ch;
-                }
-            }
-            eq.setFormat(rate, ch);
-            eq.setEnabled(eqEnabled);
-            eq.setGains(eqGains);
-            gain = static_cast<float>(volume.load()) / 65535.0f;
-            rampStep = 1.0f / static_cast<float>(std::max(1, rate * VolumeRampMs / 1000));
-
-            try {
-                stream = b.openPlayback(dev, rate, ch, this);
-            } catch (const std::exception& e) {
-                lastError = ErrorOpen;
-                lastErrorText = QString::fromUtf8(e.what());
-                return;
-            }
-            if (!stream) {
-                lastError = ErrorOpen;
-                lastErrorText = QStringLiteral("The output device could not be opened");
-                return;
-            }
-            auto* mc = dynamic_cast<ManualClock*>(&b);
-            if (mc && mc->isManualClock()) {
-                clock = mc;
-                clock->addClockClient(this);
-            } else {
-                service.start([this] { serviceStep(); });
-            }
-            running = true;
-            ++generation;
-            try {
-                stream->start();
-            } catch (const std::exception& e) {
-                stopStream();
-                running = false;
-                lastError = ErrorStart;
-                lastErrorText = QString::fromUtf8(e.what());
-                return;
-            }
-            startTimer();
-        } catch (const std::exception& e) {
-            stopStream();
-            running = false;
-            lastError = ErrorBackend;
-            lastErrorText = QString::fromUtf8(e.what());
+        const int ch = channels;
+        framesPlayed.store(0);
+        endPlayEmitted = false;
+        meter.reset();
+        {
+            std::lock_guard lock(serviceMutex);
+            streamChannels = ch;
+            tap.reset(static_cast<std::size_t>(rate) * TapSeconds * static_cast<std::size_t>(ch));
+            tapWork.assign(static_cast<std::size_t>(WorkFrames) * static_cast<std::size_t>(ch), 0.0f);
+            prepareHistory();
         }
+        eq.setFormat(rate, ch);
+        eq.setEnabled(eqEnabled);
+        eq.setGains(eqGains);
+        gain = static_cast<float>(volume.load()) / 65535.0f;
+        rampStep = 1.0f / static_cast<float>(std::max(1, rate * VolumeRampMs / 1000));
+        const int r = rate;
+        startStream([this, r, ch](AudioBackend& b, int dev) { return b.openPlayback(dev, r, ch, this); },
+                    QStringLiteral("The output device could not be opened"));
     }
 
     void stop()
     {
         stopStream();
+        drainTap();
         if (running) {
             running = false;
             ++generation;
@@ -520,71 +368,16 @@ struct TAudioPlayer2::Impl final : public PlaybackSource, public ManualClock::Cl
     }
 };
 
-TAudioPlayer2::TAudioPlayer2(QObject* parent, AudioBackend* backend)
-    : QObject(parent), d(std::make_unique<Impl>(this, backend))
+TAudioPlayer2::TAudioPlayer2(QObject* parent, AudioBackend* backend) : AudioDeviceComponent(parent)
 {
+    auto impl = std::make_unique<Impl>(this, backend);
+    d = impl.get();
+    attachCore(std::move(impl));
 }
 
 TAudioPlayer2::~TAudioPlayer2()
 {
     d->stopStream();
-}
-
-// --- devices ------------------------------------------------------------------------------
-
-int TAudioPlayer2::DeviceLastIndex() { return static_cast<int>(d->be().outputDevices().size()) - 1; }
-int TAudioPlayer2::DeviceIndex() { return d->device(); }
-void TAudioPlayer2::setDeviceIndex(int index)
-{
-    d->deviceIndex = index;
-    d->deviceResolved = true;
-}
-QString TAudioPlayer2::DeviceName()
-{
-    const auto list = d->be().outputDevices();
-    const int i = d->device();
-    return i >= 0 && i < list.size() ? list[i].name : QString();
-}
-bool TAudioPlayer2::DeviceAvailable()
-{
-    const auto list = d->be().outputDevices();
-    const int i = d->device();
-    return i >= 0 && i < list.size() && list[i].available;
-}
-
-// --- format -------------------------------------------------------------------------------
-
-void TAudioPlayer2::SetFormat(int SampleRate, int Channels)
-{
-    checkFormat(SampleRate, Channels);
-    d->rate = SampleRate;
-    d->channels = Channels;
-}
-int TAudioPlayer2::SampleRate() const { return d->rate; }
-int TAudioPlayer2::Channels() const { return d->channels; }
-int TAudioPlayer2::MillisecondsToSamples(int ms) const { return millisecondsToFrames(ms, d->rate); }
-int TAudioPlayer2::SamplesToMilliseconds(int samples) const { return framesToMilliseconds(samples, d->rate); }
-
-bool TAudioPlayer2::TimerEnabled() const { return d->timerEnabled; }
-void TAudioPlayer2::setTimerEnabled(bool on)
-{
-    if (on == d->timerEnabled)
-        return;
-    d->timerEnabled = on;
-    if (on)
-        d->startTimer();
-    else
-        d->stopTimer();
-}
-int TAudioPlayer2::TimerInterval() const { return d->timerInterval; }
-void TAudioPlayer2::setTimerInterval(int ms)
-{
-    ms = std::max(1, ms);
-    if (ms == d->timerInterval)
-        return;
-    d->timerInterval = ms;
-    if (d->running && d->timerEnabled)
-        d->startTimer();
 }
 
 int TAudioPlayer2::Volume() const { return d->volume.load(); }
@@ -594,13 +387,8 @@ void TAudioPlayer2::setVolume(int value) { d->volume.store(std::clamp(value, 0, 
 
 void TAudioPlayer2::Play() { d->play(); }
 void TAudioPlayer2::Stop() { d->stop(); }
-int TAudioPlayer2::LastError() const { return d->lastError; }
-QString TAudioPlayer2::LastErrorText() const { return d->lastErrorText; }
 void TAudioPlayer2::PlayArray(SampleArray& block) { d->queue(block); }
 int TAudioPlayer2::CurrentSamples() const { return static_cast<int>(d->framesPlayed.load()); }
-SampleArray TAudioPlayer2::GetCurrentArray(int Count) { return d->history.latest(Count); }
-int TAudioPlayer2::LevelLeft() const { return d->levelLeft; }
-int TAudioPlayer2::LevelRight() const { return d->levelRight; }
 
 bool TAudioPlayer2::EqualizerEnabled() const { return d->eqEnabled; }
 void TAudioPlayer2::setEqualizerEnabled(bool on)
@@ -615,22 +403,8 @@ void TAudioPlayer2::SetEqualizer(const std::vector<float>& bands)
     d->eq.setGains(d->eqGains);
 }
 
-// --- output mixer -------------------------------------------------------------------------
+// --- output mixer: the mute switch --------------------------------------------------------------
 
-int TAudioPlayer2::srcLastIndex() { return d->mix().lastIndex(); }
-void TAudioPlayer2::setSrcIndex(int index) { d->mixer.setIndex(index); }
-int TAudioPlayer2::srcIndex() const { return d->mixer.index(); }
-QString TAudioPlayer2::srcName() { return d->mix().name(); }
-bool TAudioPlayer2::srcVolumeEnabled() { return d->mix().volumeEnabled(); }
-int TAudioPlayer2::srcVolume() { return d->mix().volume(); }
-void TAudioPlayer2::setSrcVolume(int value) { d->mix().setVolume(value); }
-bool TAudioPlayer2::srcBalanceEnabled() { return d->mix().balanceEnabled(); }
-int TAudioPlayer2::srcBalance() { return d->mix().balance(); }
-void TAudioPlayer2::setSrcBalance(int value) { d->mix().setBalance(value); }
 bool TAudioPlayer2::srcMuteEnabled() { return d->mix().switchEnabled(); }
 bool TAudioPlayer2::srcMute() { return d->mix().switchValue(); }
 void TAudioPlayer2::setSrcMute(bool on) { d->mix().setSwitchValue(on); }
-int TAudioPlayer2::srcAdvancedLastIndex() { return d->mix().advancedLastIndex(); }
-QString TAudioPlayer2::srcAdvancedName(int i) { return d->mix().advancedName(i); }
-QVariant TAudioPlayer2::srcAdvancedValue(int i) { return d->mix().advancedValue(i); }
-void TAudioPlayer2::setSrcAdvancedValue(int i, const QVariant& value) { d->mix().setAdvancedValue(i, value); }

@@ -1,24 +1,23 @@
 // The recorder. Audio moves in three stages:
 //  1. the device thread (CaptureSink::captured) copies frames into a lock-free ring, nothing
-//     else: no allocation, no lock, no wait;
-//  2. the service side (a thread polling every few milliseconds, or the manual clock of the
-//     virtual backend) empties the ring, runs the record filter, feeds the meter and the
-//     history, cuts blocks of exactly ArraySize frames into an unbounded FIFO and posts a
-//     notification to the owning thread;
-//  3. the owning (UI) thread emits OnEndArrayRecord for every block waiting, and GetArray
-//     hands the blocks over in order.
-// The FIFO has no bound, so a UI thread that stalls for seconds loses nothing; only a service
-// side stalled longer than the ring (two seconds) would, and that is counted as an overflow.
+//     else: no allocation, no lock, no wait; when a whole block is waiting and no timer tick
+//     is due to take it, it wakes the service thread;
+//  2. the serving side (the owning thread's timer tick, the service thread when woken, or the
+//     hand-driven clock of the virtual backend) empties the ring, runs the record filter (when
+//     one is on), feeds the meter and the history, cuts blocks of exactly ArraySize frames and
+//     hands each to the block receiver or into an unbounded FIFO;
+//  3. the owning (UI) thread emits OnEndArrayRecord for every block cut (at its tick, or when
+//     the service thread posts it), and GetArray hands the FIFO's blocks over in order.
+// Nothing waits for the owning thread, so a UI thread that stalls for seconds loses nothing;
+// only a serving side stalled longer than the ring (two seconds) would, and that is counted as
+// an overflow.
 #include "engine/TAudioRecord2.h"
 
-#include "engine/EngineClock.h"
+#include "engine/DeviceCore.h"
 #include "engine/EngineError.h"
-#include "engine/EngineSupport.h"
 #include "engine/SpscRing.h"
 #include "engine/dsp/RecordFilter.h"
 
-#include <QPointer>
-#include <QTimer>
 #include <algorithm>
 #include <deque>
 #include <mutex>
@@ -28,98 +27,65 @@ using namespace engine;
 namespace {
 constexpr int RingSeconds = 2;
 constexpr int WorkFrames = 4096;
-constexpr int HistoryMinFrames = 65536;
 constexpr int ReserveMaxFrames = 1 << 20;
 } // namespace
 
-struct TAudioRecord2::Impl final : public CaptureSink, public CaptureFlowControl, public ManualClock::Client,
-                                    public engine::TickSchedule<TAudioRecord2::Impl> {
-    explicit Impl(TAudioRecord2* owner, AudioBackend* given)
-        : q(owner), backendArg(given),
-          mixer([this](int device) { return be().openMixer(device, true); })
+struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public CaptureFlowControl {
+    Impl(TAudioRecord2* owner, AudioBackend* given) : DeviceCore(owner, given, true), rec(owner)
     {
-        timer = new QTimer(q);
-        QObject::connect(timer, &QTimer::timeout, q, [this] { realTimeTick(); });
+        applyFilterSettings();
+    }
+
+    TAudioRecord2* rec;
+
+    // Settings (owning thread).
+    std::atomic<int> arraySize{8820};
+    bool notch = false, highPass = false, lowPass = false;
+    float notchHz = 50.0f, highPassHz = 400.0f, lowPassHz = 4000.0f;
+
+    // Device thread -> serving side.
+    SpscRing<float> ring;
+    int streamChannels = 2;
+    std::atomic<qint64> overflowFrames{0};
+    std::atomic<int> partialShared{0};   // frames of the block being cut, for the device side
+    int ringQuarter = 1;                 // frames; a fuller ring wakes the service thread anyway
+    qint64 deviceFrames = 0;             // device thread: frames put into the ring
+    qint64 completeSince = -1;           // device thread: deviceFrames when a block was complete
+    qint64 cutWhenComplete = 0;          // device thread: cutShared then
+    std::atomic<qint64> cutShared{0};    // blocks cut so far, for the device side
+
+    // Serving side (serviceMutex).
+    std::mutex serviceMutex;
+    RecordFilter filter;
+    std::vector<float> work;
+    std::vector<float> partial;
+    int partialFrames = 0;
+    std::atomic<qint64> capturedFrames{0};
+    RecordBlockReceiver* receiver = nullptr;
+
+    // Finished blocks (fifoMutex). Blocks are numbered in the order they are cut; the FIFO holds
+    // the newest `fifo.size()` of the `produced` ones.
+    std::mutex fifoMutex;
+    std::deque<SampleArray> fifo;
+    qint64 produced = 0;     // blocks cut
+    qint64 taken = 0;        // blocks before this one were taken by GetArray or dropped
+    qint64 announced = 0;    // blocks announced by OnEndArrayRecord (owning thread)
+
+    void applyFilterSettings()
+    {
         filter.setNotch(notch, notchHz);
         filter.setHighPass(highPass, highPassHz);
         filter.setLowPass(lowPass, lowPassHz);
     }
 
-    TAudioRecord2* q;
-    AudioBackend* backendArg;
-    AudioBackend* backend = nullptr;
-
-    AudioBackend& be()
+    // Applies a filter setting; the serving side may be filtering right now.
+    template <typename F>
+    void changeFilter(F&& change)
     {
-        if (!backend)
-            backend = backendArg ? backendArg : &systemAudioBackend();
-        return *backend;
+        std::lock_guard lock(serviceMutex);
+        change();
+        applyFilterSettings();
     }
-
-    // Settings (UI thread).
-    int deviceIndex = 0;
-    bool deviceResolved = false;
-    int rate = 44100;
-    int channels = 2;
-    std::atomic<int> arraySize{8820};
-    bool timerEnabled = false;
-    int timerInterval = 80;
-    int lastError = NoError;
-    QString lastErrorText;
-    bool notch = false, highPass = false, lowPass = false;
-    float notchHz = 50.0f, highPassHz = 400.0f, lowPassHz = 4000.0f;
-    RecordFilter filter;
-    MixerLines mixer;
-    int levelLeft = 0, levelRight = 0;
-
-    int device()
-    {
-        if (!deviceResolved) {
-            deviceIndex = be().defaultInputDevice();
-            deviceResolved = true;
-        }
-        return deviceIndex;
-    }
-    MixerLines& mix()
-    {
-        mixer.setDevice(device());
-        return mixer;
-    }
-
-    // The running stream (UI thread).
-    std::unique_ptr<AudioStream> stream;
-    bool running = false;
-    int generation = 0;
-    ManualClock* clock = nullptr;        // while running on a hand-driven clock
-    ServiceThread service;
-    QTimer* timer = nullptr;
-    qint64 nextTickNs = ManualClock::Never;
-
-    // Device thread -> service side.
-    SpscRing<float> ring;
-    int streamChannels = 2;
-    std::atomic<qint64> overflowFrames{0};
-    std::atomic<bool> lost{false};
-    std::mutex lostMutex;
-    QString lostReason;
-
-    // Service side.
-    std::mutex serviceMutex;
-    std::vector<float> work;
-    std::vector<float> partial;
-    int partialFrames = 0;
-    std::atomic<qint64> capturedFrames{0};
-    PeakMeter meter;
-    FrameHistory history;
-    int historyRate = 0, historyChannels = 0;
-
-    // Finished blocks.
-    std::mutex fifoMutex;
-    std::deque<SampleArray> fifo;
-    qint64 produced = 0;     // blocks cut (under fifoMutex)
-    qint64 taken = 0;        // blocks handed over or dropped (under fifoMutex)
-    qint64 announced = 0;    // blocks announced by OnEndArrayRecord (UI thread)
-    std::atomic<bool> notifyQueued{false};
 
     // --- device thread ---------------------------------------------------------------------
     void captured(const float* interleaved, int frames) noexcept override
@@ -133,6 +99,20 @@ struct TAudioRecord2::Impl final : public CaptureSink, public CaptureFlowControl
             ring.write(interleaved, static_cast<std::size_t>(n) * static_cast<std::size_t>(ch));
         if (n < frames)
             overflowFrames.fetch_add(frames - n, std::memory_order_relaxed);
+        deviceFrames += n;
+        // A block is complete and has waited a tick of the owning thread's timer without being
+        // taken (or no timer runs): the service thread takes it.
+        const long long waiting = static_cast<long long>(ring.readAvailable() / static_cast<std::size_t>(ch));
+        const qint64 cut = cutShared.load(std::memory_order_relaxed);
+        if (waiting + partialShared.load(std::memory_order_relaxed) < arraySize.load(std::memory_order_relaxed)) {
+            completeSince = -1;
+        } else if (completeSince < 0 || cut != cutWhenComplete) {
+            completeSince = deviceFrames;   // a newly completed block
+            cutWhenComplete = cut;
+        }
+        const bool overdue = completeSince >= 0 && deviceFrames - completeSince >= tickFrames.load(std::memory_order_relaxed);
+        if (overdue || waiting >= ringQuarter)
+            wakeService();
     }
 
     void overflowed(int frames) noexcept override
@@ -141,62 +121,46 @@ struct TAudioRecord2::Impl final : public CaptureSink, public CaptureFlowControl
         overflowFrames.fetch_add(std::max(frames, 1), std::memory_order_relaxed);
     }
 
-    void deviceLost(const QString& reason) noexcept override
-    {
-        try {
-            {
-                std::lock_guard lock(lostMutex);
-                lostReason = reason;
-            }
-            lost.store(true);
-            postNotify();
-        } catch (...) {
-        }
-    }
+    void deviceLost(const QString& reason) noexcept override { noteLost(reason); }
 
     int writableFrames() const noexcept override
     {
         return static_cast<int>(ring.writeAvailable() / static_cast<std::size_t>(streamChannels));
     }
 
-    // --- service side ----------------------------------------------------------------------
-    void postNotify()
-    {
-        if (notifyQueued.exchange(true))
-            return;
-        QMetaObject::invokeMethod(q, [this] { onNotify(); }, Qt::QueuedConnection);
-    }
-
+    // --- serving side ----------------------------------------------------------------------
     // Moves everything the device delivered on: filter, meter, history, blocks.
-    void serviceStep()
+    void serviceStep() override
     {
         std::lock_guard lock(serviceMutex);
         const int ch = streamChannels;
-        const qint64 before = producedCount();
+        bool cut = false;
         for (;;) {
             const std::size_t n = ring.read(work.data(), work.size());
             if (n == 0)
                 break;
             const int frames = static_cast<int>(n / static_cast<std::size_t>(ch));
-            filter.process(work.data(), frames);
+            if (filter.anyEnabled())
+                filter.process(work.data(), frames);
             meter.feed(work.data(), frames, ch);
             history.append(work.data(), frames);
             capturedFrames.fetch_add(frames, std::memory_order_relaxed);
-            appendFrames(work.data(), frames);
+            cut = appendFrames(work.data(), frames) || cut;
         }
-        if (producedCount() != before)
-            postNotify();
+        partialShared.store(partialFrames, std::memory_order_relaxed);
+        {
+            std::lock_guard fifoLock(fifoMutex);
+            cutShared.store(produced, std::memory_order_relaxed);
+        }
+        if (cut && tickFrames.load() == 0)
+            postNotify();   // else the next tick announces the blocks
     }
 
-    qint64 producedCount()
-    {
-        std::lock_guard lock(fifoMutex);
-        return produced;
-    }
-
-    void appendFrames(const float* data, int frames)
+    // serviceMutex held; true when a block was cut.
+    bool appendFrames(const float* data, int frames)
     {
         const int ch = streamChannels;
+        bool cut = false;
         while (frames > 0) {
             const int size = std::max(1, arraySize.load());
             const int n = std::min(frames, std::max(0, size - partialFrames));
@@ -204,12 +168,15 @@ struct TAudioRecord2::Impl final : public CaptureSink, public CaptureFlowControl
             partialFrames += n;
             data += static_cast<std::ptrdiff_t>(n) * ch;
             frames -= n;
-            while (partialFrames >= size && partialFrames > 0)
+            while (partialFrames >= size && partialFrames > 0) {
                 cutBlock(size);
+                cut = true;
+            }
         }
+        return cut;
     }
 
-    // Moves the first `frames` frames of the partial block into the FIFO as one block.
+    // Moves the first `frames` frames of the partial block on as one block. serviceMutex held.
     void cutBlock(int frames)
     {
         const int ch = streamChannels;
@@ -225,8 +192,11 @@ struct TAudioRecord2::Impl final : public CaptureSink, public CaptureFlowControl
             partialFrames -= frames;
         }
         reservePartial();
+        if (receiver)
+            receiver->blockReady(std::move(block));
         std::lock_guard lock(fifoMutex);
-        fifo.push_back(std::move(block));
+        if (!receiver)
+            fifo.push_back(std::move(block));
         ++produced;
     }
 
@@ -237,47 +207,30 @@ struct TAudioRecord2::Impl final : public CaptureSink, public CaptureFlowControl
         partial.reserve(frames * static_cast<std::size_t>(streamChannels));
     }
 
-    // Everything captured, the partial last block included, into the FIFO. The stream and the
-    // service thread have stopped.
+    // Everything captured, the partial last block included, goes on as blocks. The stream and
+    // its serving have stopped.
     void drain()
     {
         serviceStep();
         std::lock_guard lock(serviceMutex);
         if (partialFrames > 0)
             cutBlock(partialFrames);
+        partialShared.store(0);
     }
-
-    // --- manual clock ----------------------------------------------------------------------
-    void clockAdvanced(qint64 nowNs) override
-    {
-        serviceStep();
-        tickIfDue(nowNs);
-    }
-
-    qint64 nextDeadlineNs() const override { return nextTickNs; }
 
     // --- owning thread ---------------------------------------------------------------------
-    int tickSamples() const { return static_cast<int>(capturedFrames.load()); }
+    int tickSamples() const override { return static_cast<int>(capturedFrames.load()); }
 
-    void emitTickNow(int samples, int left, int right)
-    {
-        levelLeft = left;
-        levelRight = right;
-        emit q->OnTimer(samples, left, right);
-    }
+    void onNotify() override { emitWaiting(); }
 
-    void onNotify()
+    void afterLoss() override
     {
-        notifyQueued.store(false);
-        if (running && lost.load()) {
-            handleLost();
-            return;
-        }
+        drain();
         emitWaiting();
     }
 
-    // One OnEndArrayRecord per block that is waiting and not yet announced. Safe against
-    // re-entry (a handler that lets events run) and against stale notifications.
+    // One OnEndArrayRecord per block cut and not yet announced, unless GetArray took it first.
+    // Safe against re-entry (a handler that lets events run) and against stale notifications.
     void emitWaiting()
     {
         for (;;) {
@@ -289,44 +242,8 @@ struct TAudioRecord2::Impl final : public CaptureSink, public CaptureFlowControl
                     return;
                 index = announced++;
             }
-            emit q->OnEndArrayRecord(static_cast<int>(index));
+            emit rec->OnEndArrayRecord(static_cast<int>(index));
         }
-    }
-
-    // Stops the device, the service thread, the clock client and the timer; no more audio
-    // arrives once this returns.
-    void stopStream()
-    {
-        stopTimer();
-        if (clock) {
-            clock->removeClockClient(this);
-            clock = nullptr;
-        }
-        if (stream) {
-            try {
-                stream->stop();
-            } catch (...) {
-            }
-            stream.reset();
-        }
-        service.stop();
-    }
-
-    void handleLost()
-    {
-        QString reason;
-        {
-            std::lock_guard lock(lostMutex);
-            reason = lostReason;
-        }
-        stopStream();
-        drain();
-        running = false;
-        ++generation;
-        lastError = ErrorLost;
-        lastErrorText = reason;
-        emitWaiting();
-        emit q->OnDeviceError(reason);
     }
 
     void start()
@@ -335,77 +252,35 @@ struct TAudioRecord2::Impl final : public CaptureSink, public CaptureFlowControl
         lastErrorText.clear();
         if (running)
             return;
-        try {
-            AudioBackend& b = be();
-            const int dev = device();
-            const int ch = channels;
-
-            lost.store(false);
-            overflowFrames.store(0);
-            capturedFrames.store(0);
-            meter.reset();
-            {
-                std::lock_guard lock(fifoMutex);
-                // Blocks announced earlier but never taken belong to the last run.
-                taken += static_cast<qint64>(fifo.size());
-                fifo.clear();
-            }
-            {
-                std::lock_guard lock(serviceMutex);
-                streamChannels = ch;
-                ring.reset(static_cast<std::size_t>(rate) * RingSeconds * static_cast<std::size_t>(ch));
-                work.assign(static_cast<std::size_t>(WorkFrames) * static_cast<std::size_t>(ch), 0.0f);
-                partial.clear();
-                reservePartial();
-                partialFrames = 0;
-                filter.setFormat(rate, ch);
-                filter.setNotch(notch, notchHz);
-                filter.setHighPass(highPass, highPassHz);
-                filter.setLowPass(lowPass, lowPassHz);
-                if (historyRate != rate || historyChannels != ch) {
-                    history.reset(ch, std::max(HistoryMinFrames, rate));
-                    historyRate = rate;
-                    historyChannels = ch;
-                }
-            }
-
-            try {
-                stream = b.openCapture(dev, rate, ch, this);
-            } catch (const std::exception& e) {
-                lastError = ErrorOpen;
-                lastErrorText = QString::fromUtf8(e.what());
-                return;
-            }
-            if (!stream) {
-                lastError = ErrorOpen;
-                lastErrorText = QStringLiteral("The input device could not be opened");
-                return;
-            }
-            auto* mc = dynamic_cast<ManualClock*>(&b);
-            if (mc && mc->isManualClock()) {
-                clock = mc;
-                clock->addClockClient(this);
-            } else {
-                service.start([this] { serviceStep(); });
-            }
-            running = true;
-            ++generation;
-            try {
-                stream->start();
-            } catch (const std::exception& e) {
-                stopStream();
-                running = false;
-                lastError = ErrorStart;
-                lastErrorText = QString::fromUtf8(e.what());
-                return;
-            }
-            startTimer();
-        } catch (const std::exception& e) {
-            stopStream();
-            running = false;
-            lastError = ErrorBackend;
-            lastErrorText = QString::fromUtf8(e.what());
+        const int ch = channels;
+        overflowFrames.store(0);
+        capturedFrames.store(0);
+        meter.reset();
+        {
+            std::lock_guard lock(fifoMutex);
+            // Blocks announced earlier but never taken belong to the last run.
+            fifo.clear();
+            taken = produced;
         }
+        {
+            std::lock_guard lock(serviceMutex);
+            streamChannels = ch;
+            ring.reset(static_cast<std::size_t>(rate) * RingSeconds * static_cast<std::size_t>(ch));
+            work.assign(static_cast<std::size_t>(WorkFrames) * static_cast<std::size_t>(ch), 0.0f);
+            partial.clear();
+            reservePartial();
+            partialFrames = 0;
+            partialShared.store(0);
+            ringQuarter = std::max(1, rate * RingSeconds / 4);
+            filter.setFormat(rate, ch);
+            applyFilterSettings();
+            prepareHistory();
+        }
+        deviceFrames = 0;
+        completeSince = -1;
+        const int r = rate;
+        startStream([this, r, ch](AudioBackend& b, int dev) { return b.openCapture(dev, r, ch, this); },
+                    QStringLiteral("The input device could not be opened"));
     }
 
     void stop()
@@ -420,50 +295,17 @@ struct TAudioRecord2::Impl final : public CaptureSink, public CaptureFlowControl
     }
 };
 
-TAudioRecord2::TAudioRecord2(QObject* parent, AudioBackend* backend)
-    : QObject(parent), d(std::make_unique<Impl>(this, backend))
+TAudioRecord2::TAudioRecord2(QObject* parent, AudioBackend* backend) : AudioDeviceComponent(parent)
 {
+    auto impl = std::make_unique<Impl>(this, backend);
+    d = impl.get();
+    attachCore(std::move(impl));
 }
 
 TAudioRecord2::~TAudioRecord2()
 {
     d->stopStream();
 }
-
-// --- devices ------------------------------------------------------------------------------
-
-int TAudioRecord2::DeviceLastIndex() { return static_cast<int>(d->be().inputDevices().size()) - 1; }
-int TAudioRecord2::DeviceIndex() { return d->device(); }
-void TAudioRecord2::setDeviceIndex(int index)
-{
-    d->deviceIndex = index;
-    d->deviceResolved = true;
-}
-QString TAudioRecord2::DeviceName()
-{
-    const auto list = d->be().inputDevices();
-    const int i = d->device();
-    return i >= 0 && i < list.size() ? list[i].name : QString();
-}
-bool TAudioRecord2::DeviceAvailable()
-{
-    const auto list = d->be().inputDevices();
-    const int i = d->device();
-    return i >= 0 && i < list.size() && list[i].available;
-}
-
-// --- format -------------------------------------------------------------------------------
-
-void TAudioRecord2::SetFormat(int SampleRate, int Channels)
-{
-    checkFormat(SampleRate, Channels);
-    d->rate = SampleRate;
-    d->channels = Channels;
-}
-int TAudioRecord2::SampleRate() const { return d->rate; }
-int TAudioRecord2::Channels() const { return d->channels; }
-int TAudioRecord2::MillisecondsToSamples(int ms) const { return millisecondsToFrames(ms, d->rate); }
-int TAudioRecord2::SamplesToMilliseconds(int samples) const { return framesToMilliseconds(samples, d->rate); }
 
 int TAudioRecord2::ArraySize() const { return d->arraySize.load(); }
 void TAudioRecord2::setArraySize(int frames)
@@ -473,34 +315,10 @@ void TAudioRecord2::setArraySize(int frames)
     d->arraySize.store(frames);
 }
 
-bool TAudioRecord2::TimerEnabled() const { return d->timerEnabled; }
-void TAudioRecord2::setTimerEnabled(bool on)
-{
-    if (on == d->timerEnabled)
-        return;
-    d->timerEnabled = on;
-    if (on)
-        d->startTimer();
-    else
-        d->stopTimer();
-}
-int TAudioRecord2::TimerInterval() const { return d->timerInterval; }
-void TAudioRecord2::setTimerInterval(int ms)
-{
-    ms = std::max(1, ms);
-    if (ms == d->timerInterval)
-        return;
-    d->timerInterval = ms;
-    if (d->running && d->timerEnabled)
-        d->startTimer();
-}
-
 // --- capture ------------------------------------------------------------------------------
 
 void TAudioRecord2::StartRecord() { d->start(); }
 void TAudioRecord2::StopRecord() { d->stop(); }
-int TAudioRecord2::LastError() const { return d->lastError; }
-QString TAudioRecord2::LastErrorText() const { return d->lastErrorText; }
 
 SampleArray TAudioRecord2::GetArray()
 {
@@ -509,71 +327,45 @@ SampleArray TAudioRecord2::GetArray()
         return {};
     SampleArray block = std::move(d->fifo.front());
     d->fifo.pop_front();
-    ++d->taken;
+    d->taken = d->produced - static_cast<qint64>(d->fifo.size());
     return block;
 }
 
-SampleArray TAudioRecord2::GetCurrentArray(int Count) { return d->history.latest(Count); }
+void TAudioRecord2::SetBlockReceiver(RecordBlockReceiver* receiver)
+{
+    std::lock_guard lock(d->serviceMutex);
+    d->receiver = receiver;
+    if (!receiver)
+        return;
+    std::deque<SampleArray> waiting;
+    {
+        std::lock_guard fifoLock(d->fifoMutex);
+        waiting.swap(d->fifo);
+    }
+    for (SampleArray& block : waiting)
+        receiver->blockReady(std::move(block));
+}
+
 int TAudioRecord2::CurrentSamples() const { return static_cast<int>(d->capturedFrames.load()); }
 qint64 TAudioRecord2::OverflowCount() const { return d->overflowFrames.load(); }
-int TAudioRecord2::LevelLeft() const { return d->levelLeft; }
-int TAudioRecord2::LevelRight() const { return d->levelRight; }
 
 // --- record filter ------------------------------------------------------------------------
 
 bool TAudioRecord2::NotchFilter() const { return d->notch; }
-void TAudioRecord2::setNotchFilter(bool on)
-{
-    d->notch = on;
-    d->filter.setNotch(d->notch, d->notchHz);
-}
+void TAudioRecord2::setNotchFilter(bool on) { d->changeFilter([&] { d->notch = on; }); }
 float TAudioRecord2::NotchFrequency() const { return d->notchHz; }
-void TAudioRecord2::setNotchFrequency(float hz)
-{
-    d->notchHz = hz;
-    d->filter.setNotch(d->notch, d->notchHz);
-}
+void TAudioRecord2::setNotchFrequency(float hz) { d->changeFilter([&] { d->notchHz = hz; }); }
 bool TAudioRecord2::HighPassFilter() const { return d->highPass; }
-void TAudioRecord2::setHighPassFilter(bool on)
-{
-    d->highPass = on;
-    d->filter.setHighPass(d->highPass, d->highPassHz);
-}
+void TAudioRecord2::setHighPassFilter(bool on) { d->changeFilter([&] { d->highPass = on; }); }
 float TAudioRecord2::HighPassFrequency() const { return d->highPassHz; }
-void TAudioRecord2::setHighPassFrequency(float hz)
-{
-    d->highPassHz = hz;
-    d->filter.setHighPass(d->highPass, d->highPassHz);
-}
+void TAudioRecord2::setHighPassFrequency(float hz) { d->changeFilter([&] { d->highPassHz = hz; }); }
 bool TAudioRecord2::LowPassFilter() const { return d->lowPass; }
-void TAudioRecord2::setLowPassFilter(bool on)
-{
-    d->lowPass = on;
-    d->filter.setLowPass(d->lowPass, d->lowPassHz);
-}
+void TAudioRecord2::setLowPassFilter(bool on) { d->changeFilter([&] { d->lowPass = on; }); }
 float TAudioRecord2::LowPassFrequency() const { return d->lowPassHz; }
-void TAudioRecord2::setLowPassFrequency(float hz)
-{
-    d->lowPassHz = hz;
-    d->filter.setLowPass(d->lowPass, d->lowPassHz);
-}
+void TAudioRecord2::setLowPassFrequency(float hz) { d->changeFilter([&] { d->lowPassHz = hz; }); }
 
-// --- input mixer --------------------------------------------------------------------------
+// --- input mixer: the capture-select switch ----------------------------------------------------
 
-int TAudioRecord2::srcLastIndex() { return d->mix().lastIndex(); }
-void TAudioRecord2::setSrcIndex(int index) { d->mixer.setIndex(index); }
-int TAudioRecord2::srcIndex() const { return d->mixer.index(); }
-QString TAudioRecord2::srcName() { return d->mix().name(); }
-bool TAudioRecord2::srcVolumeEnabled() { return d->mix().volumeEnabled(); }
-int TAudioRecord2::srcVolume() { return d->mix().volume(); }
-void TAudioRecord2::setSrcVolume(int value) { d->mix().setVolume(value); }
-bool TAudioRecord2::srcBalanceEnabled() { return d->mix().balanceEnabled(); }
-int TAudioRecord2::srcBalance() { return d->mix().balance(); }
-void TAudioRecord2::setSrcBalance(int value) { d->mix().setBalance(value); }
 bool TAudioRecord2::srcSelectEnabled() { return d->mix().switchEnabled(); }
 bool TAudioRecord2::srcSelect() { return d->mix().switchValue(); }
 void TAudioRecord2::setSrcSelect(bool on) { d->mix().setSwitchValue(on); }
-int TAudioRecord2::srcAdvancedLastIndex() { return d->mix().advancedLastIndex(); }
-QString TAudioRecord2::srcAdvancedName(int i) { return d->mix().advancedName(i); }
-QVariant TAudioRecord2::srcAdvancedValue(int i) { return d->mix().advancedValue(i); }
-void TAudioRecord2::setSrcAdvancedValue(int i, const QVariant& value) { d->mix().setAdvancedValue(i, value); }

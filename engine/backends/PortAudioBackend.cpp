@@ -5,9 +5,11 @@
 // its start-up time); a device it lists for a direction could be opened then and counts as
 // available. Nothing is opened again at start-up.
 //
-// Streams: 32-bit float, interleaved, about 50 ms per callback and a suggested latency of
-// 100 ms (a recorder needs no low latency, and short buffers cost many times the CPU). A device
-// is opened at the rate and channel count asked for; when it refuses them it is opened at a
+// Streams: 32-bit float, interleaved. Playback: about 50 ms per callback and a suggested
+// latency of 100 ms. Capture: about 400 ms per callback and a second of latency, so that the
+// program and the sound server wake two or three times a second (short buffers cost many
+// times the CPU, and a recorder needs no low latency). A device is opened at the rate and
+// channel count asked for; when it refuses them it is opened at a
 // rate and channel count it takes and the audio is converted (libswresample for the rate, our
 // own code for mono/stereo), with every buffer allocated before the stream starts.
 //
@@ -17,6 +19,7 @@
 // reported once through deviceLost.
 #include "engine/backends/PortAudioBackend.h"
 #include "engine/EngineError.h"
+#include "engine/EngineSupport.h"
 #include "engine/backends/AlsaMixer.h"
 #include "engine/backends/CaptureGapDetector.h"
 #include "engine/backends/PortAudioOptions.h"
@@ -255,9 +258,10 @@ protected:
             p.device = device.index;
             p.channelCount = c.channels;
             p.sampleFormat = paFloat32;
-            p.suggestedLatency = options_.suggestedLatency;
+            p.suggestedLatency = input ? options_.captureLatency : options_.suggestedLatency;
             p.hostApiSpecificStreamInfo = nullptr;
-            const unsigned long frames = static_cast<unsigned long>(framesPerBuffer(options_.bufferSeconds, c.rate));
+            const double seconds = input ? options_.captureBufferSeconds : options_.bufferSeconds;
+            const unsigned long frames = static_cast<unsigned long>(framesPerBuffer(seconds, c.rate));
             PaStream* s = nullptr;
             const PaError err = Pa_OpenStream(&s, input ? &p : nullptr, input ? nullptr : &p, c.rate, frames,
                                               paClipOff | paDitherOff, callback, this);
@@ -316,10 +320,11 @@ private:
 
     void watch()
     {
+        engine::nameThisThread("tavrin-watchdog");
         const auto limit = static_cast<std::int64_t>(options_.stallSeconds * 1e9);
         std::unique_lock lock(watchMutex_);
         while (!quitWatchdog_) {
-            watchCv_.wait_for(lock, std::chrono::milliseconds(200));
+            watchCv_.wait_for(lock, std::chrono::seconds(1));
             if (quitWatchdog_)
                 break;
             if (nowNs() - lastCallbackNs_.load(std::memory_order_relaxed) > limit) {

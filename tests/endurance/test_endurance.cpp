@@ -142,7 +142,8 @@ void killMidRecording(const QString& format, double seconds)
 // record command as soon as its window is up.
 class ProgramRun {
 public:
-    explicit ProgramRun(const QString& format)
+    using Environment = std::vector<std::pair<std::string, std::string>>;
+    explicit ProgramRun(const QString& format, const Environment& extra = {})
     {
         const QString built = QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath())
                                   .dir().absoluteFilePath(QStringLiteral("../tavrin"));
@@ -154,9 +155,10 @@ public:
         ini.open(QIODevice::WriteOnly);
         ini.write(QStringLiteral("[options]\nsavepath=%1/\nsaveformat=.%2\n").arg(saveFolder(), format).toUtf8());
         ini.close();
-        child_ = std::make_unique<ChildProcess>(program_.toStdString(), std::vector<std::pair<std::string, std::string>>{
-            {"QT_QPA_PLATFORM", "offscreen"}, {"TAVRIN_AUDIO", "virtual"}, {"TAVRIN_RECORD_AT_SHOW", "1"},
-            {"XDG_RUNTIME_DIR", dir_.path().toStdString()}});
+        Environment env{{"QT_QPA_PLATFORM", "offscreen"}, {"TAVRIN_AUDIO", "virtual"}, {"TAVRIN_RECORD_AT_SHOW", "1"},
+                        {"XDG_RUNTIME_DIR", dir_.path().toStdString()}};
+        env.insert(env.end(), extra.begin(), extra.end());
+        child_ = std::make_unique<ChildProcess>(program_.toStdString(), env);
     }
     bool ok() const { return child_ != nullptr; }
     ChildProcess& child() { return *child_; }
@@ -182,10 +184,11 @@ struct Outcome {
     QString path;
 };
 
-Outcome signalProgramMidRecording(const QString& format, double seconds, int signal)
+Outcome signalProgramMidRecording(const QString& format, double seconds, int signal,
+                                  const ProgramRun::Environment& extra = {})
 {
     Outcome o;
-    ProgramRun run(format);
+    ProgramRun run(format, extra);
     if (!run.ok()) {
         ADD_FAILURE() << "build/tavrin not found beside the tests folder";
         return o;
@@ -248,6 +251,17 @@ TEST(ProgramKilled, Mp3RecordingKeepsAllButTheLast250ms)
     const Outcome o = signalProgramMidRecording(QStringLiteral("mp3"), 3.1, SIGKILL);
     EXPECT_TRUE(WIFSIGNALED(o.status) && WTERMSIG(o.status) == SIGKILL);
     expectHeld(o, 0.250);
+}
+
+// The window's thread stops for five seconds one second into an MP3 recording, and the program
+// is killed four seconds into that stop: the writing went on without the window, so the file
+// holds all but the last half second before the kill.
+TEST(ProgramKilled, Mp3RecordingGoesOnWhileTheWindowIsStalled)
+{
+    const Outcome o = signalProgramMidRecording(QStringLiteral("mp3"), 5.0, SIGKILL,
+                                                {{"TAVRIN_STALL_UI_AT_MS", "1000"}, {"TAVRIN_STALL_UI_MS", "5000"}});
+    EXPECT_TRUE(WIFSIGNALED(o.status) && WTERMSIG(o.status) == SIGKILL);
+    expectHeld(o, 0.500);
 }
 
 // SIGTERM ends the program as its close does: the recording is stopped and completed (every

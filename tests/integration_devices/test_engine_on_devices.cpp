@@ -278,10 +278,10 @@ TEST_F(EngineOnDevices, CaptureCostsLittleCpu)
         const double s1 = s0 >= 0 ? (serverCpuSeconds() - s0) / seconds : -1;
         std::printf("[ measure  ] capture only, %s: program %.2f%%, server %.2f%% of a core\n", what, c * 100, s1 * 100);
     };
-    captureOnly(PortAudioOptions{}, "2048-frame buffers, 100 ms latency");
+    captureOnly(PortAudioOptions{}, "16384-frame buffers, 1 s latency");
     PortAudioOptions low;
-    low.suggestedLatency = 0.01;
-    low.bufferSeconds = 0.005;
+    low.captureLatency = 0.01;
+    low.captureBufferSeconds = 0.005;
     captureOnly(low, "256-frame buffers, 10 ms latency");
     EXPECT_LT(cpu, 0.15) << "a recording should take a small share of a core";
 }
