@@ -193,11 +193,11 @@ void SpectrumAnalyser::analyse(const float* src, int frames, int srcCh)
             for (int b = 0; b < bins; ++b)
                 d->power[std::size_t(b)] += double(out[b][0]) * out[b][0] + double(out[b][1]) * out[b][1];
         }
-        auto& spec = d->spectrum[std::size_t(c)];
-        spec.resize(std::size_t(bins));
+        auto& levels = d->spectrum[std::size_t(c)];
+        levels.resize(std::size_t(bins));
         for (int b = 0; b < bins; ++b) {
             const double amp = std::sqrt(d->power[std::size_t(b)] / double(count)) * norm;
-            spec[std::size_t(b)] = amp > 1e-10 ? float(20.0 * std::log10(amp)) : SilentDb;
+            levels[std::size_t(b)] = amp > 1e-10 ? float(20.0 * std::log10(amp)) : SilentDb;
         }
     }
     for (int c = d->channels; c < 2; ++c)

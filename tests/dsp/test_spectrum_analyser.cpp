@@ -21,9 +21,9 @@ std::vector<float> stereoSine(int frames, int n, int bin, double amp)
     return s;
 }
 
-int loudestBin(const std::vector<float>& spec)
+int loudestBin(const std::vector<float>& levels)
 {
-    return int(std::max_element(spec.begin(), spec.end()) - spec.begin());
+    return int(std::max_element(levels.begin(), levels.end()) - levels.begin());
 }
 
 }  // namespace
