@@ -47,13 +47,9 @@ struct TAudioVisualization2::Impl {
     // Properties.
     int arraySize = 1024;
     int fftType = 0;
-    int visType = 2;
-    int gridYMin = 0, gridYMax = 100;
-    QColor back = Qt::black, grid = QColor(112, 112, 112), scale, text;
-    QColor left = Qt::red, right = QColor(0, 255, 0), border = Qt::black;
-    bool gridVisible = true, scaleX = true, scaleY = true;
-    int borderStyle = 0;
-    int sampleRate = 44100;
+    QColor scale, text;   // invalid: the palette's
+    bool scaleX = true, scaleY = true;
+    // The other properties live in the look (below).
 
     // Frames waiting for the next paint.
     std::vector<float> pending;
@@ -66,7 +62,15 @@ struct TAudioVisualization2::Impl {
     std::unique_ptr<picture::StylePainter> painter = picture::makeStylePainter(2);
 
     // What is drawn once: the look of the current size and the axes in it.
-    picture::Look look;
+    picture::Look look = [] {
+        picture::Look l;
+        l.back = Qt::black;
+        l.grid = QColor(112, 112, 112);
+        l.left = Qt::red;
+        l.right = QColor(0, 255, 0);
+        l.border = Qt::black;
+        return l;
+    }();
     bool lookDirty = true;
     QPixmap axes;        // scale strips, grid (not for the spectrogram), texts, border
     QPixmap gridOver;    // the spectrogram's grid, drawn over it
@@ -82,7 +86,7 @@ struct TAudioVisualization2::Impl {
         frames.falling.clear();
         frames.peaks.clear();
         if (!frames.spectrogram.isNull())
-            frames.spectrogram.fill(back);
+            frames.spectrogram.fill(look.back);
     }
 
     void analysePending()
@@ -107,7 +111,7 @@ struct TAudioVisualization2::Impl {
             }
         }
         hasData = frameCount > 0 && chs > 0;
-        if (visType == 3)
+        if (look.visType == 3)
             picture::pushSpectrogramColumn(frames, look);
     }
 };
@@ -254,28 +258,28 @@ void TAudioVisualization2::setWindowFFTType(int t)
     d->analysis.setWindow(d->fftType);
 }
 
-int TAudioVisualization2::VisType() const { return d->visType; }
+int TAudioVisualization2::VisType() const { return d->look.visType; }
 void TAudioVisualization2::setVisType(int t)
 {
     t = std::clamp(t, 0, 5);
-    if (t == d->visType)
+    if (t == d->look.visType)
         return;
-    d->visType = t;
+    d->look.visType = t;
     d->painter = picture::makeStylePainter(t);
     if (t == 3 && !d->frames.spectrogram.isNull())
-        d->frames.spectrogram.fill(d->back);
+        d->frames.spectrogram.fill(d->look.back);
     lookChanged();
 }
 
-int TAudioVisualization2::GridYMin() const { return d->gridYMin; }
-void TAudioVisualization2::setGridYMin(int v) { d->gridYMin = v; lookChanged(); }
-int TAudioVisualization2::GridYMax() const { return d->gridYMax; }
-void TAudioVisualization2::setGridYMax(int v) { d->gridYMax = v; lookChanged(); }
+int TAudioVisualization2::GridYMin() const { return d->look.gridYMin; }
+void TAudioVisualization2::setGridYMin(int v) { d->look.gridYMin = v; lookChanged(); }
+int TAudioVisualization2::GridYMax() const { return d->look.gridYMax; }
+void TAudioVisualization2::setGridYMax(int v) { d->look.gridYMax = v; lookChanged(); }
 
-QColor TAudioVisualization2::BackColor() const { return d->back; }
-void TAudioVisualization2::setBackColor(const QColor& c) { d->back = c; lookChanged(); }
-QColor TAudioVisualization2::GridColor() const { return d->grid; }
-void TAudioVisualization2::setGridColor(const QColor& c) { d->grid = c; lookChanged(); }
+QColor TAudioVisualization2::BackColor() const { return d->look.back; }
+void TAudioVisualization2::setBackColor(const QColor& c) { d->look.back = c; lookChanged(); }
+QColor TAudioVisualization2::GridColor() const { return d->look.grid; }
+void TAudioVisualization2::setGridColor(const QColor& c) { d->look.grid = c; lookChanged(); }
 QColor TAudioVisualization2::ScaleColor() const
 {
     return d->scale.isValid() ? d->scale : palette().color(QPalette::Button);
@@ -286,28 +290,28 @@ QColor TAudioVisualization2::TextColor() const
     return d->text.isValid() ? d->text : palette().color(QPalette::ButtonText);
 }
 void TAudioVisualization2::setTextColor(const QColor& c) { d->text = c; lookChanged(); }
-QColor TAudioVisualization2::LineColorLeft() const { return d->left; }
-void TAudioVisualization2::setLineColorLeft(const QColor& c) { d->left = c; lookChanged(); }
-QColor TAudioVisualization2::LineColorRight() const { return d->right; }
-void TAudioVisualization2::setLineColorRight(const QColor& c) { d->right = c; lookChanged(); }
-QColor TAudioVisualization2::BorderColor() const { return d->border; }
-void TAudioVisualization2::setBorderColor(const QColor& c) { d->border = c; lookChanged(); }
-bool TAudioVisualization2::GridVisible() const { return d->gridVisible; }
-void TAudioVisualization2::setGridVisible(bool on) { d->gridVisible = on; lookChanged(); }
+QColor TAudioVisualization2::LineColorLeft() const { return d->look.left; }
+void TAudioVisualization2::setLineColorLeft(const QColor& c) { d->look.left = c; lookChanged(); }
+QColor TAudioVisualization2::LineColorRight() const { return d->look.right; }
+void TAudioVisualization2::setLineColorRight(const QColor& c) { d->look.right = c; lookChanged(); }
+QColor TAudioVisualization2::BorderColor() const { return d->look.border; }
+void TAudioVisualization2::setBorderColor(const QColor& c) { d->look.border = c; lookChanged(); }
+bool TAudioVisualization2::GridVisible() const { return d->look.gridVisible; }
+void TAudioVisualization2::setGridVisible(bool on) { d->look.gridVisible = on; lookChanged(); }
 bool TAudioVisualization2::ScaleXVisible() const { return d->scaleX; }
 void TAudioVisualization2::setScaleXVisible(bool on) { d->scaleX = on; lookChanged(); }
 bool TAudioVisualization2::ScaleYVisible() const { return d->scaleY; }
 void TAudioVisualization2::setScaleYVisible(bool on) { d->scaleY = on; lookChanged(); }
-int TAudioVisualization2::BorderStyle() const { return d->borderStyle; }
-void TAudioVisualization2::setBorderStyle(int s) { d->borderStyle = std::clamp(s, 0, 2); lookChanged(); }
-int TAudioVisualization2::SampleRate() const { return d->sampleRate; }
+int TAudioVisualization2::BorderStyle() const { return d->look.borderStyle; }
+void TAudioVisualization2::setBorderStyle(int s) { d->look.borderStyle = std::clamp(s, 0, 2); lookChanged(); }
+int TAudioVisualization2::SampleRate() const { return d->look.sampleRate; }
 void TAudioVisualization2::setSampleRate(int rate)
 {
-    if (rate < 1000 || rate > 768000 || rate == d->sampleRate)
+    if (rate < 1000 || rate > 768000 || rate == d->look.sampleRate)
         return;
-    d->sampleRate = rate;
+    d->look.sampleRate = rate;
     if (!d->frames.spectrogram.isNull())
-        d->frames.spectrogram.fill(d->back);
+        d->frames.spectrogram.fill(d->look.back);
     lookChanged();
 }
 
@@ -321,20 +325,9 @@ void TAudioVisualization2::paintEvent(QPaintEvent* event)
         const Layout lay = layoutOf(*this, *this);
         picture::Look& l = d->look;
         const QSize oldPlot = l.plot.size();
-        l.visType = d->visType;
-        l.gridYMin = d->gridYMin;
-        l.gridYMax = d->gridYMax;
-        l.sampleRate = d->sampleRate;
         l.scopeFrames = d->arraySize;
-        l.back = d->back;
-        l.grid = d->grid;
         l.scale = ScaleColor();
         l.text = TextColor();
-        l.left = d->left;
-        l.right = d->right;
-        l.border = d->border;
-        l.gridVisible = d->gridVisible;
-        l.borderStyle = d->borderStyle;
         l.palette = palette();
         l.font = lay.font;
         l.all = rect();
@@ -372,7 +365,7 @@ void TAudioVisualization2::paintEvent(QPaintEvent* event)
     const QRect area = event->rect();
     p.drawPixmap(area, d->axes, QRectF(QPointF(area.topLeft()) * dpr, QSizeF(area.size()) * dpr));
     const QRect plot = d->look.plot;
-    if (d->visType == 3 && d->hasData && !d->frames.spectrogram.isNull()) {
+    if (d->look.visType == 3 && d->hasData && !d->frames.spectrogram.isNull()) {
         p.drawImage(plot.topLeft(), d->frames.spectrogram);
         if (!d->gridOver.isNull())
             p.drawPixmap(0, 0, d->gridOver);
