@@ -58,6 +58,7 @@ class TTimeLimitForm;
 class TAboutBox;
 class TTipForm;
 class TsrcFrame;
+class SleepGuard;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -224,7 +225,10 @@ public:
     void StartCapture();                       // starts or resumes the recorder and checks it
     qint64 RecorderFrames(int currentSamples); // the recorder's count since its start, unwrapped
     void RecorderRestarted();
+    // app/Unit1Guards.cpp: what a long recording needs.
+    void KeepAwake(bool on);                   // the desktop is asked not to sleep while on
 private:
+    std::unique_ptr<SleepGuard> sleepGuard_;
     bool recordStarting_ = false;              // a fresh record start is making its target
     bool transportEventsConnected_ = false;
     bool recordFailed_ = false;

@@ -203,6 +203,7 @@ void TForm1::StartRecording()
         const int fileRate = AudioFile2->SampleRate();
         const int fileChannels = AudioFile2->Channels();
         RecordWriter->setFile(AudioFile2.get());
+        KeepAwake(true);
         const bool sameFormat = AudioRecord1->SampleRate() == fileRate && AudioRecord1->Channels() == fileChannels;
         if (captureRunning_ && sameFormat) {
             // The next piece of a cut recording: the recorder never stopped, and what it
@@ -225,6 +226,7 @@ void TForm1::StartRecording()
         // The record command ends here (no target, a folder that cannot be made, a file that
         // cannot be created): the window returns to its stopped look before the error is shown.
         recordStarting_ = false;
+        KeepAwake(false);
         const bool wasWriting = IsRecording;
         IsRecording = false;
         RecordPaused = false;
@@ -284,6 +286,7 @@ void TForm1::StopRecording()
     step([&] { AudioFile2->Close(); });
     IsRecording = false;
     RecordPaused = false;
+    KeepAwake(false);
 
     if (IsPlaying) {
         // The playback goes on and takes the display back.
@@ -624,8 +627,10 @@ void TForm1::AudioPlayer1Timer(int CurrentSamples, int LevelLeft, int LevelRight
         NCTAmpBar1->setValue(LevelLeft);
         NCTAmpBar2->setValue(LevelRight);
         NCTTimeDisplay1->setMilliseconds(AudioPlayer1->SamplesToMilliseconds(position));
-        SampleArray picture = AudioPlayer1->GetCurrentArray(2 * AudioVisualization1->WindowArraySize());
-        ShowPicture(picture);
+        if (AudioVisualization1->Showing()) {   // a picture nobody sees costs nothing
+            SampleArray picture = AudioPlayer1->GetCurrentArray(2 * AudioVisualization1->WindowArraySize());
+            ShowPicture(picture);
+        }
     }
     if (!SeekDragging)
         NCTSliderB1->setValue(std::min(MulDiv(position, 1000, AudioFile1->Length()), 1000));
@@ -685,8 +690,10 @@ void TForm1::AudioRecord1Timer(int CurrentSamples, int LevelLeft, int LevelRight
     NCTAmpBar1->setValue(LevelLeft);
     NCTAmpBar2->setValue(LevelRight);
     NCTTimeDisplay1->setMilliseconds(int(std::clamp<qint64>(ms, 0, std::numeric_limits<int>::max())));
-    SampleArray picture = AudioRecord1->GetCurrentArray(2 * AudioVisualization1->WindowArraySize());
-    ShowPicture(picture);
+    if (AudioVisualization1->Showing()) {
+        SampleArray picture = AudioRecord1->GetCurrentArray(2 * AudioVisualization1->WindowArraySize());
+        ShowPicture(picture);
+    }
     if (!SeekDragging && !IsPlaying)
         NCTSliderB1->setValue(std::min(MulDiv(position, 1000, AudioFile1->Length()), 1000));
 
