@@ -1,6 +1,7 @@
 // The main window's device lists, mixer pages, record filter and equaliser commands, and the
 // selectors of the signal picture.
 #include "app/Unit1.h"
+#include "engine/DeviceWatch.h"
 #include "engine/EngineError.h"
 #include "engine/SampleArray.h"
 #include "engine/TAudioPlayer2.h"
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTimer>
 #include <QToolTip>
 #include <algorithm>
 #include <cfenv>
@@ -75,6 +77,29 @@ void fillDevices(Engine& e, QComboBox* combo)
     combo->setCurrentIndex(combo->findData(wanted));
 }
 
+// Fills the list again after the devices changed: the device in use keeps its item; one that
+// went away gives way to the default device unless `keep` (its stream is running: the engine
+// reports the loss and the list is looked at again then). Returns whether the device changed.
+template <class Engine>
+bool refillDevices(Engine& e, QComboBox* combo, int defaultDevice, bool keep)
+{
+    const QSignalBlocker quiet(combo);
+    const int current = e.DeviceIndex();
+    combo->clear();
+    const int last = e.DeviceLastIndex();
+    for (int i = 0; i <= last; ++i) {
+        e.setDeviceIndex(i);
+        if (e.DeviceAvailable())
+            combo->addItem(e.DeviceName(), i);
+    }
+    int chosen = current;
+    if (combo->findData(current) < 0 && !keep && combo->findData(defaultDevice) >= 0)
+        chosen = defaultDevice;
+    e.setDeviceIndex(chosen);
+    combo->setCurrentIndex(combo->findData(chosen));
+    return chosen != current;
+}
+
 // The strips on a mixer page, in the order they were made.
 QList<TsrcFrame*> strips(QWidget* sheet)
 {
@@ -92,14 +117,36 @@ QList<TsrcFrame*> strips(QWidget* sheet)
 
 // ---- device lists -------------------------------------------------------------------------
 
+namespace {
+
+// From the first filling on, the lists follow the devices.
+void followDevices(TForm1* form)
+{
+    if (!form->DeviceWatch1 || form->DeviceWatch1->Active())
+        return;
+    QObject::connect(form->DeviceWatch1, &DeviceWatch::OnDevicesChanged, form,
+                     guarded([form](int changes) { form->DevicesChanged(changes); }));
+    // A device lost by a running stream: once the transport has ended, the list gives way.
+    auto afterLoss = [form] {
+        QTimer::singleShot(0, form, guarded([form] { form->DevicesChanged(DeviceListsChanged); }));
+    };
+    QObject::connect(form->AudioRecord1, &TAudioRecord2::OnDeviceError, form, afterLoss);
+    QObject::connect(form->AudioPlayer1, &TAudioPlayer2::OnDeviceError, form, afterLoss);
+    form->DeviceWatch1->Start();
+}
+
+} // namespace
+
 void TForm1::FillOutputDevices()
 {
     fillDevices(player(this), DeviceCombo);
+    followDevices(this);
 }
 
 void TForm1::FillInputDevices()
 {
     fillDevices(recorder(this), DeviceComboIn);
+    followDevices(this);
 }
 
 void TForm1::DeviceComboClick()
@@ -121,6 +168,57 @@ void TForm1::DeviceComboInClick()
 }
 
 // ---- mixer pages --------------------------------------------------------------------------
+
+namespace {
+
+// Shows the engine's current values on the strips of a page, without writing anything back (a
+// slider the user holds keeps its place). False when the page no longer matches the mixer's lines.
+template <class Engine>
+bool refreshPage(Engine& e, QWidget* sheet)
+{
+    const QList<TsrcFrame*> page = strips(sheet);
+    if (page.size() != e.srcLastIndex() + 1)
+        return false;
+    const int selected = e.srcIndex();
+    for (int i = 0; i < page.size(); ++i) {
+        TsrcFrame* strip = page[i];
+        e.setSrcIndex(i);
+        const QSignalBlocker b1(strip->TrackBar1), b2(strip->TrackBar2), b3(strip->CheckBox1);
+        strip->Label1->setText(e.srcName());
+        strip->Label1->setToolTip(strip->Label1->text());
+        if (!strip->TrackBar1->isSliderDown()) {
+            strip->TrackBar1->setValue(kVolumeMax - e.srcVolume());
+            strip->TrackBar1->setToolTip(QString::number(kVolumeMax - strip->TrackBar1->value()));
+        }
+        if (!strip->TrackBar2->isSliderDown())
+            strip->TrackBar2->setValue(e.srcBalance());
+        if constexpr (std::is_same_v<Engine, TAudioRecord2>)
+            strip->CheckBox1->setChecked(e.srcSelect());
+        else
+            strip->CheckBox1->setChecked(e.srcMute());
+    }
+    e.setSrcIndex(selected);
+    return true;
+}
+
+} // namespace
+
+void TForm1::DevicesChanged(int changes)
+{
+    bool rebuildOut = false;
+    bool rebuildIn = false;
+    if (changes & DeviceListsChanged) {
+        rebuildOut = refillDevices(player(this), DeviceCombo, DeviceWatch1->DefaultDevice(false),
+                                   IsPlaying && !PlayPaused);
+        rebuildIn = refillDevices(recorder(this), DeviceComboIn, DeviceWatch1->DefaultDevice(true),
+                                  IsRecording && !RecordPaused);
+    }
+    // A renamed device, a port that came, or new values: the page follows.
+    if (rebuildOut || !refreshPage(player(this), TabSheet4))
+        BuildOutputMixer();
+    if (rebuildIn || !refreshPage(recorder(this), TabSheet3))
+        BuildInputMixer();
+}
 
 namespace {
 
