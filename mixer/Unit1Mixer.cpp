@@ -78,10 +78,12 @@ void fillDevices(Engine& e, QComboBox* combo)
 }
 
 // Fills the list again after the devices changed: the device in use keeps its item; one that
-// went away gives way to the default device unless `keep` (its stream is running: the engine
-// reports the loss and the list is looked at again then). Returns whether the device changed.
+// went away gives way to the default device unless `busy` (its stream is running: the engine
+// reports the loss, and the list is looked at again once the stream has ended).
+enum class Refill { Same, Changed, GoneWhileBusy };
+
 template <class Engine>
-bool refillDevices(Engine& e, QComboBox* combo, int defaultDevice, bool keep)
+Refill refillDevices(Engine& e, QComboBox* combo, int defaultDevice, bool busy)
 {
     const QSignalBlocker quiet(combo);
     const int current = e.DeviceIndex();
@@ -93,11 +95,14 @@ bool refillDevices(Engine& e, QComboBox* combo, int defaultDevice, bool keep)
             combo->addItem(e.DeviceName(), i);
     }
     int chosen = current;
-    if (combo->findData(current) < 0 && !keep && combo->findData(defaultDevice) >= 0)
+    const bool gone = combo->findData(current) < 0;
+    if (gone && !busy && combo->findData(defaultDevice) >= 0)
         chosen = defaultDevice;
     e.setDeviceIndex(chosen);
     combo->setCurrentIndex(combo->findData(chosen));
-    return chosen != current;
+    if (chosen != current)
+        return Refill::Changed;
+    return gone && busy ? Refill::GoneWhileBusy : Refill::Same;
 }
 
 // The strips on a mixer page, in the order they were made.
@@ -126,12 +131,6 @@ void followDevices(TForm1* form)
         return;
     QObject::connect(form->DeviceWatch1, &DeviceWatch::OnDevicesChanged, form,
                      guarded([form](int changes) { form->DevicesChanged(changes); }));
-    // A device lost by a running stream: once the transport has ended, the list gives way.
-    auto afterLoss = [form] {
-        QTimer::singleShot(0, form, guarded([form] { form->DevicesChanged(DeviceListsChanged); }));
-    };
-    QObject::connect(form->AudioRecord1, &TAudioRecord2::OnDeviceError, form, afterLoss);
-    QObject::connect(form->AudioPlayer1, &TAudioPlayer2::OnDeviceError, form, afterLoss);
     form->DeviceWatch1->Start();
 }
 
@@ -208,10 +207,24 @@ void TForm1::DevicesChanged(int changes)
     bool rebuildOut = false;
     bool rebuildIn = false;
     if (changes & DeviceListsChanged) {
-        rebuildOut = refillDevices(player(this), DeviceCombo, DeviceWatch1->DefaultDevice(false),
-                                   IsPlaying && !PlayPaused);
-        rebuildIn = refillDevices(recorder(this), DeviceComboIn, DeviceWatch1->DefaultDevice(true),
-                                  IsRecording && !RecordPaused);
+        const Refill out = refillDevices(player(this), DeviceCombo, DeviceWatch1->DefaultDevice(false),
+                                         IsPlaying && !PlayPaused);
+        const Refill in = refillDevices(recorder(this), DeviceComboIn, DeviceWatch1->DefaultDevice(true),
+                                        IsRecording && !RecordPaused);
+        rebuildOut = out == Refill::Changed;
+        rebuildIn = in == Refill::Changed;
+        if (out == Refill::GoneWhileBusy || in == Refill::GoneWhileBusy) {
+            // The stream that lost its device is being ended: look again shortly.
+            auto* again = findChild<QTimer*>(QStringLiteral("DeviceRecheck"), Qt::FindDirectChildrenOnly);
+            if (!again) {
+                again = new QTimer(this);
+                again->setObjectName(QStringLiteral("DeviceRecheck"));
+                again->setSingleShot(true);
+                again->setInterval(250);
+                connect(again, &QTimer::timeout, this, guarded([this] { DevicesChanged(DeviceListsChanged); }));
+            }
+            again->start();
+        }
     }
     // A renamed device, a port that came, or new values: the page follows.
     if (rebuildOut || !refreshPage(player(this), TabSheet4))

@@ -853,7 +853,7 @@ public:
         if (!d)
             return {};
         if (line == 0)
-            return core_->displayName(*d);
+            return d->description;
         const qsizetype port = line - 1;
         return port >= 0 && port < portLines(*d) ? d->ports[port].description : QString();
     }
