@@ -1,0 +1,267 @@
+#!/usr/bin/env bash
+# Tavrin recording from a real sound server with its window shown, beside the command-line
+# recorders, in one run.
+#
+#   ./bench/live_recording.sh [WINDOW_SECONDS] [REPEATS]
+#
+# A private PulseAudio (its own runtime folder) has a null sink whose monitor is the default
+# source; a player with a two-second buffer plays the benchmark's music-like signal into it, so
+# the sink works at whatever pace its recorders ask for, as a sound card does. A private Xvfb
+# display shows the program's window. Every recorder records 44.1 kHz stereo from the default
+# source for a warm-up and then WINDOW_SECONDS (default 30) measured; the recorders take turns,
+# REPEATS rounds (default 3), and each figure is the median of the rounds. Over the same window,
+# for the recorder (every process it started), the sound server and the X server:
+#   CPU       time on a processor of every thread (/proc/PID/task/TID/schedstat, nanoseconds)
+#             as percent of one core; the sound server also less its figure with no recorder;
+#   switches  context switches a second, voluntary + involuntary, every thread;
+#   RSS       the program's resident memory at the end of the window.
+# Tavrin is build/tavrin copied into a temporary program folder whose setup.ini records MP3
+# 128 kbit/s or 16-bit WAV, 44.1 kHz stereo, with no tip at start; TAVRIN_RECORD_AT_SHOW=1
+# gives the record command once the window is up. The "hidden" rows unmap its window (as a
+# window manager does when it minimises one) once the recording runs.
+# Last, the start to the shown window (TAVRIN_EXIT_AFTER_SHOW=1), median of 10, on the same
+# display and sound server.
+# TAVRIN_BENCH_ONLY="tavrin_wav arecord ..." measures only the recorders named (idle always).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+WINDOW=${1:-30}
+REPEATS=${2:-3}
+WARMUP=${TAVRIN_BENCH_WARMUP:-4}
+BUILD_DIR=${BUILD_DIR:-build}
+
+for tool in pulseaudio pactl pacat parecord lame arecord ffmpeg Xvfb xdotool; do
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool (scripts/install-deps.sh installs it)" >&2; exit 1; }
+done
+if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+  cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$BUILD_DIR" --target tavrin tavrin_bench -j2 >/dev/null
+
+WORK=$(mktemp -d /tmp/tavrin_live.XXXXXX)
+PIDS_TO_END=()
+cleanup() {
+  local p
+  for p in "${PIDS_TO_END[@]}"; do kill -TERM -- "-$p" 2>/dev/null || kill -TERM "$p" 2>/dev/null || true; done
+  for p in "${PIDS_TO_END[@]}"; do wait "$p" 2>/dev/null || true; done
+  rm -rf "$WORK"
+}
+forget() {
+  local keep=() p
+  for p in "${PIDS_TO_END[@]}"; do [ "$p" = "$1" ] || keep+=("$p"); done
+  PIDS_TO_END=("${keep[@]}")
+}
+trap cleanup EXIT
+
+# --- the private sound server ---------------------------------------------------------------------
+unset PULSE_SERVER PULSE_SINK PULSE_SOURCE
+export XDG_RUNTIME_DIR="$WORK/run"
+export PULSE_RUNTIME_PATH="$WORK/run/pulse"
+mkdir -p "$PULSE_RUNTIME_PATH"
+chmod 700 "$XDG_RUNTIME_DIR" "$PULSE_RUNTIME_PATH"
+cat >"$WORK/server.pa" <<'PA'
+load-module module-native-protocol-unix auth-anonymous=1
+load-module module-null-sink sink_name=bench_null rate=44100 channels=2 sink_properties=device.description=bench-null
+set-default-sink bench_null
+set-default-source bench_null.monitor
+PA
+setsid pulseaudio --daemonize=no --system=false --exit-idle-time=-1 --disallow-exit=yes \
+  -n -F "$WORK/server.pa" --log-target=stderr >"$WORK/pulseaudio.log" 2>&1 &
+SERVER=$!
+PIDS_TO_END+=("$SERVER")
+for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+pactl info >/dev/null 2>&1 || { echo "the private PulseAudio did not start:" >&2; cat "$WORK/pulseaudio.log" >&2; exit 1; }
+
+"$BUILD_DIR/bench/tavrin_bench" genwav "$WORK/music.wav" 120 >/dev/null
+setsid bash -c 'while pacat --playback -d bench_null --latency-msec=2000 --file-format=wav "$1"; do :; done' \
+  player "$WORK/music.wav" >/dev/null 2>&1 &
+PIDS_TO_END+=("$!")
+
+# --- the private X display ------------------------------------------------------------------------
+setsid Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
+XSERVER=$!
+PIDS_TO_END+=("$XSERVER")
+for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+[ -s "$WORK/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -1 "$WORK/display")"
+export QT_QPA_PLATFORM=xcb
+
+# --- measuring --------------------------------------------------------------------------------------
+# CPU nanoseconds and context switches of every thread of the given processes: "ns switches".
+usage_of() {
+  local ns=0 cs=0 pid f
+  for pid in "$@"; do
+    for f in /proc/"$pid"/task/*; do
+      [ -r "$f/schedstat" ] || continue
+      read -r t _ <"$f/schedstat" 2>/dev/null || continue
+      ns=$((ns + t))
+      while read -r key value; do
+        case $key in voluntary_ctxt_switches: | nonvoluntary_ctxt_switches:) cs=$((cs + value)) ;; esac
+      done <"$f/status" 2>/dev/null || true
+    done
+  done
+  echo "$ns $cs"
+}
+session_pids() { ps -o pid= -s "$1" 2>/dev/null | tr -s ' \n' ' '; }
+rss_kib() { sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\).*/\1/p' /proc/"$1"/status 2>/dev/null || echo 0; }
+now_ns() { date +%s%N; }
+
+# A fresh program folder recording FORMAT (mp3|wav) into its rec/ folder.
+make_program() {
+  local dir=$1 format=$2
+  rm -rf "$dir"
+  mkdir -p "$dir/rec"
+  cp "$BUILD_DIR/tavrin" "$dir/"
+  for side in tips.txt support.ini tavrin.html; do [ -f "$BUILD_DIR/$side" ] && cp "$BUILD_DIR/$side" "$dir/"; done
+  printf '[options]\nsavepath=%s/rec/\nsaveformat=.%s\n[tips]\nshowtip=0\n' "$dir" "$format" >"$dir/setup.ini"
+}
+
+RESULTS="$WORK/results"
+: >"$RESULTS"
+
+# measure LABEL KIND [ARGS]: one round of one recorder. KIND: tavrin FORMAT shown|hidden, or
+# tool COMMAND (a shell command line; @OUT@ stands for its output file), or idle.
+measure() {
+  local label=$1 kind=$2 sid out
+  out="$WORK/out_$label"
+  rm -rf "$out"
+  mkdir -p "$out"
+  case $kind in
+    tavrin)
+      local format=$3 view=$4
+      make_program "$out/prog" "$format"
+      setsid env TAVRIN_RECORD_AT_SHOW=1 "$out/prog/tavrin" >"$out/stdout" 2>"$out/stderr" &
+      sid=$!
+      PIDS_TO_END+=("$sid")
+      local i
+      for i in $(seq 300); do grep -q '^recording ' "$out/stdout" 2>/dev/null && break; sleep 0.1; done
+      grep -q '^recording ' "$out/stdout" || { echo "$label: the program did not start recording" >&2; cat "$out/stderr" >&2; exit 1; }
+      if [ "$view" = hidden ]; then
+        sleep 0.5
+        local w
+        for w in $(xdotool search --onlyvisible --pid "$sid" 2>/dev/null); do xdotool windowunmap "$w"; done
+      fi
+      ;;
+    tool)
+      setsid bash -c "${3//@OUT@/$out/rec}" >"$out/stdout" 2>"$out/stderr" &
+      sid=$!
+      PIDS_TO_END+=("$sid")
+      ;;
+    idle)
+      setsid sleep 100000 &
+      sid=$!
+      PIDS_TO_END+=("$sid")
+      ;;
+  esac
+  sleep "$WARMUP"
+  local pids a0 s0 x0 t0 a1 s1 x1 t1 rss=0
+  pids=$(session_pids "$sid")
+  [ -n "$pids" ] || { echo "$label: the recorder ended early" >&2; cat "$out/stderr" >&2; exit 1; }
+  t0=$(now_ns); a0=$(usage_of $pids); s0=$(usage_of "$SERVER"); x0=$(usage_of "$XSERVER")
+  sleep "$WINDOW"
+  t1=$(now_ns); a1=$(usage_of $pids); s1=$(usage_of "$SERVER"); x1=$(usage_of "$XSERVER")
+  [ "$kind" = tavrin ] && rss=$(rss_kib "$sid")
+  # Tavrin ends as by its close (the file completed); the tools as by Ctrl+C.
+  if [ "$kind" = tavrin ]; then kill -TERM "$sid" 2>/dev/null || true; else kill -INT -- "-$sid" 2>/dev/null || true; fi
+  local j
+  for j in $(seq 100); do kill -0 "$sid" 2>/dev/null || break; sleep 0.1; done
+  kill -KILL -- "-$sid" 2>/dev/null || true
+  wait "$sid" 2>/dev/null || true
+  forget "$sid"
+  if [ "$kind" != idle ]; then
+    local size
+    size=$( (du -skc "$out"/prog/rec "$out"/rec.* 2>/dev/null || true) | tail -1 | cut -f1)
+    [ "$size" -gt 100 ] || { echo "$label: nothing was recorded ($size KiB)" >&2; cat "$out/stderr" >&2; exit 1; }
+  fi
+  rm -rf "$out"
+  awk -v l="$label" -v t0="$t0" -v t1="$t1" -v a0="$a0" -v a1="$a1" -v s0="$s0" -v s1="$s1" -v x0="$x0" \
+      -v x1="$x1" -v rss="$rss" 'BEGIN {
+    split(a0, A0, " "); split(a1, A1, " "); split(s0, S0, " "); split(s1, S1, " "); split(x0, X0, " "); split(x1, X1, " ")
+    w = (t1 - t0) / 1e9
+    printf "%s %.4f %.1f %.4f %.1f %.4f %d\n", l, (A1[1] - A0[1]) / 1e9 / w * 100, (A1[2] - A0[2]) / w,
+           (S1[1] - S0[1]) / 1e9 / w * 100, (S1[2] - S0[2]) / w, (X1[1] - X0[1]) / 1e9 / w * 100, rss
+  }' >>"$RESULTS"
+}
+
+LAME_PIPE="parecord --raw --rate=44100 --channels=2 --format=s16le | lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -b 128 - @OUT@.mp3"
+RECORDERS=(
+  "idle|idle"
+  "tavrin_mp3|tavrin mp3 shown"
+  "tavrin_mp3_hidden|tavrin mp3 hidden"
+  "tavrin_wav|tavrin wav shown"
+  "tavrin_wav_hidden|tavrin wav hidden"
+  "parecord_lame|tool $LAME_PIPE"
+  "ffmpeg_lame|tool ffmpeg -nostdin -loglevel error -y -f pulse -sample_rate 44100 -channels 2 -i default -c:a libmp3lame -b:a 128k @OUT@.mp3"
+  "arecord|tool arecord -q -D pulse -f cd -t wav @OUT@.wav"
+  "parecord|tool parecord --rate=44100 --channels=2 --format=s16le --file-format=wav @OUT@.wav"
+)
+
+if [ -n "${TAVRIN_BENCH_ONLY:-}" ]; then
+  chosen=()
+  for entry in "${RECORDERS[@]}"; do
+    case " idle $TAVRIN_BENCH_ONLY " in *" ${entry%%|*} "*) chosen+=("$entry") ;; esac
+  done
+  RECORDERS=("${chosen[@]}")
+fi
+
+echo "Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1), load $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "Window ${WINDOW} s after ${WARMUP} s of warm-up, median of ${REPEATS} rounds; display $DISPLAY"
+for round in $(seq "$REPEATS"); do
+  for entry in "${RECORDERS[@]}"; do
+    label=${entry%%|*}
+    read -r -a spec <<<"${entry#*|}"
+    if [ "${spec[0]}" = tool ]; then
+      measure "$label" tool "${entry#*|tool }"
+    else
+      measure "$label" "${spec[@]}"
+    fi
+  done
+  echo "(round $round done)"
+done
+
+# Median of column COLUMN (2..7) of LABEL's rounds.
+median() {
+  awk -v l="$1" -v c="$2" '$1 == l { print $c }' "$RESULTS" | sort -g |
+    awk '{ a[NR] = $1 } END { if (NR == 0) print "nan"; else print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'
+}
+calc() { awk "BEGIN { printf \"%.${2:-2}f\", $1 }"; }
+verdict() { awk -v v="$1" -v g="$2" 'BEGIN { print (v <= g) ? "met" : "MISSED" }'; }
+
+IDLE_SERVER=$(median idle 4)
+echo
+printf '%-20s %9s %9s %9s %12s %10s %8s %8s\n' recorder "CPU %" "switch/s" "server %" "server-idle %" "server sw/s" "X %" "RSS MiB"
+for entry in "${RECORDERS[@]}"; do
+  label=${entry%%|*}
+  rss=$(median "$label" 7)
+  printf '%-20s %9.3f %9.1f %9.3f %12.3f %10.1f %8.3f %8s\n' "$label" "$(median "$label" 2)" "$(median "$label" 3)" \
+    "$(median "$label" 4)" "$(calc "$(median "$label" 4) - $IDLE_SERVER" 3)" "$(median "$label" 5)" "$(median "$label" 6)" \
+    "$([ "$rss" != 0 ] && calc "$rss / 1024" 1 || echo -)"
+done
+
+has() { grep -q "^$1 " "$RESULTS"; }
+if has tavrin_mp3 && has parecord_lame && has tavrin_wav && has tavrin_wav_hidden && has arecord; then
+mp3_ratio=$(calc "$(median tavrin_mp3 2) / $(median parecord_lame 2)")
+server_ratio=$(calc "($(median tavrin_mp3 4) - $IDLE_SERVER) / ($(median arecord 4) - $IDLE_SERVER)")
+server_ratio_wav=$(calc "($(median tavrin_wav 4) - $IDLE_SERVER) / ($(median arecord 4) - $IDLE_SERVER)")
+rss_mib=$(calc "$(median tavrin_mp3 7) / 1024" 1)
+echo
+echo "Tavrin MP3 shown / parecord|lame, CPU:            $mp3_ratio (goal <= 1.25: $(verdict "$mp3_ratio" 1.25))"
+echo "Tavrin MP3 shown / ffmpeg -f pulse libmp3lame:     $(calc "$(median tavrin_mp3 2) / $(median ffmpeg_lame 2)")"
+echo "Tavrin MP3 hidden / parecord|lame:                 $(calc "$(median tavrin_mp3_hidden 2) / $(median parecord_lame 2)")"
+echo "Tavrin WAV shown, % of a core:                     $(median tavrin_wav 2) (goal <= 1.0: $(verdict "$(median tavrin_wav 2)" 1.0))"
+echo "Tavrin WAV hidden, % of a core:                    $(median tavrin_wav_hidden 2) (goal <= 0.3: $(verdict "$(median tavrin_wav_hidden 2)" 0.3))"
+echo "sound server for Tavrin MP3 / for arecord:         $server_ratio (goal <= 1.0: $(verdict "$server_ratio" 1.0))"
+echo "sound server for Tavrin WAV / for arecord:         $server_ratio_wav"
+echo "Tavrin MP3 context switches a second:              $(median tavrin_mp3 3) (goal < 60: $(verdict "$(median tavrin_mp3 3)" 59.99))"
+echo "Tavrin MP3 resident memory while recording, MiB:   $rss_mib (goal <= 60: $(verdict "$rss_mib" 60))"
+fi
+
+# --- start to the shown window ----------------------------------------------------------------------
+make_program "$WORK/start" mp3
+: >"$WORK/starts"
+for _ in $(seq 10); do
+  TAVRIN_START_NS=$(date +%s%N) TAVRIN_EXIT_AFTER_SHOW=1 "$WORK/start/tavrin" 2>/dev/null |
+    sed -n 's/^shown_ms=//p' >>"$WORK/starts"
+done
+[ "$(wc -l <"$WORK/starts")" = 10 ] || { echo "the start-up runs printed no shown_ms" >&2; exit 1; }
+shown=$(sort -g "$WORK/starts" | awk '{ a[NR] = $1 } END { printf "%.1f", (a[5] + a[6]) / 2 }')
+echo "start to the shown window, median of 10, ms:       $shown (goal <= 150: $(verdict "$shown" 150))"
