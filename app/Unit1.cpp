@@ -76,7 +76,7 @@ protected:
 };
 
 // The three panels of the status bar keep their widths; a window narrower than their sum
-// cuts off the right end, as the status bar of the original design did.
+// cuts off the right end.
 class StatusPanels : public QWidget {
 public:
     using QWidget::QWidget;

@@ -237,7 +237,6 @@ public:
     void LoadCurrentFile();
     void AddFileRow(const QString& Path);
     static QString DurationText(int S);
-    static QString ShortenPath(const QString& path, const QFontMetrics& metrics, int width);
     void Open1Click();
     void ListView1SelectItem();
     void Rename1Click();
@@ -288,7 +287,6 @@ public:
     void btnApplyClick();
     void infoMTVClick();
     void TabSheet2Resize();
-    static QString ShortFormatText(const QString& Text);
 
     // ---- auxiliary/Unit1Aux.cpp -------------------------------------------------------------
     void TimerTipTimer();

@@ -5,11 +5,12 @@
 // defines it as a test expectation before including this file.
 #include "FuzzSupport.h"
 
-#include "app/Unit1.h"
+#include "app/PathText.h"
 #include "engine/EngineError.h"
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioInformation2.h"
 #include "platform/Ini.h"
+#include "tags/StreamDescription.h"
 
 #if __has_include("auxiliary/tip.h")
 #include "auxiliary/tip.h"
@@ -77,7 +78,7 @@ inline void tips(const std::uint8_t* data, std::size_t size)
 // The short stream description of the status bar, from any description text.
 inline void shortFormatText(const std::uint8_t* data, std::size_t size)
 {
-    (void)TForm1::ShortFormatText(QString::fromUtf8(reinterpret_cast<const char*>(data), int(size)));
+    (void)ShortFormatText(QString::fromUtf8(reinterpret_cast<const char*>(data), int(size)));
 }
 
 // The path shortening of the status bar, for any path and width (negative ones too).
@@ -89,7 +90,7 @@ inline void shortenPath(const std::uint8_t* data, std::size_t size)
     static const QFontMetrics metrics{QFont()};
     const int width = (data[0] << 8 | data[1]) - 1000;
     const QString path = QString::fromUtf8(reinterpret_cast<const char*>(data + 2), int(size - 2));
-    (void)TForm1::ShortenPath(path, metrics, width);
+    (void)ShortenPath(path, metrics, width);
 }
 
 // TAudioFile2 reading arbitrary bytes under the extension picked by the first byte: Open

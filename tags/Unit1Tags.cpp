@@ -1,5 +1,6 @@
 // The tag editor under the file list, the genre list and the short stream description.
 #include "app/Unit1.h"
+#include "tags/StreamDescription.h"
 #include "engine/TAudioInformation2.h"
 #include "platform/ui/MessageBoxes.h"
 #include <QAbstractButton>
@@ -120,20 +121,4 @@ void TForm1::TabSheet2Resize()
     infoYear->resize(fieldWidth, infoYear->height());
     infoGenre->resize(fieldWidth, infoGenre->height());
     infoTrack->resize(fieldWidth, infoTrack->height());
-}
-
-QString TForm1::ShortFormatText(const QString& Text)
-{
-    QString s = Text;
-    if (s.contains(QStringLiteral("MPEG"), Qt::CaseSensitive)) {
-        for (const QString& prefix : {QStringLiteral("MPEG 1.0 layer-"), QStringLiteral("MPEG 2.0 layer-")}) {
-            const qsizetype at = s.indexOf(prefix, 0, Qt::CaseInsensitive);
-            if (at >= 0)
-                s.replace(at, prefix.size(), QStringLiteral("MP"));
-        }
-    }
-    const qsizetype colon = s.indexOf(QLatin1Char(':'));
-    if (colon >= 0)
-        s.replace(colon, 1, QStringLiteral(" "));
-    return s;
 }

@@ -1,4 +1,5 @@
 // The minutes-and-seconds text, the shortened status-bar path and the rename rule.
+#include "app/PathText.h"
 #include "app/Unit1.h"
 #include "app/rename.h"
 #include <QApplication>
@@ -46,41 +47,41 @@ protected:
 TEST_F(ShortenPathTest, FitsUnchanged)
 {
     const QString p = QStringLiteral("/home/user/Recording/Untitled1.mp3");
-    EXPECT_EQ(TForm1::ShortenPath(p, metrics, w(p)), p);
-    EXPECT_EQ(TForm1::ShortenPath(p, metrics, 10000), p);
+    EXPECT_EQ(ShortenPath(p, metrics, w(p)), p);
+    EXPECT_EQ(ShortenPath(p, metrics, 10000), p);
 }
 
 TEST_F(ShortenPathTest, CutsLeadingFoldersOneByOne)
 {
     const QString p = QStringLiteral("/home/user/music/Recording/Untitled1.mp3");
     // Each step replaces the first folder (a leading "..." counts as one) until the text fits.
-    EXPECT_EQ(TForm1::ShortenPath(p, metrics, w(p) - 1), "/.../user/music/Recording/Untitled1.mp3");
-    EXPECT_EQ(TForm1::ShortenPath(p, metrics, w("/.../music/Recording/Untitled1.mp3")),
+    EXPECT_EQ(ShortenPath(p, metrics, w(p) - 1), "/.../user/music/Recording/Untitled1.mp3");
+    EXPECT_EQ(ShortenPath(p, metrics, w("/.../music/Recording/Untitled1.mp3")),
               "/.../music/Recording/Untitled1.mp3");
-    EXPECT_EQ(TForm1::ShortenPath(p, metrics, w("/.../Recording/Untitled1.mp3")),
+    EXPECT_EQ(ShortenPath(p, metrics, w("/.../Recording/Untitled1.mp3")),
               "/.../Recording/Untitled1.mp3");
-    EXPECT_EQ(TForm1::ShortenPath(p, metrics, w("/.../Recording/Untitled1.mp3") - 1),
+    EXPECT_EQ(ShortenPath(p, metrics, w("/.../Recording/Untitled1.mp3") - 1),
               "/.../Untitled1.mp3");
-    EXPECT_EQ(TForm1::ShortenPath(p, metrics, w("/.../Untitled1.mp3") - 1), ".../Untitled1.mp3");
-    EXPECT_EQ(TForm1::ShortenPath(p, metrics, w(".../Untitled1.mp3") - 1), "Untitled1.mp3");
+    EXPECT_EQ(ShortenPath(p, metrics, w("/.../Untitled1.mp3") - 1), ".../Untitled1.mp3");
+    EXPECT_EQ(ShortenPath(p, metrics, w(".../Untitled1.mp3") - 1), "Untitled1.mp3");
     // The file name itself is never cut, even when it does not fit.
-    EXPECT_EQ(TForm1::ShortenPath(p, metrics, 5), "Untitled1.mp3");
+    EXPECT_EQ(ShortenPath(p, metrics, 5), "Untitled1.mp3");
 }
 
 TEST_F(ShortenPathTest, RelativeAndDrivePaths)
 {
     const QString r = QStringLiteral("alphabet/beta/c.wav");
-    EXPECT_EQ(TForm1::ShortenPath(r, metrics, w(".../beta/c.wav")), ".../beta/c.wav");
-    EXPECT_EQ(TForm1::ShortenPath(r, metrics, w(".../beta/c.wav") - 1), ".../c.wav");
-    EXPECT_EQ(TForm1::ShortenPath(r, metrics, 1), "c.wav");
+    EXPECT_EQ(ShortenPath(r, metrics, w(".../beta/c.wav")), ".../beta/c.wav");
+    EXPECT_EQ(ShortenPath(r, metrics, w(".../beta/c.wav") - 1), ".../c.wav");
+    EXPECT_EQ(ShortenPath(r, metrics, 1), "c.wav");
     const QString d = QStringLiteral("C:/Music/Take/one.wav");
-    EXPECT_EQ(TForm1::ShortenPath(d, metrics, w("C:/.../Take/one.wav")), "C:/.../Take/one.wav");
-    EXPECT_EQ(TForm1::ShortenPath(d, metrics, w("C:/.../one.wav")), "C:/.../one.wav");
-    EXPECT_EQ(TForm1::ShortenPath(d, metrics, w("C:/.../one.wav") - 1), ".../one.wav");
-    EXPECT_EQ(TForm1::ShortenPath(d, metrics, 1), "one.wav");
+    EXPECT_EQ(ShortenPath(d, metrics, w("C:/.../Take/one.wav")), "C:/.../Take/one.wav");
+    EXPECT_EQ(ShortenPath(d, metrics, w("C:/.../one.wav")), "C:/.../one.wav");
+    EXPECT_EQ(ShortenPath(d, metrics, w("C:/.../one.wav") - 1), ".../one.wav");
+    EXPECT_EQ(ShortenPath(d, metrics, 1), "one.wav");
     // A folder whose name begins with dots is an ordinary folder.
-    EXPECT_EQ(TForm1::ShortenPath("/.cache/x/y.wav", metrics, w("/.../x/y.wav")), "/.../x/y.wav");
-    EXPECT_EQ(TForm1::ShortenPath("", metrics, 1), "");
+    EXPECT_EQ(ShortenPath("/.cache/x/y.wav", metrics, w("/.../x/y.wav")), "/.../x/y.wav");
+    EXPECT_EQ(ShortenPath("", metrics, 1), "");
 }
 
 TEST(RenameRule, KeepsTheOldExtension)

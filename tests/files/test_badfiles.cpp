@@ -153,13 +153,13 @@ TEST(BadFiles, CutAndScrambledRealFiles)
         {"a.mp3", withFile([](TAudioFile2& w) { w.SetFormatMP3(44100, 128, 2); }, 44100, 2)},
         {"b.mp3", withFile([](TAudioFile2& w) { w.SetFormatMP3(22050, 40, 2); }, 22050, 2)},
         {"a.wma", withFile([](TAudioFile2& w) { w.SetFormatWMA(38); }, 44100, 2)},
-        {"a.mp2", withFfmpeg({"mp2", "mp2", 44100, 2, 160000, {}})},
-        {"a.mpeg", withFfmpeg({"mpeg", "mp2", 44100, 2, 160000, {}})},
-        {"a.ogg", withFfmpeg({"ogg", "libvorbis", 44100, 2, 96000, {}})},
-        {"a.avi", withFfmpeg({"avi", "libmp3lame", 44100, 2, 128000, {}})},
-        {"a.g721", withFfmpeg({"data", "g726le", 8000, 1, 32000, "code_size=4"})},
-        {"a.gsm", withFfmpeg({"gsm", "libgsm", 8000, 1, 13000, {}})},
-        {"c.wav", withFfmpeg({"wav", "adpcm_ima_wav", 22050, 2, 0, {}})},
+        {"a.mp2", withFfmpeg({"mp2", "mp2", 44100, 2, 160000, {}, {}})},
+        {"a.mpeg", withFfmpeg({"mpeg", "mp2", 44100, 2, 160000, {}, {}})},
+        {"a.ogg", withFfmpeg({"ogg", "libvorbis", 44100, 2, 96000, {}, {}})},
+        {"a.avi", withFfmpeg({"avi", "libmp3lame", 44100, 2, 128000, {}, {}})},
+        {"a.g721", withFfmpeg({"data", "g726le", 8000, 1, 32000, "code_size=4", {}})},
+        {"a.gsm", withFfmpeg({"gsm", "libgsm", 8000, 1, 13000, {}, {}})},
+        {"c.wav", withFfmpeg({"wav", "adpcm_ima_wav", 22050, 2, 0, {}, {}})},
     };
     std::mt19937 rng(5);
     for (const Source& src : sources) {

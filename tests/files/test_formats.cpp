@@ -73,8 +73,9 @@ TEST_P(ContainerTypes, OpenDecodeAndSeek)
     EXPECT_EQ(d.channels, c.spec.channels);
     EXPECT_TRUE(d.description.startsWith(c.descriptionStart)) << d.description.toStdString();
     EXPECT_NEAR(d.frames(), written, 2 * 1152 + 2048);
-    if (c.lengthExactAtOpen)
+    if (c.lengthExactAtOpen) {
         EXPECT_EQ(d.length, d.frames());
+    }
     expectTone(d, 440, 3);
     expectSeeksExact(path, 16, 5, 1500);
 }
@@ -83,22 +84,22 @@ INSTANTIATE_TEST_SUITE_P(
     Types, ContainerTypes,
     ::testing::Values(
         // FFmpeg's own MP3 writer puts in a Xing tag with its "Lavc" encoder delay.
-        Case{"c.mp3", {"mp3", "libmp3lame", 44100, 2, 128000, {}}, "MPEG 1.0 layer-3: 44100 Hz, 128 kbps, Stereo", true},
-        Case{"a.mp2", {"mp2", "mp2", 44100, 2, 192000, {}}, "MPEG 1.0 layer-2: 44100 Hz, 192 kbps, Stereo", true},
-        Case{"a.mpeg", {"mpeg", "mp2", 48000, 2, 128000, {}}, "MPEG 1.0 layer-2: 48000 Hz", false},
-        Case{"a.ogg", {"ogg", "libvorbis", 44100, 2, 128000, {}}, "Ogg Vorbis: 44100 Hz", true},
-        Case{"a.wma", {"asf", "wmav2", 44100, 2, 128000, {}}, "WMA 44100 Hz, 128 kbps, Stereo", false},
-        Case{"b.wma", {"asf", "wmav2", 22050, 1, 32000, {}}, "WMA 22050 Hz, 32 kbps, Mono", false},
-        Case{"a.avi", {"avi", "pcm_s16le", 22050, 1, 0, {}}, "PCM 16 bit: 22050 Hz, Mono", false},
-        Case{"b.avi", {"avi", "libmp3lame", 44100, 2, 128000, {}}, "MPEG 1.0 layer-3: 44100 Hz", false},
-        Case{"a.gsm", {"gsm", "libgsm", 8000, 1, 13000, {}}, "GSM 6.10: 8000 Hz", true},
-        Case{"a.g721", {"data", "g726le", 8000, 1, 32000, "code_size=4"}, "G.726 ADPCM: 8000 Hz", true},
-        Case{"a.g726", {"data", "g726le", 8000, 1, 32000, "code_size=4"}, "G.726 ADPCM: 8000 Hz", true},
-        Case{"a.g723", {"data", "g726le", 8000, 1, 24000, "code_size=3"}, "G.723 ADPCM: 8000 Hz", true},
-        Case{"gsm.wav", {"wav", "libgsm_ms", 8000, 1, 13000, {}}, "GSM", false},
-        Case{"ima.wav", {"wav", "adpcm_ima_wav", 22050, 2, 0, {}}, "ADPCM IMA WAV: 22050 Hz", false}),
-    [](const auto& info) {
-        std::string n = info.param.file;
+        Case{"c.mp3", {"mp3", "libmp3lame", 44100, 2, 128000, {}, {}}, "MPEG 1.0 layer-3: 44100 Hz, 128 kbps, Stereo", true},
+        Case{"a.mp2", {"mp2", "mp2", 44100, 2, 192000, {}, {}}, "MPEG 1.0 layer-2: 44100 Hz, 192 kbps, Stereo", true},
+        Case{"a.mpeg", {"mpeg", "mp2", 48000, 2, 128000, {}, {}}, "MPEG 1.0 layer-2: 48000 Hz", false},
+        Case{"a.ogg", {"ogg", "libvorbis", 44100, 2, 128000, {}, {}}, "Ogg Vorbis: 44100 Hz", true},
+        Case{"a.wma", {"asf", "wmav2", 44100, 2, 128000, {}, {}}, "WMA 44100 Hz, 128 kbps, Stereo", false},
+        Case{"b.wma", {"asf", "wmav2", 22050, 1, 32000, {}, {}}, "WMA 22050 Hz, 32 kbps, Mono", false},
+        Case{"a.avi", {"avi", "pcm_s16le", 22050, 1, 0, {}, {}}, "PCM 16 bit: 22050 Hz, Mono", false},
+        Case{"b.avi", {"avi", "libmp3lame", 44100, 2, 128000, {}, {}}, "MPEG 1.0 layer-3: 44100 Hz", false},
+        Case{"a.gsm", {"gsm", "libgsm", 8000, 1, 13000, {}, {}}, "GSM 6.10: 8000 Hz", true},
+        Case{"a.g721", {"data", "g726le", 8000, 1, 32000, "code_size=4", {}}, "G.726 ADPCM: 8000 Hz", true},
+        Case{"a.g726", {"data", "g726le", 8000, 1, 32000, "code_size=4", {}}, "G.726 ADPCM: 8000 Hz", true},
+        Case{"a.g723", {"data", "g726le", 8000, 1, 24000, "code_size=3", {}}, "G.723 ADPCM: 8000 Hz", true},
+        Case{"gsm.wav", {"wav", "libgsm_ms", 8000, 1, 13000, {}, {}}, "GSM", false},
+        Case{"ima.wav", {"wav", "adpcm_ima_wav", 22050, 2, 0, {}, {}}, "ADPCM IMA WAV: 22050 Hz", false}),
+    [](const auto& test) {
+        std::string n = test.param.file;
         for (char& ch : n)
             if (ch == '.')
                 ch = '_';

@@ -41,8 +41,9 @@ TEST_P(Interrupted, AFileCutOffMidRecordingPlaysToTheCut)
     }
     ASSERT_TRUE(QFile::copy(path, copy));
     w.Close();
-    if (QString(fmt.ext) == "wav")
+    if (QString(fmt.ext) == "wav") {
         EXPECT_TRUE(readBytes(copy).startsWith("RIFF")) << "a plain WAV header while below 4 GiB";
+    }
 
     TAudioFile2 r;
     r.Open(copy, 0, 1);
@@ -67,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // The ASF muxer holds at most the packet it is filling.
                       Format{"wma", 44100, 2, [](TAudioFile2& w) { w.SetFormatWMA(38); }, 44100 / 2},
                       Format{"wma", 8000, 1, [](TAudioFile2& w) { w.SetFormatWMA(0); }, 8000 / 2}),
-    [](const auto& info) { return std::string(info.param.ext) + "_" + std::to_string(info.param.rate); });
+    [](const auto& test) { return std::string(test.param.ext) + "_" + std::to_string(test.param.rate); });
 
 // The file size limit makes writes fail with "File too large", as a full disk would.
 class FileSizeLimit {
@@ -138,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Format{"wav", 44100, 2, [](TAudioFile2& w) { w.SetFormatPCM(44100, 2, 16); }, 0},
                       Format{"mp3", 44100, 2, [](TAudioFile2& w) { w.SetFormatMP3(44100, 128, 2); }, 4 * 1152},
                       Format{"wma", 44100, 2, [](TAudioFile2& w) { w.SetFormatWMA(38); }, 44100 / 2}),
-    [](const auto& info) { return std::string(info.param.ext); });
+    [](const auto& test) { return std::string(test.param.ext); });
 
 TEST(Wav, PlainRiffHeaderBelowFourGigabytes)
 {

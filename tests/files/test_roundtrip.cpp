@@ -57,9 +57,9 @@ std::vector<WavCase> wavCases()
 }
 
 INSTANTIATE_TEST_SUITE_P(WavTable, WavRoundTrip, ::testing::ValuesIn(wavCases()),
-                         [](const auto& info) {
-                             return std::to_string(info.param.rate) + "Hz_" + std::to_string(info.param.bits) + "bit_"
-                                    + (info.param.channels == 1 ? "mono" : "stereo");
+                         [](const auto& test) {
+                             return std::to_string(test.param.rate) + "Hz_" + std::to_string(test.param.bits) + "bit_"
+                                    + (test.param.channels == 1 ? "mono" : "stereo");
                          });
 
 struct Mp3Case {
@@ -117,8 +117,8 @@ INSTANTIATE_TEST_SUITE_P(Mp3Table, Mp3RoundTrip,
                                            Mp3Case{22050, 80}, Mp3Case{44100, 112}, Mp3Case{44100, 128},
                                            Mp3Case{44100, 160}, Mp3Case{44100, 192}, Mp3Case{44100, 256},
                                            Mp3Case{44100, 320}),
-                         [](const auto& info) {
-                             return std::to_string(info.param.rate) + "Hz_" + std::to_string(info.param.kbps) + "kbps";
+                         [](const auto& test) {
+                             return std::to_string(test.param.rate) + "Hz_" + std::to_string(test.param.kbps) + "kbps";
                          });
 
 TEST(Mp3Writing, MonoModeWritesOneChannel)

@@ -183,7 +183,7 @@ TEST(Tags, OggVorbisComments)
     QTemporaryDir dir;
     const QString path = dir.filePath("t.ogg");
     {
-        files::FfmpegWriter w(path, {"ogg", "libvorbis", 44100, 2, 96000});
+        files::FfmpegWriter w(path, {"ogg", "libvorbis", 44100, 2, 96000, {}, {}});
         const std::vector<float> s = tone(44100, 2, 44100, 500);
         w.write(s.data(), 44100);
         w.finish();

@@ -112,8 +112,9 @@ TEST_P(WmaRoundTrip, LengthToneLevelAndAlignment)
     EXPECT_NEAR(rms(out, pf.channels, 0, frames - pf.rate / 10, frames), rms(in, pf.channels, 0, frames - pf.rate / 10, frames), 0.05);
     const int from = pf.rate / 2, to = std::min(got, frames) - pf.rate / 2;
     EXPECT_NEAR(frequency(out, pf.channels, 0, pf.rate, from, to), freq, freq * 0.01);
-    if (pf.channels == 2)
+    if (pf.channels == 2) {
         EXPECT_NEAR(frequency(out, 2, 1, pf.rate, from, to), freq * 1.5, freq * 0.015);
+    }
     const double level = 20 * std::log10(rms(out, pf.channels, 0, from, to) / rms(in, pf.channels, 0, from, to));
     EXPECT_NEAR(level, 0.0, 2.0) << "dB";
 }

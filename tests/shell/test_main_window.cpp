@@ -104,8 +104,9 @@ TEST_F(MainWindow, MenusHaveTheirCaptionsPicturesAndShortcuts)
         EXPECT_TRUE(a->shortcut().isEmpty()) << a->objectName().toStdString();
     for (QMenu* m : {f->File1, f->PlayRecord1, f->Option1, f->Help1})
         for (QAction* a : m->actions())
-            if (!a->isSeparator())
+            if (!a->isSeparator()) {
                 EXPECT_FALSE(a->icon().isNull()) << a->objectName().toStdString();
+            }
     // Every item is reachable by its name, separators included.
     for (const char* name : {"Open1", "N1", "Exit1", "Record1", "N3", "Play1", "Pause1", "Stop1",
                              "Options1", "PlaybackVolumeControls1", "FileInfo1", "N4", "Options2",
@@ -127,8 +128,9 @@ TEST_F(MainWindow, ToolbarButtons)
     int lastX = -1;
     for (const B& x : buttons) {
         EXPECT_EQ(x.b->text(), x.caption);
-        if (x.hint)
+        if (x.hint) {
             EXPECT_EQ(x.b->toolTip(), x.hint);
+        }
         EXPECT_TRUE(x.b->autoRaise());
         EXPECT_GE(x.b->width(), 54);
         EXPECT_EQ(x.b->height(), 52);

@@ -78,8 +78,8 @@ TEST_P(Termination, EndsTheProgramAsTheWindowCloseDoes)
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, Termination, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return info.param == SIGTERM ? std::string("SIGTERM")
-                                    : info.param == SIGINT ? std::string("SIGINT")
+                         [](const ::testing::TestParamInfo<int>& test) {
+                             return test.param == SIGTERM ? std::string("SIGTERM")
+                                    : test.param == SIGINT ? std::string("SIGINT")
                                                            : std::string("SIGHUP");
                          });

@@ -1,5 +1,5 @@
 // The status-bar form of a stream description.
-#include "app/Unit1.h"
+#include "tags/StreamDescription.h"
 #include <gtest/gtest.h>
 
 QT_BEGIN_NAMESPACE
@@ -8,25 +8,25 @@ QT_END_NAMESPACE
 
 TEST(ShortFormatText, MpegLayersBecomeShort)
 {
-    EXPECT_EQ(TForm1::ShortFormatText("MPEG 1.0 layer-3: 44100 Hz, 128 kbps, stereo"),
+    EXPECT_EQ(ShortFormatText("MPEG 1.0 layer-3: 44100 Hz, 128 kbps, stereo"),
               "MP3  44100 Hz, 128 kbps, stereo");
-    EXPECT_EQ(TForm1::ShortFormatText("MPEG 2.0 layer-2: 22050 Hz"), "MP2  22050 Hz");
+    EXPECT_EQ(ShortFormatText("MPEG 2.0 layer-2: 22050 Hz"), "MP2  22050 Hz");
     // The prefixes are matched without case once the text holds "MPEG" in capitals.
-    EXPECT_EQ(TForm1::ShortFormatText("mpeg 1.0 LAYER-3 in MPEG stream"), "MP3 in MPEG stream");
+    EXPECT_EQ(ShortFormatText("mpeg 1.0 LAYER-3 in MPEG stream"), "MP3 in MPEG stream");
     // Both prefixes, first occurrences only.
-    EXPECT_EQ(TForm1::ShortFormatText("MPEG 1.0 layer-3 MPEG 2.0 layer-2 MPEG 1.0 layer-1"),
+    EXPECT_EQ(ShortFormatText("MPEG 1.0 layer-3 MPEG 2.0 layer-2 MPEG 1.0 layer-1"),
               "MP3 MP2 MPEG 1.0 layer-1");
 }
 
 TEST(ShortFormatText, LowerCaseMpegStaysAsItIs)
 {
-    EXPECT_EQ(TForm1::ShortFormatText("mpeg 1.0 layer-3 stream"), "mpeg 1.0 layer-3 stream");
+    EXPECT_EQ(ShortFormatText("mpeg 1.0 layer-3 stream"), "mpeg 1.0 layer-3 stream");
 }
 
 TEST(ShortFormatText, OnlyTheFirstColonBecomesABlank)
 {
-    EXPECT_EQ(TForm1::ShortFormatText("PCM:44100 Hz:16 bit"), "PCM 44100 Hz:16 bit");
-    EXPECT_EQ(TForm1::ShortFormatText("mpeg 1.0 layer-3: x: y"), "mpeg 1.0 layer-3  x: y");
-    EXPECT_EQ(TForm1::ShortFormatText(""), "");
-    EXPECT_EQ(TForm1::ShortFormatText("WMA 128 kbps"), "WMA 128 kbps");
+    EXPECT_EQ(ShortFormatText("PCM:44100 Hz:16 bit"), "PCM 44100 Hz:16 bit");
+    EXPECT_EQ(ShortFormatText("mpeg 1.0 layer-3: x: y"), "mpeg 1.0 layer-3  x: y");
+    EXPECT_EQ(ShortFormatText(""), "");
+    EXPECT_EQ(ShortFormatText("WMA 128 kbps"), "WMA 128 kbps");
 }
