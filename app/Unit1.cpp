@@ -12,6 +12,7 @@
 #include "engine/controls/TNCTPlayButtonB2.h"
 #include "engine/controls/TNCTSliderB2.h"
 #include "engine/controls/TNCTTimeDisplay2.h"
+#include "platform/SleepGuard.h"
 #include "platform/ui/Guarded.h"
 
 #include <QAction>

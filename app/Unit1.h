@@ -58,6 +58,7 @@ class TTimeLimitForm;
 class TAboutBox;
 class TTipForm;
 class TsrcFrame;
+class SleepGuard;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -219,7 +220,10 @@ public:
     void WritePendingBlocks();                 // the recorder's finished blocks into AudioFile2
     qint64 RecorderFrames(int currentSamples); // the recorder's count since its start, unwrapped
     void RecorderRestarted();
+    // app/Unit1Guards.cpp: what a long recording needs.
+    void KeepAwake(bool on);                   // the desktop is asked not to sleep while on
 private:
+    std::unique_ptr<SleepGuard> sleepGuard_;
     bool recordStarting_ = false;              // a fresh record start is making its target
     bool transportEventsConnected_ = false;
     bool recordFailed_ = false;

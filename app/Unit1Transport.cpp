@@ -175,6 +175,7 @@ void TForm1::StartRecording()
 
         AudioFile2->CreateNew(CurrentFile, 0);
         pieceFrames_ = 0;
+        KeepAwake(true);
         const bool sameFormat = AudioRecord1->SampleRate() == AudioFile2->SampleRate()
                                 && AudioRecord1->Channels() == AudioFile2->Channels();
         if (captureRunning_ && sameFormat) {
@@ -205,6 +206,7 @@ void TForm1::StartRecording()
         // The record command ends here (no target, a folder that cannot be made, a file that
         // cannot be created): the window returns to its stopped look before the error is shown.
         recordStarting_ = false;
+        KeepAwake(false);
         const bool wasWriting = IsRecording;
         IsRecording = false;
         RecordPaused = false;
@@ -260,6 +262,7 @@ void TForm1::StopRecording()
     step([&] { AudioFile2->Close(); });
     IsRecording = false;
     RecordPaused = false;
+    KeepAwake(false);
 
     if (IsPlaying) {
         // The playback goes on and takes the display back.

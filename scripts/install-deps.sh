@@ -10,7 +10,7 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libmp3lame-dev libsndfile1-dev libtag1-dev libfftw3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  pulseaudio pulseaudio-utils alsa-utils
+  pulseaudio pulseaudio-utils alsa-utils dbus-daemon
   xvfb xauth xdotool imagemagick fonts-dejavu-core
   lame sox ffmpeg
   clang libclang-rt-14-dev

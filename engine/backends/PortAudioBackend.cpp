@@ -14,8 +14,10 @@
 // Capture loss is reported through CaptureSink::overflowed: PortAudio's input-overflow flags,
 // and gaps the sound server left without saying so (CaptureGapDetector, on the stream's clock).
 // A device that dies (the stream ends by itself, or no callback comes for a few seconds) is
-// reported once through deviceLost.
+// reported once through deviceLost, from the stream's watchdog thread: the device thread only
+// leaves a mark.
 #include "engine/backends/PortAudioBackend.h"
+#include "engine/DeviceCallback.h"
 #include "engine/EngineError.h"
 #include "engine/backends/AlsaMixer.h"
 #include "engine/backends/CaptureGapDetector.h"
@@ -179,6 +181,7 @@ public:
         prepareStart();
         stopRequested_ = false;
         lostReported_ = false;
+        endedByItself_ = false;
         lastCallbackNs_ = nowNs();
         // (No real-time priority for the callback thread: through ALSA's pulse plugin it
         // starves the plugin's own thread, and playback stops reaching the server.)
@@ -307,11 +310,11 @@ protected:
     PaStream* stream_ = nullptr;
 
 private:
+    // PortAudio's thread, when the stream has ended: the watchdog reports it.
     static void finished(void* user)
     {
-        auto* self = static_cast<PortAudioStream*>(user);
-        if (!self->stopRequested_.load())
-            self->reportLost(QStringLiteral("The sound device \"%1\" stopped unexpectedly").arg(self->deviceName_));
+        DeviceCallbackScope scope;
+        static_cast<PortAudioStream*>(user)->endedByItself_.store(true);
     }
 
     void watch()
@@ -326,6 +329,10 @@ private:
                 reportLost(QStringLiteral("The sound device \"%1\" stopped delivering audio").arg(deviceName_));
                 break;
             }
+            if (endedByItself_.load() && !stopRequested_.load()) {
+                reportLost(QStringLiteral("The sound device \"%1\" stopped unexpectedly").arg(deviceName_));
+                break;
+            }
             std::unique_lock control(control_, std::try_to_lock);
             if (control.owns_lock() && running_ && !stopRequested_ && Pa_IsStreamActive(stream_) != 1) {
                 reportLost(QStringLiteral("The sound device \"%1\" stopped unexpectedly").arg(deviceName_));
@@ -338,6 +345,7 @@ private:
     bool running_ = false;
     std::atomic<bool> stopRequested_{true};
     std::atomic<bool> lostReported_{false};
+    std::atomic<bool> endedByItself_{false};
     std::atomic<std::int64_t> lastCallbackNs_{0};
     std::thread watchdog_;
     std::mutex watchMutex_;
@@ -377,6 +385,7 @@ private:
     static int callback(const void* input, void*, unsigned long frameCount, const PaStreamCallbackTimeInfo* time,
                         PaStreamCallbackFlags flags, void* user)
     {
+        DeviceCallbackScope scope;
         static_cast<CaptureStream*>(user)->process(static_cast<const float*>(input), static_cast<int>(frameCount),
                                                    time, flags);
         return paContinue;
@@ -464,6 +473,7 @@ private:
     static int callback(const void*, void* output, unsigned long frameCount, const PaStreamCallbackTimeInfo*,
                         PaStreamCallbackFlags, void* user)
     {
+        DeviceCallbackScope scope;
         static_cast<PlaybackStream*>(user)->process(static_cast<float*>(output), static_cast<int>(frameCount));
         return paContinue;
     }

@@ -92,7 +92,8 @@ int SampleRateConverter::convert(const float* input, int frames, float* output, 
         return 0;   // (a null input would flush the resampler)
     const uint8_t* inPlanes[1] = {reinterpret_cast<const uint8_t*>(input)};
     uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(output)};
-    return swr_convert(d->swr.get(), outPlanes, outputCapacity, inPlanes, frames);
+    // The resampler sizes its work buffers by the room it is offered: never more than primed.
+    return swr_convert(d->swr.get(), outPlanes, std::min(outputCapacity, d->maxOut), inPlanes, frames);
 }
 
 void SampleRateConverter::reset() { d->build(); }

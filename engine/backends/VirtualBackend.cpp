@@ -1,5 +1,6 @@
 #include "engine/backends/VirtualBackend.h"
 
+#include "engine/DeviceCallback.h"
 #include "engine/EngineError.h"
 #include "engine/backends/DeviceWatchers.h"
 
@@ -190,14 +191,21 @@ private:
                     std::lock_guard lock(s_->signalMutex);
                     s_->signalPosition += lostFrames;
                 }
+                DeviceCallbackScope scope;
                 sink_->overflowed(lostFrames);
             }
             generate(n);
+            DeviceCallbackScope scope;
             sink_->captured(buffer_.data(), n);
             return;
         }
         std::fill(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(count), 0.0f);
-        const int real = std::clamp(source_->render(buffer_.data(), n), 0, n);
+        int rendered = 0;
+        {
+            DeviceCallbackScope scope;
+            rendered = source_->render(buffer_.data(), n);
+        }
+        const int real = std::clamp(rendered, 0, n);
         lastRendered_ = real;
         std::lock_guard lock(s_->outputMutex);
         s_->renderedFrames += n;

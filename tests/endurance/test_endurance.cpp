@@ -313,12 +313,15 @@ TEST(LongRecording, EightHourWavOpensWithItsExactLength)
     QString folder = QDir::tempPath();
     if (freeIn(QStringLiteral("/dev/shm")) > 8e9 && memAvailable() > 12e9)
         folder = QStringLiteral("/dev/shm");
-    if (freeIn(folder) < 7e9)
-        GTEST_SKIP() << "needs 7 GB free in " << folder.toStdString();
+    // Where the storage has less room, as many hours as fit, leaving a gigabyte to the rest.
+    const qint64 fits = qint64((freeIn(folder) - 1e9) / 4);
+    ASSERT_GT(fits, 600LL * 44100) << "not even ten minutes of WAV fit in " << folder.toStdString();
+    const qint64 target = std::min<qint64>(8LL * 3600 * 44100, fits);
+    if (target < 8LL * 3600 * 44100)
+        std::printf("[ wav ] %s has room for %.2f h only\n", qPrintable(folder), target / 44100.0 / 3600);
 
     const QString path = folder + QStringLiteral("/tavrin_endurance_%1.wav").arg(getpid());
     struct Remove { QString p; ~Remove() { QFile::remove(p); } } remove{path};
-    const qint64 eightHours = 8LL * 3600 * 44100;
     const auto t0 = std::chrono::steady_clock::now();
     const auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(); };
 
@@ -349,7 +352,7 @@ TEST(LongRecording, EightHourWavOpensWithItsExactLength)
             SampleArray block = rec.GetArray();
             written += block.frames();
             file.WriteArray(block);
-            if (elapsed() > 5 || written >= eightHours)
+            if (elapsed() > 5 || written >= target)
                 enough = true;          // the input stops, so the event queue empties
             if (enough)
                 loop.quit();
@@ -369,8 +372,8 @@ TEST(LongRecording, EightHourWavOpensWithItsExactLength)
     // The table repeats every ten seconds, so ten-second blocks from here on are all alike.
     const int block = 44100 * 10;
     const SampleArray tenSeconds = table.block(written, block);
-    while (written < eightHours && elapsed() < 52) {
-        const int n = int(std::min<qint64>(block, eightHours - written));
+    while (written < target && elapsed() < 52) {
+        const int n = int(std::min<qint64>(block, target - written));
         if (n == block)
             file.WriteArray(tenSeconds);
         else
@@ -383,8 +386,8 @@ TEST(LongRecording, EightHourWavOpensWithItsExactLength)
     std::printf("[ wav ] %.2f h written in %.1f s (%.2f h through the recorder); %.2f GB in %s\n", hours,
                 elapsed(), throughRecorder / 44100.0 / 3600, QFileInfo(path).size() / 1e9, qPrintable(folder));
     ::testing::Test::RecordProperty("hours_written", QString::number(hours, 'f', 2).toStdString());
-    if (written < eightHours)
-        std::printf("[ wav ] eight hours do not fit the time budget on this machine; %.2f h tested\n", hours);
+    if (written < target)
+        std::printf("[ wav ] what fits takes longer than the time budget on this machine; %.2f h tested\n", hours);
 
     TAudioFile2 back;
     back.setActive(true);

@@ -6,7 +6,7 @@
 // (PulseAudio's sine source delivers in two-second lumps; the tests play their own tones into
 // the sink instead and record the monitor.)
 //
-// Without a server the tests fail in CI (CI set) and are skipped, with the reason, elsewhere.
+// Without a server the tests fail, saying why.
 #include <gtest/gtest.h>
 
 #include <QString>
@@ -25,8 +25,7 @@ std::string monitorName();
 void useSink(const std::string& sink);
 void useSource(const std::string& source);
 
-// For each test: fails (CI) or skips (elsewhere) without a server; loads the sink once and
-// points new streams at it.
+// For each test: fails without a server; loads the sink once and points new streams at it.
 class PulseTest : public ::testing::Test {
 protected:
     void SetUp() override;

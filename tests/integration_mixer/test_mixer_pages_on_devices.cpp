@@ -42,11 +42,7 @@ class MixerOnDevices : public GuiTest {
 protected:
     void SetUp() override
     {
-        if (!soundServerReachable()) {
-            if (qEnvironmentVariableIsSet("CI"))
-                FAIL() << "no sound server is reachable";
-            GTEST_SKIP() << "no sound server is reachable";
-        }
+        ASSERT_TRUE(soundServerReachable()) << "no sound server is reachable (test.sh starts a private one)";
         backend = createPortAudioBackend();
         ASSERT_TRUE(backend) << "PortAudio found no device";
     }

@@ -86,8 +86,7 @@ TEST_F(WindowLife, ClosingRunsTheClosingStepsOnce)
     TForm1* f = openMainWindow();
     f->close();
     EXPECT_FALSE(f->isVisible());
-    if (!folder.exists("setup.ini"))
-        GTEST_SKIP() << "SaveTimeLimit does not write setup.ini yet";
+    ASSERT_TRUE(folder.exists("setup.ini"));
     EXPECT_TRUE(folder.read("setup.ini").contains("timelimit"));
     // A second close (and a direct call) must not write again.
     folder.write("setup.ini", "[options]\nkeep=1\n");
@@ -101,8 +100,7 @@ TEST_F(WindowLife, PanelMuteStartsAsOutputLineOne)
 {
     TForm1* f = openMainWindow(false);
     f->NCTPlayButtonB1->setMute(true);
-    if (!f->NCTPlayButtonB1->Mute())
-        GTEST_SKIP() << "the transport panel does not keep its mute state yet";
+    ASSERT_TRUE(f->NCTPlayButtonB1->Mute());
     f->NCTPlayButtonB1->setMute(false);
     ASSERT_NE(virtualBackend(), nullptr);
     auto lines = VirtualBackend::defaultMixerLines(false, 3);

@@ -1,0 +1,225 @@
+// The desktop is kept awake while a recording runs: the program asks the first service that
+// answers (portal, logind, ScreenSaver) on a private bus, holds the lock across cuts and a
+// pause, and gives it back at the stop and when ended by SIGTERM. The services are stand-ins
+// in a thread of this test that record the calls they get.
+#include "app/Unit1.h"
+#include "endurance/ChildProcess.h"
+#include "engine/backends/VirtualBackend.h"
+#include "platform/SleepGuard.h"
+#include "settings/RecordingSettings.h"
+#include "support/GuiTestSupport.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusUnixFileDescriptor>
+#include <QDBusVirtualObject>
+#include <QFile>
+#include <QMutex>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTreeWidget>
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+
+namespace {
+
+// dbus-daemon on a socket of its own, named as both the session and the system bus.
+QString privateBus()
+{
+    static QTemporaryDir dir;
+    static const QString address = [] {
+        const QString conf = dir.filePath("bus.conf"), socket = dir.filePath("bus");
+        QFile f(conf);
+        f.open(QIODevice::WriteOnly);
+        f.write(QStringLiteral("<busconfig><type>session</type><listen>unix:path=%1</listen><auth>EXTERNAL</auth>"
+                               "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
+                               "</policy></busconfig>").arg(socket).toUtf8());
+        f.close();
+        const QByteArray arg = "--config-file=" + QFile::encodeName(conf);
+        if (fork() == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);
+            execlp("dbus-daemon", "dbus-daemon", arg.constData(), "--nofork", "--nopidfile", nullptr);
+            _exit(127);
+        }
+        const auto accepts = [&socket] {   // the socket is made a moment before it listens
+            sockaddr_un a{};
+            a.sun_family = AF_UNIX;
+            qstrncpy(a.sun_path, QFile::encodeName(socket).constData(), sizeof a.sun_path);
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+            ::close(fd);
+            return ok;
+        };
+        for (int i = 0; i < 500 && !accepts(); ++i)
+            QThread::msleep(10);
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(socket));
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + QFile::encodeName(socket));
+        return accepts() ? socket : QString();
+    }();
+    return address;
+}
+
+class StandIn : public QDBusVirtualObject {
+public:
+    enum { Portal = 1, Logind = 2, ScreenSaver = 4 };
+    explicit StandIn(int services) : name_(QStringLiteral("standin%1").arg(++count_))
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus("unix:path=" + privateBus(), name_);
+        const struct { int bit; const char *path, *name; } all[] = {
+            {Portal, "/org/freedesktop/portal/desktop", "org.freedesktop.portal.Desktop"},
+            {Logind, "/org/freedesktop/login1", "org.freedesktop.login1"},
+            {ScreenSaver, "/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver"}};
+        ready = bus.isConnected();
+        for (const auto& s : all)
+            if (services & s.bit)
+                ready = ready && bus.registerVirtualObject(s.path, this, QDBusConnection::SubPath) && bus.registerService(s.name);
+        thread_.start();
+        moveToThread(&thread_);
+    }
+    ~StandIn() override
+    {
+        QDBusConnection::disconnectFromBus(name_);
+        thread_.quit();
+        thread_.wait();
+    }
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& m, const QDBusConnection& bus) override
+    {
+        const QList<QVariant> a = m.arguments();
+        QVariant out;
+        QMutexLocker hold(&lock_);
+        if (m.member() == "Inhibit" && a.size() == 3) {
+            calls_ << QStringLiteral("portal Inhibit %1 ").arg(a[1].toUInt()) + qdbus_cast<QVariantMap>(a[2]).value("reason").toString();
+            out = QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/freedesktop/portal/desktop/request/t%1").arg(calls_.size())));
+        } else if (m.member() == "Inhibit" && a.size() == 4) {
+            calls_ << "logind Inhibit " + a[0].toString() + ' ' + a[1].toString() + ' ' + a[3].toString();
+            int fds[2];
+            pipe2(fds, O_CLOEXEC);
+            locks_ << fds[0];
+            out = QVariant::fromValue(QDBusUnixFileDescriptor(fds[1]));
+            close(fds[1]);
+        } else if (m.member() == "Inhibit" && a.size() == 2) {
+            calls_ << "screensaver Inhibit " + a[0].toString();
+            out = 7u;
+        } else if (m.member() == "Close" || m.member() == "UnInhibit") {
+            calls_ << m.member() + ' ' + m.path() + ' ' + (a.isEmpty() ? QString() : a[0].toString());
+        } else {
+            return false;
+        }
+        bus.send(out.isValid() ? m.createReply(out) : m.createReply());
+        return true;
+    }
+    // The calls so far; a logind lock whose descriptor was closed adds "logind released".
+    QStringList calls()
+    {
+        QMutexLocker hold(&lock_);
+        for (int& fd : locks_) {
+            pollfd p{fd, POLLIN, 0};
+            char c;
+            if (fd >= 0 && poll(&p, 1, 0) > 0 && read(fd, &c, 1) == 0) {
+                close(fd);
+                fd = -1;
+                calls_ << "logind released";
+            }
+        }
+        return calls_;
+    }
+    bool ready = false;
+
+private:
+    static inline int count_ = 0;
+    QString name_;
+    QThread thread_;
+    QMutex lock_;
+    QStringList calls_;
+    QList<int> locks_;
+};
+
+const QString kReason = QStringLiteral("Идёт запись звука");
+
+class SleepGuardTest : public GuiTest {
+protected:
+    static void SetUpTestSuite() { privateBus(); }   // before anything in the process opens a bus
+    void SetUp() override { ASSERT_FALSE(privateBus().isEmpty()) << "dbus-daemon did not start"; }
+    void TearDown() override { RecordingSettings = TRecordingSettings{}; }
+};
+
+} // namespace
+
+TEST_F(SleepGuardTest, HeldFromRecordThroughCutsAndPauseUntilStopByTheFirstServiceThatAnswers)
+{
+    const struct { int services; QString inhibit, release; } cases[] = {
+        {StandIn::Portal | StandIn::Logind | StandIn::ScreenSaver, "portal Inhibit 12 " + kReason,
+         "Close /org/freedesktop/portal/desktop/request/t1 "},
+        {StandIn::Logind | StandIn::ScreenSaver, "logind Inhibit sleep:idle Tavrin block", "logind released"},
+        {StandIn::ScreenSaver, "screensaver Inhibit Tavrin", "UnInhibit /org/freedesktop/ScreenSaver 7"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.inhibit.toStdString());
+        StandIn standIn(c.services);
+        ASSERT_TRUE(standIn.ready);
+        VirtualBackend backend(VirtualBackend::ClockMode::Manual);
+        TForm1* f = openMainWindow(true, &backend, false);
+        RecordingSettings.SavePath = folder.path() + "Recording/";
+        RecordingSettings.SaveFormat = ".wav";
+        RecordingSettings.SplitEnabled = true;
+        RecordingSettings.SplitLength = 1;
+
+        f->Record1->trigger();
+        EXPECT_TRUE(waitUntil([&] { return standIn.calls().size() == 1; }, 5000));
+        backend.advanceAndProcess(2500, 20);
+        f->Pause1->trigger();
+        f->Record1->trigger();
+        waitUntil([] { return false; }, 200);
+        EXPECT_EQ(f->ListView1->topLevelItemCount(), 2);   // cut twice, still recording
+        EXPECT_EQ(standIn.calls(), QStringList{c.inhibit});
+        f->Stop1->trigger();
+        EXPECT_TRUE(waitUntil([&] { return standIn.calls().size() == 2; }, 5000));
+        EXPECT_EQ(standIn.calls(), (QStringList{c.inhibit, c.release}));
+        closeMainWindow();
+    }
+}
+
+TEST_F(SleepGuardTest, WithoutServiceOrBusNothingIsHeldAndNothingSaid)
+{
+    static int warnings = 0;
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType t, const QMessageLogContext&, const QString&) {
+        warnings += t != QtDebugMsg;
+    });
+    {
+        const QDBusConnection none = QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "none");
+        SleepGuard onEmptyBus, noBus(none, none);
+        onEmptyBus.hold(kReason);
+        noBus.hold(kReason);
+        waitUntil([] { return false; }, 300);
+        EXPECT_EQ(onEmptyBus.heldBy(), SleepGuard::Way::None);
+        EXPECT_EQ(noBus.heldBy(), SleepGuard::Way::None);
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(warnings, 0);
+}
+
+TEST_F(SleepGuardTest, ProgramEndedBySigtermGivesTheLockBack)
+{
+    StandIn standIn(StandIn::Portal);
+    ASSERT_TRUE(standIn.ready);
+    QTemporaryDir dir;
+    const QString program = dir.filePath("tavrin");
+    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationDirPath() + "/../tavrin", program));
+    const std::string home = dir.path().toStdString();
+    endurance::ChildProcess child(program.toStdString(), {{"QT_QPA_PLATFORM", "offscreen"}, {"TAVRIN_AUDIO", "virtual"},
+                                                          {"TAVRIN_RECORD_AT_SHOW", "1"}, {"HOME", home}, {"XDG_RUNTIME_DIR", home}});
+    ASSERT_GT(child.waitUntilRecording(30000), 0);
+    EXPECT_TRUE(waitUntil([&] { return standIn.calls().size() == 1; }, 5000));
+    const int status = child.signalAndReap(SIGTERM);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+    EXPECT_EQ(standIn.calls(), (QStringList{"portal Inhibit 12 " + kReason, "Close /org/freedesktop/portal/desktop/request/t1 "}));
+}
