@@ -17,7 +17,9 @@
 // device's own format and channel layout); a capture fragment and a playback target of
 // bufferSeconds, so the program and the server wake about ten times a second. Streams are never
 // moved to another device: one whose device goes away, or that the server ends, is reported
-// once through deviceLost.
+// once through deviceLost. On the loop's thread our own work (the gap check, the copy into the
+// engine, rendering) runs inside a DeviceCallbackScope; the client library's calls around it
+// (peek, drop, begin_write, write) are its own business.
 //
 // Capture loss: holes in the stream, and audio the server dropped without saying so, found by
 // CaptureGapDetector as frames received falling behind the wall clock for good.
@@ -27,6 +29,7 @@
 // ports gets one more line per port whose switch selects it. The device's line carries the
 // output's ports and the card's profiles as advanced switches.
 #include "engine/backends/PulseBackend.h"
+#include "engine/DeviceCallback.h"
 #include "engine/EngineError.h"
 #include "engine/backends/CaptureGapDetector.h"
 #include "engine/backends/DeviceWatchers.h"
@@ -750,6 +753,7 @@ private:
             if (bytes == 0)
                 return;
             if (running_) {
+                DeviceCallbackScope scope;   // our part of the loop's work: no heap, no lock
                 if (!data)
                     sink_->overflowed(static_cast<int>(std::min<std::size_t>(bytes / frameBytes_, 0x7fffffff)));
                 else
@@ -806,7 +810,10 @@ private:
                 pa_stream_cancel_write(stream_);
                 return;
             }
-            source_->render(static_cast<float*>(buffer), static_cast<int>(n / frameBytes_));
+            {
+                DeviceCallbackScope scope;
+                source_->render(static_cast<float*>(buffer), static_cast<int>(n / frameBytes_));
+            }
             if (pa_stream_write(stream_, buffer, n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
                 lost();
                 return;
