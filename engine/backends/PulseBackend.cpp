@@ -43,6 +43,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -302,8 +303,8 @@ private:
         pending_ = 4;
         bool sent = true;
         for (pa_operation* op : {pa_context_get_server_info(c, &Core::onServer, this),
-                                 pa_context_get_sink_info_list(c, &Core::onSink, this),
-                                 pa_context_get_source_info_list(c, &Core::onSource, this),
+                                 pa_context_get_sink_info_list(c, &Core::onDevice<pa_sink_info>, this),
+                                 pa_context_get_source_info_list(c, &Core::onDevice<pa_source_info>, this),
                                  pa_context_get_card_info_list(c, &Core::onCard, this)}) {
             if (op)
                 pa_operation_unref(op);
@@ -432,13 +433,13 @@ private:
             if (removed)
                 core->remove(Output, index);
             else
-                op = pa_context_get_sink_info_by_index(c, index, &Core::onSink, user);
+                op = pa_context_get_sink_info_by_index(c, index, &Core::onDevice<pa_sink_info>, user);
             break;
         case PA_SUBSCRIPTION_EVENT_SOURCE:
             if (removed)
                 core->remove(Input, index);
             else
-                op = pa_context_get_source_info_by_index(c, index, &Core::onSource, user);
+                op = pa_context_get_source_info_by_index(c, index, &Core::onDevice<pa_source_info>, user);
             break;
         case PA_SUBSCRIPTION_EVENT_CARD:
             if (removed) {
@@ -464,58 +465,37 @@ private:
         }
     }
 
-    static Device entryFrom(const char* name, const char* description, uint32_t index, uint32_t card,
-                            const pa_cvolume& volume, const pa_channel_map& map, int mute)
+    // A sink's or a source's answer (the two info types share their fields' names).
+    template <class Info>
+    static void onDevice(pa_context*, const Info* i, int eol, void* user)
     {
+        Core* core = self(user);
+        if (eol) {
+            core->answered();
+            return;
+        }
+        if (!i)
+            return;
         Device d;
-        d.name = QByteArray(name ? name : "");
-        d.description = text(description).isEmpty() ? text(name) : text(description);
-        d.index = index;
-        d.card = card;
+        d.name = QByteArray(i->name ? i->name : "");
+        d.description = text(i->description).isEmpty() ? text(i->name) : text(i->description);
+        d.index = i->index;
+        d.card = i->card;
         d.present = true;
-        d.volume = volume;
-        d.map = map;
-        d.mute = mute != 0;
-        return d;
-    }
-
-    template <class Port>
-    static void takePorts(Device& d, Port** ports, uint32_t count, const Port* active)
-    {
-        for (uint32_t i = 0; i < count; ++i)
-            if (ports[i])
-                d.ports.append({QByteArray(ports[i]->name), text(ports[i]->description)});
-        if (active)
-            d.activePort = QByteArray(active->name);
-    }
-
-    static void onSink(pa_context*, const pa_sink_info* i, int eol, void* user)
-    {
-        Core* core = self(user);
-        if (eol) {
-            core->answered();
-            return;
+        d.volume = i->volume;
+        d.map = i->channel_map;
+        d.mute = i->mute != 0;
+        for (uint32_t k = 0; k < i->n_ports; ++k)
+            if (i->ports[k])
+                d.ports.append({QByteArray(i->ports[k]->name), text(i->ports[k]->description)});
+        if (i->active_port)
+            d.activePort = QByteArray(i->active_port->name);
+        if constexpr (std::is_same_v<Info, pa_source_info>) {
+            d.monitorOf = i->monitor_of_sink;
+            core->update(Input, std::move(d));
+        } else {
+            core->update(Output, std::move(d));
         }
-        if (!i)
-            return;
-        Device d = entryFrom(i->name, i->description, i->index, i->card, i->volume, i->channel_map, i->mute);
-        takePorts(d, i->ports, i->n_ports, i->active_port);
-        core->update(Output, std::move(d));
-    }
-
-    static void onSource(pa_context*, const pa_source_info* i, int eol, void* user)
-    {
-        Core* core = self(user);
-        if (eol) {
-            core->answered();
-            return;
-        }
-        if (!i)
-            return;
-        Device d = entryFrom(i->name, i->description, i->index, i->card, i->volume, i->channel_map, i->mute);
-        d.monitorOf = i->monitor_of_sink;
-        takePorts(d, i->ports, i->n_ports, i->active_port);
-        core->update(Input, std::move(d));
     }
 
     static void onCard(pa_context*, const pa_card_info* i, int eol, void* user)
