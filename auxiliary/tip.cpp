@@ -55,7 +55,7 @@ QPixmap bulbPicture()
 
 QString tipsPath()
 {
-    return ProgramFolder() + QStringLiteral("tips.txt");
+    return Locations().dataFolder + QStringLiteral("tips.txt");
 }
 
 }  // namespace
