@@ -40,14 +40,25 @@ void BlockWriter::setFile(TAudioFile2* file)
     work_.notify_one();
 }
 
+void BlockWriter::waitLocked(std::unique_lock<std::mutex>& lock)
+{
+    if (!file_)
+        return;
+    const qint64 until = handedOver_;
+    // A block handed over meanwhile may be on its way into the file too: it goes in whole.
+    done_.wait(lock, [&] { return finished_ >= until && !busy_; });
+}
+
+void BlockWriter::flush()
+{
+    std::unique_lock lock(m_);
+    waitLocked(lock);
+}
+
 qint64 BlockWriter::release()
 {
     std::unique_lock lock(m_);
-    if (file_) {
-        const qint64 until = handedOver_;
-        // A block handed over meanwhile may be on its way into the file too: it goes in whole.
-        done_.wait(lock, [&] { return finished_ >= until && !busy_; });
-    }
+    waitLocked(lock);
     file_ = nullptr;
     ++session_;
     return frames_;

@@ -31,6 +31,9 @@ public:
     // Waits until every block handed over before this call is in the file (or was dropped
     // after a failure) and gives the file back. Returns the frames written since setFile.
     qint64 release();
+    // Waits until every block handed over before this call is in the file (or was dropped);
+    // the file stays with the writer. Returns at once when there is no file.
+    void flush();
     // Drops the blocks waiting (the one being written, if any, still goes in).
     void discard();
     QString error() const;              // why the file refused a block; empty when it did not
@@ -40,6 +43,7 @@ signals:
 
 private:
     void run();
+    void waitLocked(std::unique_lock<std::mutex>& lock);
 
     mutable std::mutex m_;
     std::condition_variable work_;      // a block or a file came, or the end

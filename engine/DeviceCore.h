@@ -6,11 +6,10 @@
 // A running stream is served in one of two ways:
 //  - on a hand-driven clock (the virtual backend in tests) the clock calls clockAdvanced()
 //    after every step of virtual time, on the thread that advances it;
-//  - otherwise the owning thread's timer tick serves the stream and raises the events due
-//    (onNotify), so that levels and the picture are current at every tick; a service thread
-//    sleeps until the device side wakes it (wakeService()) because a block is waiting that
-//    no tick has taken (the owning thread is busy, or no timer runs), and then serves the
-//    stream and posts the events to the owning thread.
+//  - otherwise a service thread sleeps until the device side wakes it (wakeService(), when a
+//    block is complete, never more often) and then serves the stream and posts the events to
+//    the owning thread; the owning thread's timer tick serves the stream too and raises the
+//    events due (onNotify), so that levels and the picture are current at every tick.
 // Either way serviceStep() moves the audio on and postNotify() hands over to the owning
 // thread, where onNotify() raises the component's events.
 #include "engine/AudioBackend.h"
@@ -58,8 +57,8 @@ public:
     PeakMeter meter;                     // fed by serviceStep, emptied by every tick
     FrameHistory history;                // the latest frames, for GetCurrentArray
 
-    // Frames between two ticks while the owning thread's timer serves the stream, else 0 (read
-    // by the device thread to tell whether a tick is coming).
+    // Frames between two ticks while the owning thread's timer serves the stream, else 0 (a
+    // tick is coming).
     std::atomic<int> tickFrames{0};
 
     // The running stream (owning thread).

@@ -1,13 +1,14 @@
 // The recorder. Audio moves in three stages:
 //  1. the device thread (CaptureSink::captured) copies frames into a lock-free ring, nothing
-//     else: no allocation, no lock, no wait; when a whole block is waiting and no timer tick
-//     is due to take it, it wakes the service thread;
+//     else: no allocation, no lock, no wait; when a whole block is waiting it wakes the
+//     service thread;
 //  2. the serving side (the owning thread's timer tick, the service thread when woken, or the
 //     hand-driven clock of the virtual backend) empties the ring, runs the record filter (when
 //     one is on), feeds the meter and the history, cuts blocks of exactly ArraySize frames and
 //     hands each to the block receiver or into an unbounded FIFO;
-//  3. the owning (UI) thread emits OnEndArrayRecord for every block cut (at its tick, or when
-//     the service thread posts it), and GetArray hands the FIFO's blocks over in order.
+//  3. the owning (UI) thread emits OnEndArrayRecord for every block cut (when the serving side
+//     posts it, or at the next tick for a block the receiver already has), and GetArray hands
+//     the FIFO's blocks over in order.
 // Nothing waits for the owning thread, so a UI thread that stalls for seconds loses nothing;
 // only a serving side stalled longer than the ring (two seconds) would, and that is counted as
 // an overflow.
@@ -49,10 +50,6 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
     std::atomic<qint64> overflowFrames{0};
     std::atomic<int> partialShared{0};   // frames of the block being cut, for the device side
     int ringQuarter = 1;                 // frames; a fuller ring wakes the service thread anyway
-    qint64 deviceFrames = 0;             // device thread: frames put into the ring
-    qint64 completeSince = -1;           // device thread: deviceFrames when a block was complete
-    qint64 cutWhenComplete = 0;          // device thread: cutShared then
-    std::atomic<qint64> cutShared{0};    // blocks cut so far, for the device side
 
     // Serving side (serviceMutex).
     std::mutex serviceMutex;
@@ -99,19 +96,11 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
             ring.write(interleaved, static_cast<std::size_t>(n) * static_cast<std::size_t>(ch));
         if (n < frames)
             overflowFrames.fetch_add(frames - n, std::memory_order_relaxed);
-        deviceFrames += n;
-        // A block is complete and has waited a tick of the owning thread's timer without being
-        // taken (or no timer runs): the service thread takes it.
-        const long long waiting = static_cast<long long>(ring.readAvailable() / static_cast<std::size_t>(ch));
-        const qint64 cut = cutShared.load(std::memory_order_relaxed);
-        if (waiting + partialShared.load(std::memory_order_relaxed) < arraySize.load(std::memory_order_relaxed)) {
-            completeSince = -1;
-        } else if (completeSince < 0 || cut != cutWhenComplete) {
-            completeSince = deviceFrames;   // a newly completed block
-            cutWhenComplete = cut;
-        }
-        const bool overdue = completeSince >= 0 && deviceFrames - completeSince >= tickFrames.load(std::memory_order_relaxed);
-        if (overdue || waiting >= ringQuarter)
+        // A block is complete: the service thread cuts it at once (repeated wakes before it
+        // runs fold into one).
+        const int waiting = static_cast<int>(ring.readAvailable() / static_cast<std::size_t>(ch));
+        if (waiting + partialShared.load(std::memory_order_relaxed) >= arraySize.load(std::memory_order_relaxed)
+            || waiting >= ringQuarter)
             wakeService();
     }
 
@@ -148,12 +137,10 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
             cut = appendFrames(work.data(), frames) || cut;
         }
         partialShared.store(partialFrames, std::memory_order_relaxed);
-        {
-            std::lock_guard fifoLock(fifoMutex);
-            cutShared.store(produced, std::memory_order_relaxed);
-        }
-        if (cut && tickFrames.load() == 0)
-            postNotify();   // else the next tick announces the blocks
+        // A block for GetArray is announced at once; one already on its way to the receiver is
+        // announced by the next tick of the owning thread's timer, when one is coming.
+        if (cut && (!receiver || tickFrames.load() == 0))
+            postNotify();
     }
 
     // serviceMutex held; true when a block was cut.
@@ -276,8 +263,6 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
             applyFilterSettings();
             prepareHistory();
         }
-        deviceFrames = 0;
-        completeSince = -1;
         const int r = rate;
         startStream([this, r, ch](AudioBackend& b, int dev) { return b.openCapture(dev, r, ch, this); },
                     QStringLiteral("The input device could not be opened"));

@@ -3,6 +3,7 @@
 // 8 kHz stereo into the temporary program folder. The virtual input carries a frame code: the
 // two channels hold the low and the high byte of the frame number, values that survive 16-bit
 // samples exactly, so a file read back tells which input frames it holds.
+#include <QCoreApplication>
 #include "app/Unit1.h"
 #include "engine/TAudioFile2.h"
 #include "engine/backends/VirtualBackend.h"
@@ -105,8 +106,16 @@ protected:
         RecordingSettings = TRecordingSettings{};
     }
 
-    // Virtual time passes in steps of 20 ms, the window's events running after each.
-    void run(int ms) { backend.advanceAndProcess(ms, 20); }
+    // Virtual time passes in steps of 20 ms, the window's events running after each; then the
+    // writer thread catches up with the blocks handed to it, and what it reported is handled.
+    void run(int ms)
+    {
+        backend.advanceAndProcess(ms, 20);
+        if (form && form->RecordWriter) {
+            form->RecordWriter->flush();
+            QCoreApplication::processEvents();
+        }
+    }
     QString recording(const QString& name) const { return RecordingSettings.SavePath + name; }
     QStringList rowCaptions() const;
     int errorCount() const;
