@@ -35,7 +35,7 @@ public:
     int CurrentTip() const { return current_; }   // number of the tip on show
     int TipCount() const { return count_; }
 
-    // The tips of a file's text: its non-empty lines (blanks alone count as empty).
+    // The tips of a file's text: its non-empty lines, a line of blanks included.
     static QStringList TipsOf(const QByteArray& text);
 
 protected:

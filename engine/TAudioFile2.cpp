@@ -1,5 +1,6 @@
-// Audio file component: reading through FfmpegReader, writing through SndfileWriter (WAV),
-// LameWriter (MP3) and FfmpegWriter (WMA).
+// Audio file component: reading through FfmpegReader, writing through WavWriter (WAV of up to
+// two channels of 8 or 16 bit), SndfileWriter (other WAV), LameWriter (MP3) and FfmpegWriter
+// (WMA).
 #include "engine/TAudioFile2.h"
 
 #include "engine/EngineError.h"
@@ -8,6 +9,7 @@
 #include "engine/files/LameWriter.h"
 #include "engine/files/Mp3Parse.h"
 #include "engine/files/SndfileWriter.h"
+#include "engine/files/WavWriter.h"
 #include "engine/files/WmaProfiles.h"
 #include "engine/files/WriteRegistry.h"
 
@@ -19,7 +21,7 @@
 
 namespace {
 
-enum class Kind { None, Pcm, Mp3, Wma };
+enum class Kind { Pcm, Mp3, Wma };
 
 QString channelsText(int channels)
 {
@@ -36,7 +38,7 @@ int clampToInt(std::int64_t v)
 
 struct TAudioFile2::Impl {
     bool active = false;
-    Kind kind = Kind::None;
+    Kind kind = Kind::Pcm;   // until a format is set: WAV, 44.1 kHz, 16 bit, stereo
     int pcmRate = 44100;
     int pcmChannels = 2;
     int pcmBits = 16;
@@ -71,7 +73,6 @@ struct TAudioFile2::Impl {
             const auto& t = files::wmaProfiles();
             return wmaProfile >= 0 && wmaProfile < static_cast<int>(t.size()) ? t[static_cast<std::size_t>(wmaProfile)].sampleRate : 0;
         }
-        case Kind::None: break;
         }
         return 0;
     }
@@ -84,7 +85,6 @@ struct TAudioFile2::Impl {
             const auto& t = files::wmaProfiles();
             return wmaProfile >= 0 && wmaProfile < static_cast<int>(t.size()) ? t[static_cast<std::size_t>(wmaProfile)].channels : 0;
         }
-        case Kind::None: break;
         }
         return 0;
     }
@@ -103,7 +103,6 @@ struct TAudioFile2::Impl {
                 .arg(channelsText(mp3Channels()));
         }
         case Kind::Wma: return files::wmaProfileDescription(wmaProfile);
-        case Kind::None: break;
         }
         return {};
     }
@@ -280,10 +279,11 @@ void TAudioFile2::CreateNew(const QString& FileName, int /*Mode*/)
     if (files::isBeingWritten(FileName))
         throw EngineError(QStringLiteral("Cannot create %1: the file is being written").arg(FileName));
     switch (d->kind) {
-    case Kind::None:
-        throw EngineError(QStringLiteral("Cannot create %1: no output format has been chosen").arg(FileName));
     case Kind::Pcm:
-        d->writer = std::make_unique<files::SndfileWriter>(FileName, d->pcmRate, d->pcmChannels, d->pcmBits);
+        if (files::WavWriter::writes(d->pcmChannels, d->pcmBits))
+            d->writer = std::make_unique<files::WavWriter>(FileName, d->pcmRate, d->pcmChannels, d->pcmBits);
+        else
+            d->writer = std::make_unique<files::SndfileWriter>(FileName, d->pcmRate, d->pcmChannels, d->pcmBits);
         break;
     case Kind::Mp3:
         d->writer = std::make_unique<files::LameWriter>(FileName, d->mp3EffectiveRate(), d->mp3Channels(), d->mp3EffectiveKbps());
