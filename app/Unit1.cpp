@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -566,6 +567,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     TabSheet2->installEventFilter(this);
     TabSheet3->installEventFilter(this);
     TabSheet4->installEventFilter(this);
+    ListView1->viewport()->installEventFilter(this);   // double-clicks below the rows
 
     // ---- size and place -----------------------------------------------------------------------
     setMinimumSize(560, 375);
@@ -726,6 +728,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
             runGuarded([this] { TabSheet3Resize(); });
         else if (watched == TabSheet4)
             runGuarded([this] { TabSheet4Resize(); });
+    }
+    // A double-click on the empty area of the file list plays the current file, as one on a
+    // row plays that row.
+    if (event->type() == QEvent::MouseButtonDblClick && watched == ListView1->viewport()) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && !ListView1->itemAt(mouse->position().toPoint()))
+            runGuarded([this] { Play1Click(); });
     }
     return QMainWindow::eventFilter(watched, event);
 }

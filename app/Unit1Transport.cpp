@@ -603,8 +603,10 @@ void TForm1::AudioPlayer1Timer(int CurrentSamples, int LevelLeft, int LevelRight
         NCTAmpBar1->setValue(LevelLeft);
         NCTAmpBar2->setValue(LevelRight);
         NCTTimeDisplay1->setMilliseconds(AudioPlayer1->SamplesToMilliseconds(position));
-        SampleArray picture = AudioPlayer1->GetCurrentArray(2 * AudioVisualization1->WindowArraySize());
-        ShowPicture(picture);
+        if (AudioVisualization1->Showing()) {   // a picture nobody sees costs nothing
+            SampleArray picture = AudioPlayer1->GetCurrentArray(2 * AudioVisualization1->WindowArraySize());
+            ShowPicture(picture);
+        }
     }
     if (!SeekDragging)
         NCTSliderB1->setValue(std::min(MulDiv(position, 1000, AudioFile1->Length()), 1000));
@@ -684,8 +686,10 @@ void TForm1::AudioRecord1Timer(int CurrentSamples, int LevelLeft, int LevelRight
     NCTAmpBar1->setValue(LevelLeft);
     NCTAmpBar2->setValue(LevelRight);
     NCTTimeDisplay1->setMilliseconds(int(std::clamp<qint64>(ms, 0, std::numeric_limits<int>::max())));
-    SampleArray picture = AudioRecord1->GetCurrentArray(2 * AudioVisualization1->WindowArraySize());
-    ShowPicture(picture);
+    if (AudioVisualization1->Showing()) {
+        SampleArray picture = AudioRecord1->GetCurrentArray(2 * AudioVisualization1->WindowArraySize());
+        ShowPicture(picture);
+    }
     if (!SeekDragging && !IsPlaying)
         NCTSliderB1->setValue(std::min(MulDiv(position, 1000, AudioFile1->Length()), 1000));
 

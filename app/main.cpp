@@ -5,6 +5,7 @@
 #include "mixer/Unit2.h"
 #include "mixer/Unit5.h"
 #include "mixer/Unit7.h"
+#include "platform/ProgramFolder.h"
 #include "platform/TerminationSignals.h"
 #include "platform/ui/Guarded.h"
 #include "platform/ui/TavrinApplication.h"
@@ -84,6 +85,8 @@ int main(int argc, char** argv)
     clock_gettime(CLOCK_REALTIME, &mainEntered);
     TavrinApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavrin"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.tavrin"));
+    Locations();  // where setup.ini, the side files and new recordings live: chosen once, here
     installTerminationHandler(endAsByClose);
 
     // The permanent forms, in this order; they live until the program ends and go in the

@@ -1,5 +1,5 @@
 #pragma once
-// The maker's built-in addresses and the help file beside the program.
+// The maker's built-in addresses and the help file among the side files.
 #include <QString>
 
 inline const QString HomePageAddress = QStringLiteral("https://tavrin.example.org");

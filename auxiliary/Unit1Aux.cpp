@@ -40,7 +40,7 @@ void TForm1::ToolBtnAboutClick()
 
 void TForm1::HelpContents2Click()
 {
-    ShellOpen(ProgramFolder() + HelpFileName);
+    ShellOpen(Locations().dataFolder + HelpFileName);
 }
 
 void TForm1::Homepage2Click()

@@ -120,7 +120,7 @@ TAboutBox::~TAboutBox() = default;
 
 void TAboutBox::FormCreate()
 {
-    const IniFile ini(ProgramFolder() + QStringLiteral("support.ini"));
+    const IniFile ini(Locations().dataFolder + QStringLiteral("support.ini"));
     const QString programName = ini.ReadString("about", "programname", QStringLiteral("Tavrin"));
     const QString versionName = ini.ReadString("about", "versionname", QStringLiteral("v3.3.3"));
     const QString homePage = ini.ReadString("about", "homepage", HomePageAddress);

@@ -55,7 +55,7 @@ QPixmap bulbPicture()
 
 QString tipsPath()
 {
-    return ProgramFolder() + QStringLiteral("tips.txt");
+    return Locations().dataFolder + QStringLiteral("tips.txt");
 }
 
 }  // namespace
@@ -147,7 +147,7 @@ QStringList TTipForm::TipsOf(const QByteArray& text)
             line.chop(1);
         if (line.startsWith(QChar(0xFEFF)))
             line.remove(0, 1);
-        if (!line.trimmed().isEmpty())
+        if (!line.isEmpty())
             tips << line;
     }
     return tips;

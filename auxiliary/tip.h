@@ -1,5 +1,5 @@
 #pragma once
-// The tip of the day: one line of tips.txt (beside the program) at a time. Tips are the
+// The tip of the day: one line of tips.txt (a side file) at a time. Tips are the
 // non-empty lines of the file, numbered from 1. setup.ini [tips] remembers the tip shown last
 // (tipno) and whether the window opens at start-up (showtip); only the Close button stores
 // them. Created anew at each opening and deleted when it closes.
@@ -35,7 +35,7 @@ public:
     int CurrentTip() const { return current_; }   // number of the tip on show
     int TipCount() const { return count_; }
 
-    // The tips of a file's text: its non-empty lines (blanks alone count as empty).
+    // The tips of a file's text: its non-empty lines, a line of blanks included.
     static QStringList TipsOf(const QByteArray& text);
 
 protected:

@@ -1,5 +1,6 @@
-// Audio file component: reading through FfmpegReader, writing through SndfileWriter (WAV),
-// LameWriter (MP3), FfmpegWriter (WMA) and XiphWriter (FLAC, Opus).
+// Audio file component: reading through FfmpegReader, writing through WavWriter (WAV of up to
+// two channels of 8 or 16 bit), SndfileWriter (other WAV), LameWriter (MP3), FfmpegWriter
+// (WMA) and XiphWriter (FLAC, Opus).
 #include "engine/TAudioFile2.h"
 
 #include "engine/EngineError.h"
@@ -9,6 +10,7 @@
 #include "engine/files/LameWriter.h"
 #include "engine/files/Mp3Parse.h"
 #include "engine/files/SndfileWriter.h"
+#include "engine/files/WavWriter.h"
 #include "engine/files/WmaProfiles.h"
 #include "engine/files/WriteRegistry.h"
 #include "engine/files/XiphWriter.h"
@@ -21,7 +23,7 @@
 
 namespace {
 
-enum class Kind { None, Pcm, Mp3, Wma, Flac, Opus };
+enum class Kind { Pcm, Mp3, Wma, Flac, Opus };
 
 QString channelsText(int channels)
 {
@@ -38,7 +40,7 @@ int clampToInt(std::int64_t v)
 
 struct TAudioFile2::Impl {
     bool active = false;
-    Kind kind = Kind::None;
+    Kind kind = Kind::Pcm;   // until a format is set: WAV, 44.1 kHz, 16 bit, stereo
     int pcmRate = 44100;
     int pcmChannels = 2;
     int pcmBits = 16;
@@ -78,7 +80,6 @@ struct TAudioFile2::Impl {
         }
         case Kind::Flac: return flac.sampleRate;
         case Kind::Opus: return opus.sampleRate;
-        case Kind::None: break;
         }
         return 0;
     }
@@ -93,7 +94,6 @@ struct TAudioFile2::Impl {
         }
         case Kind::Flac: return flac.channels;
         case Kind::Opus: return opus.channels;
-        case Kind::None: break;
         }
         return 0;
     }
@@ -116,7 +116,6 @@ struct TAudioFile2::Impl {
             return QStringLiteral("FLAC %1 bit: %2 Hz, level %3, %4").arg(flac.bitsPerSample).arg(flac.sampleRate).arg(flac.level).arg(channelsText(flac.channels));
         case Kind::Opus:
             return QStringLiteral("Opus: %1 Hz, %2 kbps, %3").arg(opus.sampleRate).arg(opus.kbps).arg(channelsText(opus.channels));
-        case Kind::None: break;
         }
         return {};
     }
@@ -131,7 +130,6 @@ struct TAudioFile2::Impl {
         }
         case Kind::Flac: return qint64(flac.sampleRate) * flac.channels * (flac.bitsPerSample / 8);
         case Kind::Opus: return qint64(opus.kbps) * 125 + 1000 / files::XiphWriter::kOpusPageMs * 64;   // pages
-        case Kind::None: break;
         }
         return 0;
     }
@@ -326,10 +324,11 @@ void TAudioFile2::CreateNew(const QString& FileName, int /*Mode*/)
     if (files::isBeingWritten(FileName))
         throw EngineError(QStringLiteral("Cannot create %1: the file is being written").arg(FileName));
     switch (d->kind) {
-    case Kind::None:
-        throw EngineError(QStringLiteral("Cannot create %1: no output format has been chosen").arg(FileName));
     case Kind::Pcm:
-        d->writer = std::make_unique<files::SndfileWriter>(FileName, d->pcmRate, d->pcmChannels, d->pcmBits);
+        if (files::WavWriter::writes(d->pcmChannels, d->pcmBits))
+            d->writer = std::make_unique<files::WavWriter>(FileName, d->pcmRate, d->pcmChannels, d->pcmBits);
+        else
+            d->writer = std::make_unique<files::SndfileWriter>(FileName, d->pcmRate, d->pcmChannels, d->pcmBits);
         break;
     case Kind::Mp3:
         d->writer = std::make_unique<files::LameWriter>(FileName, d->mp3EffectiveRate(), d->mp3Channels(), d->mp3EffectiveKbps());

@@ -1,6 +1,8 @@
 #pragma once
-// Reads audio files of every type of the open dialogs (FFmpeg) and writes WAV, FLAC and Opus
-// in Ogg (libsndfile), MP3 (LAME) and WMA (FFmpeg). Positions and lengths are in frames.
+// Reads audio files of every type of the open dialogs (FFmpeg) and writes WAV (our own writer
+// with the plain PCM format tag, RF64 past 4 GiB; libsndfile for more than two channels or
+// other sample sizes), MP3 (LAME), WMA (FFmpeg), and FLAC and Opus in Ogg (libsndfile).
+// Positions and lengths are in frames.
 //
 // Reading: Open(name, 0, 1) then Length, SampleRate, Channels, ReadArray, Seek(pos, 3), Close.
 // LastError is 0 after a successful Open and non-zero (LastErrorText says why) otherwise.
@@ -24,6 +26,7 @@
 //   therefore built by asking p = 0 .. WmaProfileCount()-1, line k showing profile k, and the
 //   chosen line's position is the profile to pass. A number outside the table is kept; its
 //   FormatDescription is empty and CreateNew raises EngineError.
+// - Until a format is set, CreateNew writes WAV, 44.1 kHz, 16 bit, stereo.
 // - SampleRate/Channels/FormatDescription describe the open file; else the file being
 //   written; else the format last set. Length is 0 when nothing is open.
 // - After a write failure the file takes no more data: later WriteArray calls do nothing (the

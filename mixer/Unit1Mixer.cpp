@@ -26,6 +26,7 @@
 #include <cfenv>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -435,6 +436,6 @@ void TForm1::RadioGroup1Click()
 void TForm1::ShowPicture(SampleArray& block)
 {
     if (AudioVisualization1)
-        AudioVisualization1->ShowArray(block);
+        AudioVisualization1->ShowArray(std::move(block));
     block = SampleArray();   // the picture's data is ours to release once handed on
 }

@@ -1,10 +1,13 @@
 #include "platform/Ini.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <optional>
 #include <vector>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -168,12 +171,34 @@ QByteArray lineEndOf(const QByteArray& data)
     throw IniError(QStringLiteral("Unable to write to %1").arg(path));
 }
 
+// The file is written over in place when no temporary file can be made beside it (its folder
+// may not be written, the file may). The room for the new contents is reserved first, so a
+// full disk refuses the write before a byte of the old contents changes.
+void overwriteInPlace(const QString& path, const QByteArray& data)
+{
+    QFile out(path);
+    if (!out.open(QIODevice::ReadWrite))
+        refuse(path);
+    if (data.size() > out.size()) {
+        const int rc = ::posix_fallocate(out.handle(), 0, data.size());
+        if (rc != 0 && rc != EOPNOTSUPP && rc != EINVAL)
+            refuse(path);
+    }
+    if (out.write(data) != data.size() || !out.flush() || !out.resize(data.size())
+        || ::fsync(out.handle()) != 0)
+        refuse(path);
+}
+
 void replaceFile(const QString& path, const QByteArray& data)
 {
     QSaveFile out(path);
     out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly))
-        refuse(path);
+    if (!out.open(QIODevice::WriteOnly)) {
+        if (!QFileInfo::exists(path))
+            refuse(path);
+        overwriteInPlace(path, data);
+        return;
+    }
     if (out.write(data) != data.size() || !out.flush()) {
         out.cancelWriting();
         refuse(path);

@@ -13,7 +13,9 @@
 //    was. A new key goes to the end of its section, a new section to the end of the file, and
 //    the file itself is made by the first write.
 //  - A write goes to a temporary file in the same folder, which then replaces the old file by a
-//    rename, so a crash or a full disk never leaves a half-written file. A refused write raises
+//    rename, so a crash or a full disk never leaves a half-written file. Where no temporary
+//    file can be made (a folder the program may not write, holding a file it may), the file is
+//    written over in place, its room reserved first. A refused write raises
 //    IniError("Unable to write to <full path>").
 //  - Nothing is cached: every call opens the file by its full path and releases it at once.
 //  - Text is UTF-8.

@@ -14,6 +14,7 @@ PACKAGES=(
   xvfb xauth xdotool imagemagick fonts-dejavu-core
   lame sox ffmpeg flac opus-tools
   clang libclang-rt-14-dev
+  desktop-file-utils appstream dpkg-dev file lintian dex
 )
 
 missing=()

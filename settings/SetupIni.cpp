@@ -6,7 +6,7 @@
 
 QString SetupIniPath()
 {
-    return ProgramFolder() + QStringLiteral("setup.ini");
+    return Locations().configFolder + QStringLiteral("setup.ini");
 }
 
 IniFile SetupIni()
@@ -16,7 +16,7 @@ IniFile SetupIni()
 
 QString DefaultSavePath()
 {
-    return ProgramFolder() + QStringLiteral("Recording/");
+    return Locations().saveFolder;
 }
 
 void SaveSettings(int mp3Index, int wavIndex)

@@ -1,12 +1,12 @@
 #pragma once
-// setup.ini beside the program: its path, the default save folder and the writes of the
+// setup.ini (platform/ProgramFolder.h says where it lives): its path, the default save folder and the writes of the
 // settings dialog. Every access opens the file by its full path (see platform/Ini.h).
 #include "platform/Ini.h"
 #include <QString>
 
-QString SetupIniPath();      // ProgramFolder() + "setup.ini", computed anew at each call
+QString SetupIniPath();      // Locations().configFolder + "setup.ini"
 IniFile SetupIni();
-QString DefaultSavePath();   // ProgramFolder() + "Recording/"
+QString DefaultSavePath();   // Locations().saveFolder
 
 // The eleven keys of options, mp3, wav and wma from RecordingSettings, in their fixed order,
 // with the two list positions of the settings dialog (-1: no line chosen); then, when FLAC or

@@ -2,7 +2,6 @@
 
 #include "settings/NumberFields.h"
 
-#include <QEvent>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -31,25 +30,11 @@ TUpDown::TUpDown(QWidget* parent) : QWidget(parent)
 
 void TUpDown::setAssociate(QLineEdit* edit)
 {
-    if (associate_)
-        associate_->removeEventFilter(this);
     associate_ = edit;
     if (edit) {
         setFixedHeight(edit->sizeHint().height());
         edit->setText(QString::number(position_));
-        edit->installEventFilter(this);
-        up_->setEnabled(edit->isEnabled());
-        down_->setEnabled(edit->isEnabled());
     }
-}
-
-bool TUpDown::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == associate_ && event->type() == QEvent::EnabledChange) {
-        up_->setEnabled(associate_->isEnabled());
-        down_->setEnabled(associate_->isEnabled());
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void TUpDown::setRange(int min, int max)
@@ -68,7 +53,7 @@ void TUpDown::setPosition(int position)
 
 void TUpDown::Click(int direction)
 {
-    if (!isEnabled() || (associate_ && !associate_->isEnabled()))
+    if (!isEnabled())
         return;
     // Start from what the field shows when it holds a number.
     int current = position_;

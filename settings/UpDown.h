@@ -1,8 +1,8 @@
 #pragma once
 // An arrow control attached to a number field. The arrows step the field's value within
 // [Min, Max] (no wrap); a value typed into the field is not held to that range: the field keeps
-// whatever was typed, and only an arrow click brings it back into the range. While the field is
-// disabled its arrows show as disabled and do nothing.
+// whatever was typed, and only an arrow click brings it back into the range. The arrows keep their
+// own enabled state whatever the field's: a click steps a disabled field too.
 #include <QWidget>
 
 class QLineEdit;
@@ -31,9 +31,6 @@ public:
 
 signals:
     void Changed(int position);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QLineEdit* associate_ = nullptr;

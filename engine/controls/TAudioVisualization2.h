@@ -18,7 +18,14 @@ public:
     explicit TAudioVisualization2(QWidget* parent = nullptr);
     ~TAudioVisualization2() override;
 
+    // Takes the frames to show; they are analysed and drawn at the next paint, at most
+    // MaxFramesPerSecond times a second. An empty array clears the picture.
     void ShowArray(const SampleArray& block);
+    void ShowArray(SampleArray&& block);   // the same, taking the frames over
+    // True while the picture can be seen: shown, on a shown page, in a window that is neither
+    // minimised nor covered by the window system. A caller may leave the frames out otherwise.
+    bool Showing() const;
+    static constexpr int MaxFramesPerSecond = 25;
 
     int WindowArraySize() const;  void setWindowArraySize(int n);   // 256, 1024 or 4096
     int WindowFFTType() const;    void setWindowFFTType(int t);
@@ -44,8 +51,12 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void lookChanged();
+    void frameDue();
     struct Impl;
     Impl* d;
 };

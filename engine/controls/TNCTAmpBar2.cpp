@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -56,14 +57,52 @@ QColor segmentColor(double db, bool lit)
 
 class MeterFace;
 
+// What the meter shows at one moment; a paint is needed only when it changes.
+struct Shown {
+    int litUpTo = 0;    // segments lit from the left
+    int peakSeg = -1;   // the peak mark's segment, -1 for none
+    bool clip = false;
+    bool operator==(const Shown&) const = default;
+};
+
 struct MeterState {
     int value = 0;
     MeterBallistics ballistics;
     QElapsedTimer clock;
-    QTimer* animation = nullptr;  // runs only while something shown is still moving
+    QTimer* settle = nullptr;   // runs only when no tick came while something still moves
     MeterFace* face = nullptr;
 
     std::int64_t now() const { return clock.elapsed(); }
+};
+
+// Geometry of the bar for a size.
+struct Geometry {
+    bool labels = false;
+    int labelH = 0, barH = 0, paintedH = 0;
+    int x0 = 2, clipX = 0, segCount = 1, span = 0, barY = 0, barInner = 0;
+
+    explicit Geometry(QSize size)
+    {
+        const int w = size.width(), h = size.height();
+        labels = h >= 19;
+        labelH = labels ? 7 : 0;
+        barH = labels ? std::clamp(h - labelH - 6, 4, 8 + (h - 21)) : std::max(3, h - 5);
+        paintedH = labels ? labelH + barH : h;
+        clipX = w - 2 - kClipW;
+        segCount = std::max(1, (clipX - 2 - x0 + 1) / kSegPitch);
+        span = segCount * kSegPitch - 1;
+        barY = labelH + 1;
+        barInner = barH - 2;
+    }
+    int xOf(double db) const { return x0 + int(std::lround(MeterBallistics::scalePosition(db) * span)); }
+    // The colour class of segment i decides its colour: the level at its right end.
+    double segmentDb(int i) const
+    {
+        const double redFrom = MeterBallistics::scalePosition(-3) + 0.5 / segCount;
+        const double amberFrom = MeterBallistics::scalePosition(-12) + 0.5 / segCount;
+        const double pos = (i + 1.0) / segCount;
+        return pos > redFrom ? 0.0 : pos > amberFrom ? -6.0 : -20.0;
+    }
 };
 
 class MeterFace : public QWidget {
@@ -74,86 +113,151 @@ public:
     }
     QSize sizeHint() const override { return {153, 13}; }
 
+    // Brings the picture up to the ballistics at this moment; paints only what changed.
+    void refresh()
+    {
+        const Shown now = shownAt(d_->now());
+        if (now == shown_)
+            return;
+        if (!painted_) {
+            update();
+        } else {
+            // The segments between the old and the new state, and the clip lamp if it changed.
+            const Geometry g(size());
+            auto segX = [&](int seg) { return g.x0 + seg * kSegPitch; };
+            int from = std::min({now.litUpTo, shown_.litUpTo, now.peakSeg < 0 ? g.segCount : now.peakSeg,
+                                 shown_.peakSeg < 0 ? g.segCount : shown_.peakSeg});
+            int to = std::max({now.litUpTo, shown_.litUpTo, now.peakSeg + 1, shown_.peakSeg + 1});
+            if (to > from)
+                update(QRect(segX(from), g.barY, (to - from) * kSegPitch, g.barInner));
+            if (now.clip != shown_.clip)
+                update(QRect(g.clipX, g.barY, kClipW, g.barInner));
+        }
+        shown_ = now;
+    }
+
 protected:
     void mousePressEvent(QMouseEvent* e) override
     {
         if (e->button() == Qt::LeftButton) {
             d_->ballistics.resetHolds();
+            refresh();
+        }
+    }
+    void resizeEvent(QResizeEvent* e) override
+    {
+        faces_ = QPixmap();
+        painted_ = false;
+        QWidget::resizeEvent(e);
+    }
+    void showEvent(QShowEvent* e) override
+    {
+        painted_ = false;   // readings went on unseen: draw the whole bar afresh
+        QWidget::showEvent(e);
+    }
+    void changeEvent(QEvent* e) override
+    {
+        if (e->type() == QEvent::EnabledChange) {
+            faces_ = QPixmap();
+            painted_ = false;
             update();
         }
+        QWidget::changeEvent(e);
     }
 
     void paintEvent(QPaintEvent*) override
     {
+        const qreal dpr = devicePixelRatioF();
+        if (faces_.isNull() || faces_.devicePixelRatioF() != dpr)
+            drawFaces(dpr);
+        if (!painted_)
+            shown_ = shownAt(d_->now());   // else: the state refresh() marked the changes of
+        const Geometry g(size());
+        const int w = width();
         QPainter p(this);
-        const int w = width(), h = height();
-        const bool labels = h >= 19;
-        const int labelH = labels ? 7 : 0;
-        const int barH = labels ? std::clamp(h - labelH - 6, 4, 8 + (h - 21)) : std::max(3, h - 5);
-        const int paintedH = labels ? labelH + barH : h;
-        const QColor bg(12, 13, 14);
-        p.fillRect(0, 0, w, paintedH, bg);
-
-        const std::int64_t now = d_->now();
-        const bool on = isEnabled();
-        // Bar geometry: segments from x0 over segW pixels, clip lamp at the right end.
-        const int x0 = 2;
-        const int clipX = w - 2 - kClipW;
-        const int segCount = std::max(1, (clipX - 2 - x0 + 1) / kSegPitch);
-        const int span = segCount * kSegPitch - 1;
-        const int barY = labelH + 1, barInner = barH - 2;
-        auto xOf = [&](double db) { return x0 + int(std::lround(MeterBallistics::scalePosition(db) * span)); };
-
-        // Segments: lit up to the bar, the peak segment bright.
-        const double level = on ? d_->ballistics.barDb(now) : -1000;
-        const double peak = on ? d_->ballistics.peakDb(now) : -1000;
-        const int litUpTo = level <= MeterBallistics::FloorDb ? 0
-                                                              : int(std::ceil(MeterBallistics::scalePosition(level) * segCount - 0.01));
-        const int peakSeg = peak <= MeterBallistics::FloorDb ? -1
-                                                             : std::clamp(int(std::ceil(MeterBallistics::scalePosition(peak) * segCount - 0.01)) - 1, 0, segCount - 1);
-        const double redFrom = MeterBallistics::scalePosition(-3) + 0.5 / segCount;
-        const double amberFrom = MeterBallistics::scalePosition(-12) + 0.5 / segCount;
-        for (int i = 0; i < segCount; ++i) {
-            // The level at the segment's right end decides its colour.
-            const double pos = (i + 1.0) / segCount;
-            const double db = pos > redFrom ? 0.0 : pos > amberFrom ? -6.0 : -20.0;
-            const bool lit = i < litUpTo || i == peakSeg;
-            QColor c = segmentColor(db, lit);
-            if (i == peakSeg && i >= litUpTo)
-                c = c.lighter(115);
-            if (!on)
-                c = QColor(34, 36, 38);
-            p.fillRect(x0 + i * kSegPitch, barY, kSegPitch - 1, barInner, c);
+        // The dark face with every segment unlit, then the lit part from the second face.
+        p.drawPixmap(QPointF(0, 0), faces_, QRectF(0, 0, w * dpr, g.paintedH * dpr));
+        if (shown_.litUpTo > 0) {
+            const int litW = shown_.litUpTo * kSegPitch;
+            p.drawPixmap(QRectF(g.x0, g.barY, litW, g.barInner), faces_,
+                         QRectF(g.x0 * dpr, (g.paintedH + g.barY) * dpr, litW * dpr, g.barInner * dpr));
         }
+        if (shown_.peakSeg >= shown_.litUpTo)
+            p.fillRect(g.x0 + shown_.peakSeg * kSegPitch, g.barY, kSegPitch - 1, g.barInner,
+                       segmentColor(g.segmentDb(shown_.peakSeg), true).lighter(115));
+        if (shown_.clip) {
+            p.fillRect(g.clipX, g.barY, kClipW, g.barInner, QColor(255, 40, 30));
+            p.fillRect(g.clipX + 1, g.barY, kClipW - 2, 1, QColor(255, 170, 150));
+        }
+        painted_ = true;
+    }
 
-        // Clip lamp.
-        const bool clip = on && d_->ballistics.clipLit(now);
-        p.fillRect(clipX, barY, kClipW, barInner, clip ? QColor(255, 40, 30) : QColor(58, 14, 12));
-        if (clip)
-            p.fillRect(clipX + 1, barY, kClipW - 2, 1, QColor(255, 170, 150));
+private:
+    Shown shownAt(std::int64_t now) const
+    {
+        Shown s;
+        if (!isEnabled())
+            return s;
+        const Geometry g(size());
+        const double level = d_->ballistics.barDb(now);
+        const double peak = d_->ballistics.peakDb(now);
+        s.litUpTo = level <= MeterBallistics::FloorDb
+                        ? 0
+                        : int(std::ceil(MeterBallistics::scalePosition(level) * g.segCount - 0.01));
+        s.litUpTo = std::clamp(s.litUpTo, 0, g.segCount);
+        s.peakSeg = peak <= MeterBallistics::FloorDb
+                        ? -1
+                        : std::clamp(int(std::ceil(MeterBallistics::scalePosition(peak) * g.segCount - 0.01)) - 1, 0,
+                                     g.segCount - 1);
+        s.clip = d_->ballistics.clipLit(now);
+        return s;
+    }
+
+    // Two faces one above the other: the meter at rest (background, unlit segments, clip lamp
+    // out, labels or ticks), and below it the bar with every segment lit.
+    void drawFaces(qreal dpr)
+    {
+        const Geometry g(size());
+        const int w = width(), h = height();
+        faces_ = QPixmap(QSize(w, g.paintedH + h) * dpr);
+        faces_.setDevicePixelRatio(dpr);
+        faces_.fill(Qt::transparent);
+        QPainter p(&faces_);
+        const bool on = isEnabled();
+        p.fillRect(0, 0, w, g.paintedH, QColor(12, 13, 14));
+        for (int i = 0; i < g.segCount; ++i) {
+            const QColor unlit = on ? segmentColor(g.segmentDb(i), false) : QColor(34, 36, 38);
+            p.fillRect(g.x0 + i * kSegPitch, g.barY, kSegPitch - 1, g.barInner, unlit);
+            if (on)
+                p.fillRect(g.x0 + i * kSegPitch, g.paintedH + g.barY, kSegPitch - 1, g.barInner,
+                           segmentColor(g.segmentDb(i), true));
+        }
+        p.fillRect(g.clipX, g.barY, kClipW, g.barInner, QColor(58, 14, 12));
 
         const QColor ink = on ? QColor(170, 176, 182) : QColor(90, 94, 98);
-        if (labels) {
+        if (g.labels) {
             for (double db : kLabels) {
                 const QString text = QString::number(int(-db));
-                const int cx = xOf(db);
+                const int cx = g.xOf(db);
                 int x = cx - tinyWidth(text) / 2;
-                x = std::clamp(x, 1, clipX - 1 - tinyWidth(text));
+                x = std::clamp(x, 1, g.clipX - 1 - tinyWidth(text));
                 drawTiny(p, x, 1, text, ink);
             }
         } else {
             // Ticks below the bar.
-            const int tickY = barY + barInner + 1;
+            const int tickY = g.barY + g.barInner + 1;
             const int tickLen = std::max(1, std::min(3, h - tickY - 1));
             for (double db : kTicks) {
-                const int x = std::min(xOf(db), clipX - 2);
+                const int x = std::min(g.xOf(db), g.clipX - 2);
                 p.fillRect(x, tickY, 1, tickLen, db >= -3 ? QColor(200, 80, 70) : ink);
             }
         }
     }
 
-private:
     MeterState* d_;
+    QPixmap faces_;
+    Shown shown_;
+    bool painted_ = false;
 };
 
 }  // namespace
@@ -167,12 +271,15 @@ TNCTAmpBar2::TNCTAmpBar2(QWidget* parent) : QWidget(parent), d(new Impl)
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(d->face);
-    d->animation = new QTimer(this);
-    d->animation->setInterval(33);
-    connect(d->animation, &QTimer::timeout, this, [this] {
-        d->face->update();
-        if (d->ballistics.settled(d->now()))
-            d->animation->stop();
+    // The ballistics move on with the readings (the host's tick). Only when the readings stop
+    // while the bar or a mark still moves does the meter wake itself, at the same pace.
+    d->settle = new QTimer(this);
+    d->settle->setSingleShot(true);
+    d->settle->setInterval(SettleIntervalMs);
+    connect(d->settle, &QTimer::timeout, this, [this] {
+        d->face->refresh();
+        if (!d->ballistics.settled(d->now()) && d->face->isVisible())
+            d->settle->start();
     });
     resize(153, 13);
 }
@@ -184,7 +291,9 @@ int TNCTAmpBar2::Value() const { return d->value; }
 void TNCTAmpBar2::setValue(int value)
 {
     d->value = d->ballistics.feed(value, d->now());
-    d->face->update();
-    if (!d->ballistics.settled(d->now()) && !d->animation->isActive())
-        d->animation->start();
+    d->face->refresh();
+    if (!d->ballistics.settled(d->now()) && d->face->isVisible())
+        d->settle->start();   // (re)started: it fires only if no further reading comes
+    else
+        d->settle->stop();
 }

@@ -8,6 +8,8 @@ class TNCTAmpBar2 : public QWidget {
 public:
     explicit TNCTAmpBar2(QWidget* parent = nullptr);
     ~TNCTAmpBar2() override;
+    // Without a new reading for this long, a meter still moving goes on by itself.
+    static constexpr int SettleIntervalMs = 100;
     int Value() const;
     void setValue(int value);
 

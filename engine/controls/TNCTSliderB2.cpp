@@ -37,6 +37,19 @@ public:
 
     bool held() const { return mouseHeld_ || keyHeld_; }
 
+    // Repaints what a move of the value from `from` changes: the thumb's old and new places
+    // and the lit strip between them (everything when the lit part appears or goes).
+    void valueMoved(int from)
+    {
+        if (from == 0 || d_->value == 0) {
+            update();
+            return;
+        }
+        const qreal a = std::min(xOf(from), xOf(d_->value)), b = std::max(xOf(from), xOf(d_->value));
+        const int pad = kThumbW / 2 + 3;
+        update(QRect(int(std::floor(a)) - pad, 0, int(std::ceil(b - a)) + 2 * pad + 1, height()));
+    }
+
 protected:
     // Pixel range of the thumb centre.
     qreal left() const { return kThumbW / 2.0 + 1; }
@@ -108,8 +121,9 @@ protected:
         v = std::clamp(v, 0, 1000);
         if (v == d_->value)
             return;
+        const int from = d_->value;
         d_->value = v;
-        update();
+        valueMoved(from);
         emit owner_->OnValueChange(v);
     }
 
@@ -232,8 +246,9 @@ void TNCTSliderB2::setValue(int value)
     value = std::clamp(value, 0, 1000);
     if (value == d->value)
         return;
+    const int from = d->value;
     d->value = value;
-    d->strip->update();
+    d->strip->valueMoved(from);
 }
 
 QColor TNCTSliderB2::StripColor() const

@@ -12,16 +12,38 @@ namespace {
 
 class TimeFace : public QWidget {
 public:
-    explicit TimeFace(TNCTTimeDisplay2* owner) : QWidget(owner), owner_(owner)
+    explicit TimeFace(TNCTTimeDisplay2* owner) : QWidget(owner)
     {
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     }
     QSize sizeHint() const override { return {121, 33}; }
 
+    // Called when a field changed: a paint only when the text shown changes.
+    void showText(const QString& text)
+    {
+        if (text == text_)
+            return;
+        text_ = text;
+        update();
+    }
+
 protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
+        drawFace(p);
+        const bool on = isEnabled();
+        const QColor lit = on ? QColor(80, 240, 160) : QColor(90, 120, 105);
+        const QColor dim(20, 34, 28);
+        const qreal margin = std::max<qreal>(3.0, height() * 0.14);
+        SevenSegment::drawText(p, QRectF(rect()).adjusted(margin + 1, margin, -margin - 1, -margin), text_, lit, dim);
+    }
+
+private:
+    // The LCD face without the digits.
+    void drawFace(QPainter& p)
+    {
+        p.save();
         p.setRenderHint(QPainter::Antialiasing);
         const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
         QLinearGradient g(r.topLeft(), r.bottomLeft());
@@ -33,17 +55,10 @@ protected:
         p.setPen(QPen(QColor(255, 255, 255, 28), 1));
         p.setBrush(Qt::NoBrush);
         p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 2, 2);
-
-        const bool on = isEnabled();
-        const QColor lit = on ? QColor(80, 240, 160) : QColor(90, 120, 105);
-        const QColor dim(20, 34, 28);
-        const qreal margin = std::max<qreal>(3.0, height() * 0.14);
-        SevenSegment::drawText(p, QRectF(rect()).adjusted(margin + 1, margin, -margin - 1, -margin),
-                               owner_->text(), lit, dim);
+        p.restore();
     }
 
-private:
-    const TNCTTimeDisplay2* owner_;
+    QString text_ = QStringLiteral("0:00:00");
 };
 
 }  // namespace
@@ -76,7 +91,7 @@ void TNCTTimeDisplay2::setMilliseconds(int ms)
     d->hours = ms / 3600000;
     d->minutes = ms / 60000 % 60;
     d->seconds = ms / 1000 % 60;
-    d->face->update();
+    d->face->showText(text());
 }
 
 // Setting one field keeps the others; Milliseconds follows the fields shown (the part below a
@@ -93,7 +108,7 @@ void TNCTTimeDisplay2::setHours(int h)
 {
     d->hours = std::clamp(h, 0, 596);  // 596 h is the most an int of milliseconds holds
     d->milliseconds = composeMs(d->hours, d->minutes, d->seconds, d->milliseconds);
-    d->face->update();
+    d->face->showText(text());
 }
 
 int TNCTTimeDisplay2::Minutes() const { return d->minutes; }
@@ -102,7 +117,7 @@ void TNCTTimeDisplay2::setMinutes(int m)
 {
     d->minutes = std::clamp(m, 0, 59);
     d->milliseconds = composeMs(d->hours, d->minutes, d->seconds, d->milliseconds);
-    d->face->update();
+    d->face->showText(text());
 }
 
 int TNCTTimeDisplay2::Seconds() const { return d->seconds; }
@@ -111,7 +126,7 @@ void TNCTTimeDisplay2::setSeconds(int s)
 {
     d->seconds = std::clamp(s, 0, 59);
     d->milliseconds = composeMs(d->hours, d->minutes, d->seconds, d->milliseconds);
-    d->face->update();
+    d->face->showText(text());
 }
 
 QString TNCTTimeDisplay2::text() const

@@ -1,17 +1,22 @@
-// Draws the program's pictures into PNG files beside this source:
+// Draws the program's pictures into files beside this source:
 //   small00.png .. small15.png  16 x 16, menus, pages and list rows (ImageList1)
 //   large00.png .. large07.png  32 x 32, toolbar (ImageList2)
+//   app/tavrin-<N>.png          the program's own picture (large06) for the desktop's icon
+//                               theme, N = 16, 22, 24, 32, 48, 64, 128, 256
+//   app/tavrin.svg              the same picture as a scalable drawing
 // Every picture is drawn here with QPainter on a 32 x 32 design grid.
 //
-// Rebuild after a change (from the repository root):
+// Rebuild after a change (from the repository root; needs qt6-svg-dev):
 //   g++ -std=c++20 -fPIC resources/icons/make_icons.cpp -o /tmp/make_icons \
-//       $(pkg-config --cflags --libs Qt6Gui)
+//       $(pkg-config --cflags --libs Qt6Gui Qt6Svg)
 //   QT_QPA_PLATFORM=offscreen /tmp/make_icons resources/icons
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QDir>
 #include <QString>
+#include <QSvgGenerator>
 #include <QtMath>
 #include <cstdio>
 #include <functional>
@@ -357,6 +362,19 @@ void save(const QString& dir, const QString& name, int size, const Draw& draw)
         std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
 }
 
+void saveSvg(const QString& path, const Draw& draw)
+{
+    QSvgGenerator svg;
+    svg.setFileName(path);
+    svg.setSize(QSize(32, 32));
+    svg.setViewBox(QRect(0, 0, 32, 32));
+    svg.setTitle(QStringLiteral("Tavrin"));
+    svg.setDescription(QStringLiteral("The icon of the Tavrin sound recorder"));
+    QPainter p(&svg);
+    p.setRenderHint(QPainter::Antialiasing);
+    draw(p);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -399,5 +417,12 @@ int main(int argc, char** argv)
     };
     for (int i = 0; i < int(std::size(large)); ++i)
         save(dir, QStringLiteral("large%1.png").arg(i, 2, 10, QLatin1Char('0')), 32, large[i]);
+
+    // The program's own picture for the desktop.
+    const QString appDir = dir + QStringLiteral("/app");
+    QDir().mkpath(appDir);
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        save(appDir, QStringLiteral("tavrin-%1.png").arg(size), size, large[6]);
+    saveSvg(appDir + QStringLiteral("/tavrin.svg"), large[6]);
     return 0;
 }

@@ -142,7 +142,7 @@ TEST_F(TipTest, MissingFileIsReportedAndTheWindowStillCloses)
 TEST_F(TipTest, FileWithoutTipsAndNegativeNumbers)
 {
     setKeys("[tips]\ntipno=3\n");
-    setTips("\n\n   \n");
+    setTips("\n\r\n\n");
     QPointer<TTipForm> t = open();
     EXPECT_EQ(t->TipCount(), 0);
     EXPECT_EQ(shown(t), "");
@@ -168,6 +168,8 @@ TEST_F(TipTest, TipsAreUtf8)
     setKeys("[tips]\ntipno=1\n");
     EXPECT_EQ(shown(open()), "Второй совет");
     EXPECT_EQ(TTipForm::TipsOf("\xEF\xBB\xBFПервый\n").at(0), "Первый");
+    // Every non-empty line is a tip, a line of blanks included.
+    EXPECT_EQ(TTipForm::TipsOf("one\r\n\r\n  \ntwo"), (QStringList{"one", "  ", "two"}));
 }
 
 TEST_F(TipTest, StartUpTimerShowsTheWindowOnlyWhenSwitchedOn)

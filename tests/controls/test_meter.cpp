@@ -85,6 +85,7 @@ TEST(AmpBar, ValueIsClampedAndIdleMeterRunsNoTimer)
     app();
     TNCTAmpBar2 bar;
     bar.resize(153, 13);
+    bar.show();
     QTimer* animation = bar.findChild<QTimer*>();
     ASSERT_NE(animation, nullptr);
     bar.setValue(0);
@@ -95,6 +96,9 @@ TEST(AmpBar, ValueIsClampedAndIdleMeterRunsNoTimer)
     EXPECT_TRUE(animation->isActive());  // peak and clip to fade
     bar.setValue(-7);
     EXPECT_EQ(bar.Value(), 0);
+    bar.hide();   // a hidden meter does no work of its own
+    bar.setValue(40000);
+    EXPECT_FALSE(animation->isActive());
 }
 
 TEST(AmpBar, DrawsLevelsAtBothSizes)

@@ -123,8 +123,10 @@ TEST(Screenshots, SignalPictureStyles)
         v.setVisType(vis);
         v.setWindowFFTType(vis == 0 ? 0 : 3);
         v.ShowArray(SampleArray());
-        for (int tick = 0; tick < 160; ++tick)
+        for (int tick = 0; tick < 160; ++tick) {
             v.ShowArray(music(2 * v.WindowArraySize(), tick));
+            render(&v);   // a frame drawn per tick, as the program's ticks are far apart
+        }
         save(&v, QStringLiteral("vis_%1.png").arg(vis));
     }
     v.ShowArray(SampleArray());

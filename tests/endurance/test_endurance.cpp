@@ -393,6 +393,11 @@ TEST(LongRecording, EightHourWavOpensWithItsExactLength)
     }
     EXPECT_EQ(file.Length(), written);
     file.Close();
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.read(4), f.size() > 0xFFFFFFFFLL ? "RF64" : "RIFF");
+    }
     const double hours = written / 44100.0 / 3600;
     std::printf("[ wav ] %.2f h written in %.1f s (%.2f h through the recorder); %.2f GB in %s\n", hours,
                 elapsed(), throughRecorder / 44100.0 / 3600, QFileInfo(path).size() / 1e9, qPrintable(folder));

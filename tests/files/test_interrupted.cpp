@@ -4,6 +4,7 @@
 
 #include "engine/EngineError.h"
 #include "engine/TAudioFile2.h"
+#include "engine/files/SndfileWriter.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
@@ -141,16 +142,46 @@ INSTANTIATE_TEST_SUITE_P(
                       Format{"wma", 44100, 2, [](TAudioFile2& w) { w.SetFormatWMA(38); }, 44100 / 2}),
     [](const auto& test) { return std::string(test.param.ext); });
 
-TEST(Wav, PlainRiffHeaderBelowFourGigabytes)
+// Strict readers refuse WAVE_FORMAT_EXTENSIBLE: up to two channels of 8 or 16 bit carry the
+// plain PCM tag, with sizes current after every block and the samples libsndfile would write.
+TEST(Wav, PlainPcmFormatTagBelowFourGigabytes)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath("h.wav");
-    TAudioFile2 w;
-    w.SetFormatPCM(44100, 2, 16);
-    writeAll(w, path, tone(44100, 2, 44100, 440), 2, 8820);
-    const QByteArray b = readBytes(path);
-    EXPECT_TRUE(b.startsWith("RIFF"));
-    EXPECT_EQ(b.mid(8, 4), "WAVE");
+    const auto le = [](const QByteArray& b, qsizetype at, int bytes) {
+        quint32 v = 0;
+        for (int i = bytes - 1; i >= 0; --i)
+            v = v << 8 | quint8(b[at + i]);
+        return qint64(v);
+    };
+    for (const auto& [channels, bits] : {std::pair{2, 16}, std::pair{1, 8}}) {
+        std::vector<float> s = tone(4411, channels, 44100, 440);
+        for (float& x : s)
+            x *= 1.3f;   // some samples clip
+        const QString path = dir.filePath(QStringLiteral("h%1.wav").arg(bits));
+        TAudioFile2 w;
+        w.SetFormatPCM(44100, channels, bits);
+        writeAll(w, path, s, channels, 1000, false);
+        const QByteArray open = readBytes(path);   // what a killed program leaves
+        w.Close();
+        for (const QByteArray& b : {open, readBytes(path)}) {
+            ASSERT_TRUE(b.startsWith("RIFF"));
+            EXPECT_EQ(b.mid(8, 4), "WAVE");
+            const qsizetype fmt = b.indexOf("fmt ");
+            ASSERT_GT(fmt, 0);
+            EXPECT_EQ(le(b, fmt + 8, 2), 1) << "format tag";
+            EXPECT_EQ(le(b, fmt + 10, 2), channels);
+            EXPECT_EQ(le(b, fmt + 22, 2), bits);
+            const qsizetype data = b.indexOf("data");
+            EXPECT_EQ(le(b, data + 4, 4), 4411 * channels * bits / 8);
+            EXPECT_EQ(le(b, 4, 4), b.size() - 8);
+        }
+        files::SndfileWriter reference(dir.filePath("reference.wav"), 44100, channels, bits);
+        reference.write(s.data(), 4411);
+        reference.finish();
+        const QByteArray mine = readBytes(path), theirs = readBytes(dir.filePath("reference.wav"));
+        EXPECT_EQ(mine.mid(mine.indexOf("data") + 8, 4411 * channels * bits / 8),
+                  theirs.mid(theirs.indexOf("data") + 8, 4411 * channels * bits / 8));
+    }
 }
 
 } // namespace

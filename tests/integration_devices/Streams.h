@@ -2,16 +2,50 @@
 // Capture sinks, playback sources and signal checks for the device tests.
 #include "engine/AudioBackend.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QString>
+#include <QThread>
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <numbers>
 #include <thread>
 #include <vector>
 
 namespace devtest {
+
+// The test program's application object, made on first use.
+inline QCoreApplication* app()
+{
+    static int argc = 1;
+    static char name[] = "test_integration_devices";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* a = QCoreApplication::instance() ? QCoreApplication::instance()
+                                                              : new QCoreApplication(argc, argv);
+    return a;
+}
+
+inline void runEventsFor(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
+
+// The first of the devices 0..last that nameOf calls `wanted`, -1 when none is.
+inline int indexOf(int last, const std::function<QString(int)>& nameOf, const QString& wanted)
+{
+    for (int i = 0; i <= last; ++i)
+        if (nameOf(i) == wanted)
+            return i;
+    return -1;
+}
 
 class RecordingSink : public CaptureSink {
 public:

@@ -4,6 +4,7 @@
 // conversion.
 #include "DeviceThreadWatch.h"
 #include "PulseFixture.h"
+#include "Streams.h"
 
 #include "engine/TAudioPlayer2.h"
 #include "engine/TAudioRecord2.h"
@@ -11,43 +12,11 @@
 #include "engine/backends/PortAudioOptions.h"
 #include "engine/backends/VirtualBackend.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
-
 #include <cmath>
-#include <functional>
 
 using namespace devtest;
 
 namespace {
-
-void app()
-{
-    static int argc = 1;
-    static char name[] = "test_integration_devices";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-}
-
-void runEventsFor(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
-
-int deviceIndex(int last, const std::function<QString(int)>& nameOf, const QString& wanted)
-{
-    for (int i = 0; i <= last; ++i)
-        if (nameOf(i) == wanted)
-            return i;
-    return wanted.isEmpty() ? 0 : -1;
-}
 
 // Records and plays at once for two seconds, the recorder taking its blocks and the player fed
 // with a tone as the program does, and checks the device threads' calls.
@@ -55,25 +24,23 @@ void recordAndPlay(AudioBackend& backend, const QString& device)
 {
     app();
     TAudioPlayer2 player(nullptr, &backend);
-    player.setDeviceIndex(deviceIndex(player.DeviceLastIndex(), [&](int i) {
+    player.setDeviceIndex(device.isEmpty() ? 0 : indexOf(player.DeviceLastIndex(), [&](int i) {
         player.setDeviceIndex(i);
         return player.DeviceName();
     }, device));
     player.SetFormat(44100, 2);
     double phase = 0;
-    qint64 played = 0;
     const auto feed = [&] {
         SampleArray block(2, player.MillisecondsToSamples(200));
         for (int f = 0; f < block.frames(); ++f, phase += 2 * M_PI * 440 / 44100)
             block.data()[2 * f] = block.data()[2 * f + 1] = static_cast<float>(0.3 * std::sin(phase));
-        played += block.frames();
         player.PlayArray(block);
     };
     QObject::connect(&player, &TAudioPlayer2::OnEndArrayPlay, feed);
     QObject::connect(&player, &TAudioPlayer2::OnRequestOnLoadArray, feed);
 
     TAudioRecord2 recorder(nullptr, &backend);
-    recorder.setDeviceIndex(deviceIndex(recorder.DeviceLastIndex(), [&](int i) {
+    recorder.setDeviceIndex(device.isEmpty() ? 0 : indexOf(recorder.DeviceLastIndex(), [&](int i) {
         recorder.setDeviceIndex(i);
         return recorder.DeviceName();
     }, device));

@@ -23,34 +23,6 @@ using namespace devtest;
 
 namespace {
 
-QCoreApplication* app()
-{
-    static int argc = 1;
-    static char name[] = "test_integration_devices";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* a = QCoreApplication::instance() ? QCoreApplication::instance()
-                                                              : new QCoreApplication(argc, argv);
-    return a;
-}
-
-void runEventsFor(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
-
-int indexOf(int last, const std::function<QString(int)>& nameOf, const QString& wanted)
-{
-    for (int i = 0; i <= last; ++i)
-        if (nameOf(i) == wanted)
-            return i;
-    return -1;
-}
-
 // Feeds the player 200 ms blocks of a tone whenever it asks, as the program does.
 class ToneFeeder {
 public:

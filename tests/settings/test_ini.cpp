@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 class IniTest : public ::testing::Test {
@@ -228,6 +232,63 @@ TEST_F(IniTest, RewriteKeepsTheFilePermissions)
     ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
     IniFile(path).WriteInteger("options", "timelimit", 2);
     EXPECT_EQ(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+}  // namespace
+
+namespace {
+
+// Runs `body` without the right to write a folder that only its owner may write: as root (who
+// may write everything), in a child process that has become "nobody". Its result, or 99.
+int withoutRoot(const std::function<int()>& body)
+{
+    if (geteuid() != 0)
+        return body();
+    const pid_t pid = fork();
+    if (pid == 0)
+        _exit(setgid(65534) == 0 && setuid(65534) == 0 ? body() : 98);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 99;
+}
+
+TEST(IniInPlace, AFolderThatMayNotBeWrittenGetsItsWritableFileWrittenInPlace)
+{
+    QTemporaryDir dir(QStringLiteral("/tmp/tavrin-ini-XXXXXX"));
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("setup.ini");
+    const QString absent = dir.filePath("other.ini");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[options]\r\ntimelimit=1\r\n; kept\r\n");
+    }
+    const auto all = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    const auto exec = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+    const auto write = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    ASSERT_TRUE(QFile::setPermissions(path, all | write));
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), all | exec));
+    const int result = withoutRoot([&] {
+        try {
+            IniFile(path).WriteInteger("options", "timelimit", 1234567);  // grows
+            IniFile(path).WriteString("mp3", "bitrate", "128");
+            IniFile(path).WriteInteger("options", "timelimit", -1);       // shrinks
+        } catch (const IniError&) {
+            return 1;
+        }
+        try {
+            IniFile(absent).WriteInteger("options", "timelimit", 5);
+            return 2;
+        } catch (const IniError& e) {
+            return e.message() == "Unable to write to " + absent ? 0 : 3;
+        }
+    });
+    QFile::setPermissions(dir.path(), all | exec | QFile::WriteOwner);
+    EXPECT_EQ(result, 0) << "1: the in-place write failed; 2, 3: a new file was not refused as it should be";
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("[options]\r\ntimelimit=-1\r\n; kept\r\n\r\n[mp3]\r\nbitrate=128\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"setup.ini"});
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // setup.ini at start-up and close, the automatic-stop button, and the settings dialog driven
 // through its handlers on the real main window.
 #include "app/Unit1.h"
+#include "engine/TAudioFile2.h"
+#include "engine/backends/VirtualBackend.h"
 #include "platform/Ini.h"
 #include "platform/ProgramFolder.h"
 #include "settings/OutputFormats.h"
@@ -11,6 +13,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -90,6 +93,32 @@ TEST_F(SettingsTest, StoredValuesAreUsedUnchecked)
     EXPECT_EQ(s.WmaProfile, -1);
     EXPECT_TRUE(window->form()->ToolBtnAutostop->isChecked());
     EXPECT_EQ(window->form()->ToolBtnAutostop->toolTip(), kLimitHint + TForm1::DurationText(3725));
+}
+
+// A saveformat naming no format is the file-name ending as it stands, and the recording is
+// WAV, 44.1 kHz, 16 bit, stereo.
+TEST_F(SettingsTest, SaveFormatNamingNoFormatRecordsDefaultWavUnderThatEnding)
+{
+    for (const QString& ending : {QStringLiteral("mp3"), QStringLiteral(".ogg")}) {
+        TForm1* f = start("[options]\nsaveformat=" + ending.toUtf8() + "\n");
+        f->show();
+        f->Record1->trigger();
+        virtualBackend()->advanceAndProcess(1000);
+        f->Stop1->trigger();
+        EXPECT_EQ(messages.count(), 0) << messages.texts().join("; ").toStdString();
+        const QString path = RecordingSettings.SavePath + "Untitled1" + ending;
+        ASSERT_TRUE(QFile::exists(path)) << path.toStdString();
+        EXPECT_TRUE(folder.read("Recording/Untitled1" + ending).startsWith("RIFF"));
+        TAudioFile2 file;
+        file.setActive(true);
+        file.Open(path, 0, 1);
+        ASSERT_EQ(file.LastError(), 0) << file.LastErrorText().toStdString();
+        EXPECT_EQ(file.SampleRate(), 44100);
+        EXPECT_EQ(file.Channels(), 2);
+        EXPECT_NEAR(file.Length(), 44100, 4410);
+        file.Close();
+        closeMainWindow();
+    }
 }
 
 TEST_F(SettingsTest, EmptySaveFormatStaysEmptyAndZeroLimitMeansNone)
@@ -221,6 +250,8 @@ TEST_F(TimeLimitDialogTest, RadioButtonsSwitchTheFields)
     EXPECT_TRUE(d->Edit1->isEnabled() && d->Edit2->isEnabled() && d->Edit3->isEnabled());
     d->RBNoLimit->click();
     EXPECT_FALSE(d->Edit1->isEnabled() || d->Edit2->isEnabled() || d->Edit3->isEnabled());
+    for (TUpDown* arrows : {d->UpDown1, d->UpDown2, d->UpDown3})   // only the fields change
+        EXPECT_TRUE(arrows->isEnabled() && arrows->upButton()->isEnabled() && arrows->downButton()->isEnabled());
 }
 
 TEST_F(TimeLimitDialogTest, EmptyFieldsGiveAZeroLimitThatIsShownButNeverStops)
@@ -329,10 +360,10 @@ TEST(UpDown, ArrowsStepWithinTheRangeTypedValuesAreKept)
     edit.setText("junk");
     arrows.Click(+1);               // not a number: from the last arrow position
     EXPECT_EQ(edit.text(), "42");
-    edit.setEnabled(false);
-    arrows.Click(+1);
-    EXPECT_EQ(edit.text(), "42");
-    EXPECT_FALSE(arrows.upButton()->isEnabled());
+    edit.setEnabled(false);         // the arrows stay as they are and still step the field
+    EXPECT_TRUE(arrows.upButton()->isEnabled());
+    arrows.upButton()->click();
+    EXPECT_EQ(edit.text(), "47");
 }
 
 // ---- the settings dialog ----------------------------------------------------------------------
@@ -515,6 +546,7 @@ TEST_F(SettingsTest, UntickingTheSplitSwitchesItOff)
     TSettingForm* d = dialog(f);
     d->CheckSplit->click();
     EXPECT_FALSE(d->Edit4->isEnabled());
+    EXPECT_TRUE(d->UpDown4->upButton()->isEnabled() && d->UpDown5->downButton()->isEnabled());
     d->BtnOK->click();
     EXPECT_FALSE(RecordingSettings.SplitEnabled);
 }

@@ -9,8 +9,10 @@
 #include "platform/MulDiv.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -89,6 +91,21 @@ TEST_F(PlaybackTest, OpenedFileIsCurrentListedAndPlays)
     const std::vector<int> codes = playedCodes(backend);
     EXPECT_EQ(codes.size(), 40000u);
     EXPECT_TRUE(codesRunFrom(codes, 0));
+}
+
+TEST_F(PlaybackTest, DoubleClickBelowTheRowsPlaysTheCurrentFile)
+{
+    open(song);
+    form->PageControl1->setCurrentWidget(form->TabSheet2);
+    pumpEvents();
+    QWidget* area = form->ListView1->viewport();
+    const QPointF below(area->width() / 2, area->height() - 3);
+    ASSERT_EQ(form->ListView1->itemAt(below.toPoint()), nullptr);
+    QMouseEvent click(QEvent::MouseButtonDblClick, below, area->mapToGlobal(below), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(area, &click);
+    EXPECT_TRUE(form->IsPlaying);
+    EXPECT_EQ(form->PlayFileName, song);
 }
 
 TEST_F(PlaybackTest, PlayPauseSliderPlayStartsAtTheSlider)
