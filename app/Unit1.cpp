@@ -4,6 +4,7 @@
 // named in Unit1.h.
 #include "app/Unit1.h"
 
+#include "engine/DeviceWatch.h"
 #include "engine/TAudioPlayer2.h"
 #include "engine/TAudioRecord2.h"
 #include "engine/controls/TAudioVisualization2.h"
@@ -483,6 +484,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     AudioRecord1->setObjectName(QStringLiteral("AudioRecord1"));
     AudioPlayer1 = new TAudioPlayer2(this);
     AudioPlayer1->setObjectName(QStringLiteral("AudioPlayer1"));
+    DeviceWatch1 = new DeviceWatch(this);
+    DeviceWatch1->setObjectName(QStringLiteral("DeviceWatch1"));
     AudioInformation1 = std::make_unique<TAudioInformation2>();
     Mp3LameEncoder = std::make_unique<TAudioFile2LameEnc>();
 

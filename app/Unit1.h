@@ -48,6 +48,7 @@ class TAudioInformation2;
 class TAudioPlayer2;
 class TAudioRecord2;
 class TAudioVisualization2;
+class DeviceWatch;
 class TNCTAmpBar2;
 class TNCTPlayButtonB2;
 class TNCTSliderB2;
@@ -131,6 +132,7 @@ public:
     std::unique_ptr<TAudioFile2> AudioFile2;
     TAudioRecord2* AudioRecord1 = nullptr;
     TAudioPlayer2* AudioPlayer1 = nullptr;
+    DeviceWatch* DeviceWatch1 = nullptr;   // devices that come and go, mixers changed outside
     std::unique_ptr<TAudioInformation2> AudioInformation1;
     std::unique_ptr<TAudioFile2LameEnc> Mp3LameEncoder;
 
@@ -258,6 +260,10 @@ public:
     void FillInputDevices();
     void DeviceComboClick();
     void DeviceComboInClick();
+    // The device lists follow the devices (DeviceWatch1, changes as DeviceChange bits): a device
+    // in use stays selected, one that went away while its side is idle gives way to the
+    // default; the pages follow their device and its mixer values.
+    void DevicesChanged(int changes);
     void BuildOutputMixer();
     void BuildInputMixer();
     void OutVolumeChange(QObject* Sender);

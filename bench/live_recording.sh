@@ -18,7 +18,9 @@
 # Tavrin is build/tavrin copied into a temporary program folder whose setup.ini records MP3
 # 128 kbit/s or 16-bit WAV, 44.1 kHz stereo, with no tip at start; TAVRIN_RECORD_AT_SHOW=1
 # gives the record command once the window is up. The "hidden" rows unmap its window (as a
-# window manager does when it minimises one) once the recording runs.
+# window manager does when it minimises one) once the recording runs. Tavrin records through
+# the sound server's own client library; the "portaudio" row through PortAudio's ALSA road
+# (TAVRIN_AUDIO=portaudio, ALSA's pulse plugin).
 # Last, the start to the shown window (TAVRIN_EXIT_AFTER_SHOW=1), median of 10, on the same
 # display and sound server.
 # TAVRIN_BENCH_ONLY="tavrin_wav arecord ..." measures only the recorders named (idle always).
@@ -127,9 +129,9 @@ measure() {
   mkdir -p "$out"
   case $kind in
     tavrin)
-      local format=$3 view=$4
+      local format=$3 view=$4 audio=${5:-}
       make_program "$out/prog" "$format"
-      setsid env TAVRIN_RECORD_AT_SHOW=1 "$out/prog/tavrin" >"$out/stdout" 2>"$out/stderr" &
+      setsid env TAVRIN_RECORD_AT_SHOW=1 ${audio:+TAVRIN_AUDIO=$audio} "$out/prog/tavrin" >"$out/stdout" 2>"$out/stderr" &
       sid=$!
       PIDS_TO_END+=("$sid")
       local i
@@ -189,6 +191,7 @@ RECORDERS=(
   "tavrin_mp3_hidden|tavrin mp3 hidden"
   "tavrin_wav|tavrin wav shown"
   "tavrin_wav_hidden|tavrin wav hidden"
+  "tavrin_wav_portaudio|tavrin wav shown portaudio"
   "parecord_lame|tool $LAME_PIPE"
   "ffmpeg_lame|tool ffmpeg -nostdin -loglevel error -y -f pulse -sample_rate 44100 -channels 2 -i default -c:a libmp3lame -b:a 128k @OUT@.mp3"
   "arecord|tool arecord -q -D pulse -f cd -t wav @OUT@.wav"
@@ -253,6 +256,11 @@ echo "sound server for Tavrin MP3 / for arecord:         $server_ratio (goal <= 
 echo "sound server for Tavrin WAV / for arecord:         $server_ratio_wav"
 echo "Tavrin MP3 context switches a second:              $(median tavrin_mp3 3) (goal < 60: $(verdict "$(median tavrin_mp3 3)" 59.99))"
 echo "Tavrin MP3 resident memory while recording, MiB:   $rss_mib (goal <= 60: $(verdict "$rss_mib" 60))"
+fi
+
+if has tavrin_wav && has tavrin_wav_portaudio && has parecord; then
+echo "Tavrin WAV: sound-server backend / PortAudio road: program $(calc "$(median tavrin_wav 2) / $(median tavrin_wav_portaudio 2)"), server $(calc "($(median tavrin_wav 4) - $IDLE_SERVER) / ($(median tavrin_wav_portaudio 4) - $IDLE_SERVER)")"
+echo "Tavrin WAV / parecord, program:                    $(calc "$(median tavrin_wav 2) / $(median parecord 2)")"
 fi
 
 # --- start to the shown window ----------------------------------------------------------------------

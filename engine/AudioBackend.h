@@ -1,14 +1,15 @@
 #pragma once
 // The seam between the engine components and the sound system. A backend lists devices, opens
 // capture and playback streams and the mixer of a device. Two backends exist: PortAudio for real
-// devices (backends/PortAudioBackend) and a virtual one that needs no hardware
-// (backends/VirtualBackend).
+// devices (backends/PortAudioBackend), the sound server's own client library
+// (backends/PulseBackend) and a virtual one that needs no hardware (backends/VirtualBackend).
 //
 // Real-time rules: CaptureSink::captured, CaptureSink::overflowed and PlaybackSource::render are
 // called on the device's own thread and must not allocate, lock or block.
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 struct AudioDeviceInfo {
@@ -71,6 +72,12 @@ public:
     virtual void setAdvancedValue(int line, int index, const QVariant& value) = 0;
 };
 
+// What changed among a backend's devices (bits of the value handed to a device watch).
+enum DeviceChange : int {
+    DeviceListsChanged = 1,    // devices came or went, were renamed, or the default moved
+    DeviceMixersChanged = 2,   // a device's volume, mute, port or profile changed outside
+};
+
 class AudioBackend {
 public:
     virtual ~AudioBackend() = default;
@@ -88,10 +95,21 @@ public:
     // The mixer of the card behind a device; never null (a device without one gives a mixer
     // with no lines).
     virtual std::unique_ptr<AudioMixer> openMixer(int device, bool input) = 0;
+    // Calls `notify` with DeviceChange bits, on a thread of the backend's, whenever its devices
+    // change. Device numbers stay valid: a device that goes away stays in the lists as not
+    // available, and one that comes back gets its old number. The watch lasts as long as the
+    // returned handle; once the handle is gone, `notify` is not running and is not called
+    // again. A backend whose devices never change returns nullptr.
+    virtual std::shared_ptr<void> watchDevices(std::function<void(int changes)> notify)
+    {
+        (void)notify;
+        return nullptr;
+    }
 };
 
-// The backend the program uses: real devices when there are any, else the virtual backend
-// (also when the environment variable TAVRIN_AUDIO=virtual is set). Created on first use.
+// The backend the program uses, created on first use: the sound server when one answers, else
+// PortAudio's ALSA devices, else the virtual backend. The environment variable TAVRIN_AUDIO
+// chooses one: "pulse", "portaudio" (the ALSA road even where a server runs) or "virtual".
 AudioBackend& systemAudioBackend();
 // Tests and benchmarks put their own backend in place (nullptr restores the system one).
 void setSystemAudioBackend(AudioBackend* backend);

@@ -1,8 +1,10 @@
-// The backend the program uses: the one a test put in place, else (created once) the virtual
-// backend in real time when TAVRIN_AUDIO=virtual, else the real devices through PortAudio, and
-// the virtual backend when PortAudio finds nothing.
+// The backend the program uses: the one a test put in place, else (created once) the one that
+// TAVRIN_AUDIO names ("virtual": the virtual backend in real time; "portaudio": PortAudio's ALSA
+// devices; "pulse": the sound server), else the sound server when one answers, else PortAudio,
+// else the virtual backend.
 #include "engine/AudioBackend.h"
 #include "engine/backends/PortAudioBackend.h"
+#include "engine/backends/PulseBackend.h"
 #include "engine/backends/VirtualBackend.h"
 
 #include <QtGlobal>
@@ -15,9 +17,16 @@ std::atomic<AudioBackend*> g_override{nullptr};
 
 std::unique_ptr<AudioBackend> makeSystemBackend()
 {
-    if (qEnvironmentVariable("TAVRIN_AUDIO").compare(QLatin1String("virtual"), Qt::CaseInsensitive) != 0) {
-        if (auto real = createPortAudioBackend())
-            return real;
+    const QString wanted = qEnvironmentVariable("TAVRIN_AUDIO").toLower();
+    if (wanted != QLatin1String("virtual")) {
+        if (wanted != QLatin1String("portaudio")) {
+            if (auto server = createPulseBackend())
+                return server;
+        }
+        if (wanted != QLatin1String("pulse")) {
+            if (auto alsa = createPortAudioBackend())
+                return alsa;
+        }
     }
     auto virtualBackend = std::make_unique<VirtualBackend>(VirtualBackend::ClockMode::RealTime);
     virtualBackend->setInputSine(440.0, 0.25);   // a quiet test tone on the virtual input

@@ -1,6 +1,7 @@
 // The main window's device lists, mixer pages, record filter and equaliser commands, and the
 // selectors of the signal picture.
 #include "app/Unit1.h"
+#include "engine/DeviceWatch.h"
 #include "engine/EngineError.h"
 #include "engine/SampleArray.h"
 #include "engine/TAudioPlayer2.h"
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTimer>
 #include <QToolTip>
 #include <algorithm>
 #include <cfenv>
@@ -76,6 +78,34 @@ void fillDevices(Engine& e, QComboBox* combo)
     combo->setCurrentIndex(combo->findData(wanted));
 }
 
+// Fills the list again after the devices changed: the device in use keeps its item; one that
+// went away gives way to the default device unless `busy` (its stream is running: the engine
+// reports the loss, and the list is looked at again once the stream has ended).
+enum class Refill { Same, Changed, GoneWhileBusy };
+
+template <class Engine>
+Refill refillDevices(Engine& e, QComboBox* combo, int defaultDevice, bool busy)
+{
+    const QSignalBlocker quiet(combo);
+    const int current = e.DeviceIndex();
+    combo->clear();
+    const int last = e.DeviceLastIndex();
+    for (int i = 0; i <= last; ++i) {
+        e.setDeviceIndex(i);
+        if (e.DeviceAvailable())
+            combo->addItem(e.DeviceName(), i);
+    }
+    int chosen = current;
+    const bool gone = combo->findData(current) < 0;
+    if (gone && !busy && combo->findData(defaultDevice) >= 0)
+        chosen = defaultDevice;
+    e.setDeviceIndex(chosen);
+    combo->setCurrentIndex(combo->findData(chosen));
+    if (chosen != current)
+        return Refill::Changed;
+    return gone && busy ? Refill::GoneWhileBusy : Refill::Same;
+}
+
 // The strips on a mixer page, in the order they were made.
 QList<TsrcFrame*> strips(QWidget* sheet)
 {
@@ -93,14 +123,30 @@ QList<TsrcFrame*> strips(QWidget* sheet)
 
 // ---- device lists -------------------------------------------------------------------------
 
+namespace {
+
+// From the first filling on, the lists follow the devices.
+void followDevices(TForm1* form)
+{
+    if (!form->DeviceWatch1 || form->DeviceWatch1->Active())
+        return;
+    QObject::connect(form->DeviceWatch1, &DeviceWatch::OnDevicesChanged, form,
+                     guarded([form](int changes) { form->DevicesChanged(changes); }));
+    form->DeviceWatch1->Start();
+}
+
+} // namespace
+
 void TForm1::FillOutputDevices()
 {
     fillDevices(player(this), DeviceCombo);
+    followDevices(this);
 }
 
 void TForm1::FillInputDevices()
 {
     fillDevices(recorder(this), DeviceComboIn);
+    followDevices(this);
 }
 
 void TForm1::DeviceComboClick()
@@ -122,6 +168,71 @@ void TForm1::DeviceComboInClick()
 }
 
 // ---- mixer pages --------------------------------------------------------------------------
+
+namespace {
+
+// Shows the engine's current values on the strips of a page, without writing anything back (a
+// slider the user holds keeps its place). False when the page no longer matches the mixer's lines.
+template <class Engine>
+bool refreshPage(Engine& e, QWidget* sheet)
+{
+    const QList<TsrcFrame*> page = strips(sheet);
+    if (page.size() != e.srcLastIndex() + 1)
+        return false;
+    const int selected = e.srcIndex();
+    for (int i = 0; i < page.size(); ++i) {
+        TsrcFrame* strip = page[i];
+        e.setSrcIndex(i);
+        const QSignalBlocker b1(strip->TrackBar1), b2(strip->TrackBar2), b3(strip->CheckBox1);
+        strip->Label1->setText(e.srcName());
+        strip->Label1->setToolTip(strip->Label1->text());
+        if (!strip->TrackBar1->isSliderDown()) {
+            strip->TrackBar1->setValue(kVolumeMax - e.srcVolume());
+            strip->TrackBar1->setToolTip(QString::number(kVolumeMax - strip->TrackBar1->value()));
+        }
+        if (!strip->TrackBar2->isSliderDown())
+            strip->TrackBar2->setValue(e.srcBalance());
+        if constexpr (std::is_same_v<Engine, TAudioRecord2>)
+            strip->CheckBox1->setChecked(e.srcSelect());
+        else
+            strip->CheckBox1->setChecked(e.srcMute());
+    }
+    e.setSrcIndex(selected);
+    return true;
+}
+
+} // namespace
+
+void TForm1::DevicesChanged(int changes)
+{
+    bool rebuildOut = false;
+    bool rebuildIn = false;
+    if (changes & DeviceListsChanged) {
+        const Refill out = refillDevices(player(this), DeviceCombo, DeviceWatch1->DefaultDevice(false),
+                                         IsPlaying && !PlayPaused);
+        const Refill in = refillDevices(recorder(this), DeviceComboIn, DeviceWatch1->DefaultDevice(true),
+                                        IsRecording && !RecordPaused);
+        rebuildOut = out == Refill::Changed;
+        rebuildIn = in == Refill::Changed;
+        if (out == Refill::GoneWhileBusy || in == Refill::GoneWhileBusy) {
+            // The stream that lost its device is being ended: look again shortly.
+            auto* again = findChild<QTimer*>(QStringLiteral("DeviceRecheck"), Qt::FindDirectChildrenOnly);
+            if (!again) {
+                again = new QTimer(this);
+                again->setObjectName(QStringLiteral("DeviceRecheck"));
+                again->setSingleShot(true);
+                again->setInterval(250);
+                connect(again, &QTimer::timeout, this, guarded([this] { DevicesChanged(DeviceListsChanged); }));
+            }
+            again->start();
+        }
+    }
+    // A renamed device, a port that came, or new values: the page follows.
+    if (rebuildOut || !refreshPage(player(this), TabSheet4))
+        BuildOutputMixer();
+    if (rebuildIn || !refreshPage(recorder(this), TabSheet3))
+        BuildInputMixer();
+}
 
 namespace {
 

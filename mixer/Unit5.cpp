@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QStyle>
 #include <QVariant>
@@ -160,7 +161,21 @@ void TfrmAdv::AdvancedCheckClick(QObject* Sender)
     selectLine();
     const int i = controlTag(box);
     const bool on = box->isChecked();
-    withEngine(IsInput, [i, on](auto& e) { e.setSrcAdvancedValue(i, QVariant(on)); return 0; });
+    withEngine(IsInput, [this, i, on](auto& e) {
+        e.setSrcAdvancedValue(i, QVariant(on));
+        // Choosing one item of a set (a port, a profile) leaves the others, and an item cannot
+        // be left on its own: every box shows what the mixer now reports.
+        for (const QPointer<QWidget>& w : generated_) {
+            auto* other = qobject_cast<QCheckBox*>(w.data());
+            if (!other)
+                continue;
+            const QVariant value = e.srcAdvancedValue(controlTag(other));
+            const QSignalBlocker quiet(other);
+            if (value.typeId() == QMetaType::Bool)
+                other->setChecked(value.toBool());
+        }
+        return 0;
+    });
 }
 
 void TfrmAdv::AdvancedTrackChange(QObject* Sender)

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  portaudio19-dev libasound2-dev libasound2-plugins
+  portaudio19-dev libasound2-dev libasound2-plugins libpulse-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libmp3lame-dev libsndfile1-dev libtag1-dev libfftw3-dev
   libgtest-dev libgmock-dev libbenchmark-dev

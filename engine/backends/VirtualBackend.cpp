@@ -2,6 +2,7 @@
 
 #include "engine/DeviceCallback.h"
 #include "engine/EngineError.h"
+#include "engine/backends/DeviceWatchers.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -47,6 +48,7 @@ struct VirtualBackend::State {
     std::map<int, QList<MixerLine>> lines[2];
     bool refuseNext = false;
     QString refuseReason;
+    DeviceWatchers watchers;   // told when the device lists are changed
 
     QList<MixerLine>& linesFor(bool input, int device)
     {
@@ -430,24 +432,38 @@ VirtualBackend::~VirtualBackend() = default;
 
 void VirtualBackend::setInputDevices(const QList<AudioDeviceInfo>& devices, int defaultIndex)
 {
-    std::lock_guard lock(s_->m);
-    s_->inputs = devices;
-    s_->defaultInput = defaultIndex;
+    {
+        std::lock_guard lock(s_->m);
+        s_->inputs = devices;
+        s_->defaultInput = defaultIndex;
+    }
+    s_->watchers.notify(DeviceListsChanged);
 }
 
 void VirtualBackend::setOutputDevices(const QList<AudioDeviceInfo>& devices, int defaultIndex)
 {
-    std::lock_guard lock(s_->m);
-    s_->outputs = devices;
-    s_->defaultOutput = defaultIndex;
+    {
+        std::lock_guard lock(s_->m);
+        s_->outputs = devices;
+        s_->defaultOutput = defaultIndex;
+    }
+    s_->watchers.notify(DeviceListsChanged);
 }
 
 void VirtualBackend::setDeviceAvailable(bool input, int device, bool available)
 {
-    std::lock_guard lock(s_->m);
-    auto& list = input ? s_->inputs : s_->outputs;
-    if (device >= 0 && device < list.size())
-        list[device].available = available;
+    {
+        std::lock_guard lock(s_->m);
+        auto& list = input ? s_->inputs : s_->outputs;
+        if (device >= 0 && device < list.size())
+            list[device].available = available;
+    }
+    s_->watchers.notify(DeviceListsChanged);
+}
+
+std::shared_ptr<void> VirtualBackend::watchDevices(std::function<void(int)> notify)
+{
+    return s_->watchers.add(std::move(notify));
 }
 
 void VirtualBackend::setMixerLineCount(bool input, int count)

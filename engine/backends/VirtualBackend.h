@@ -59,6 +59,7 @@ public:
     ClockMode clockMode() const { return mode_; }
 
     // --- devices ---------------------------------------------------------------------------
+    // Each of these tells the device watches (DeviceListsChanged).
     void setInputDevices(const QList<AudioDeviceInfo>& devices, int defaultIndex = 0);
     void setOutputDevices(const QList<AudioDeviceInfo>& devices, int defaultIndex = 0);
     void setDeviceAvailable(bool input, int device, bool available);
@@ -129,6 +130,7 @@ public:
     std::unique_ptr<AudioStream> openPlayback(int device, int sampleRate, int channels,
                                               PlaybackSource* source) override;
     std::unique_ptr<AudioMixer> openMixer(int device, bool input) override;
+    std::shared_ptr<void> watchDevices(std::function<void(int)> notify) override;
 
     // --- ManualClock -----------------------------------------------------------------------
     bool isManualClock() const override { return mode_ == ClockMode::Manual; }

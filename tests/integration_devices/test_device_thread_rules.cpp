@@ -1,7 +1,7 @@
 // The device threads keep the real-time rule: while the recorder and the player run, the
 // engine's code on the device threads makes no heap call and no lock, wait or sleep call; on the
-// virtual devices and on the real sound stack through PortAudio, with and without rate
-// conversion.
+// virtual devices, on the real sound stack through PortAudio, with and without rate
+// conversion, and through the sound server's own client library.
 #include "DeviceThreadWatch.h"
 #include "PulseFixture.h"
 #include "Streams.h"
@@ -10,6 +10,7 @@
 #include "engine/TAudioRecord2.h"
 #include "engine/backends/PortAudioBackend.h"
 #include "engine/backends/PortAudioOptions.h"
+#include "engine/backends/PulseBackend.h"
 #include "engine/backends/VirtualBackend.h"
 
 #include <cmath>
@@ -20,7 +21,7 @@ namespace {
 
 // Records and plays at once for two seconds, the recorder taking its blocks and the player fed
 // with a tone as the program does, and checks the device threads' calls.
-void recordAndPlay(AudioBackend& backend, const QString& device)
+void recordAndPlay(AudioBackend& backend, const QString& device, const QString& inputDevice = QStringLiteral("="))
 {
     app();
     TAudioPlayer2 player(nullptr, &backend);
@@ -43,7 +44,7 @@ void recordAndPlay(AudioBackend& backend, const QString& device)
     recorder.setDeviceIndex(device.isEmpty() ? 0 : indexOf(recorder.DeviceLastIndex(), [&](int i) {
         recorder.setDeviceIndex(i);
         return recorder.DeviceName();
-    }, device));
+    }, inputDevice == QLatin1String("=") ? device : inputDevice));
     recorder.SetFormat(44100, 2);
     recorder.setArraySize(recorder.MillisecondsToSamples(200));
     recorder.setHighPassFilter(true);
@@ -92,4 +93,12 @@ TEST_F(DeviceThreadRules, NoHeapOrLockCallsWhilePortAudioConvertsTheRate)
     auto backend = createPortAudioBackend(converting);
     ASSERT_TRUE(backend);
     recordAndPlay(*backend, QStringLiteral("pulse"));
+}
+
+TEST_F(DeviceThreadRules, NoHeapOrLockCallsWhileRecordingAndPlayingThroughTheSoundServer)
+{
+    auto backend = createPulseBackend();
+    ASSERT_TRUE(backend);
+    const QString sink = QString::fromStdString(sinkName());
+    recordAndPlay(*backend, sink, QStringLiteral("Запись выхода: ") + sink);
 }

@@ -2,7 +2,9 @@
 #include "MixerFixture.h"
 #include "engine/TAudioPlayer2.h"
 #include "engine/TAudioRecord2.h"
+#include "settings/RecordingSettings.h"
 #include <QComboBox>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -102,3 +104,44 @@ TEST_F(DeviceLists, ChoosingADeviceSwitchesTheInputSide)
 }
 
 } // namespace
+
+// Devices that come and go while the program runs: the lists follow; the device in use stays
+// selected; one that goes while its side is idle gives way to the default, and one whose
+// recording runs is kept until the recording has ended through the loss.
+TEST_F(DeviceLists, FollowDevicesThatComeAndGo)
+{
+    backend.setInputDevices(devices({"In 0", "In 1", "In 2"}), 0);
+    TForm1* w = open(true);
+    w->TimerTip->stop();
+    w->DeviceComboIn->setCurrentIndex(2);
+    w->DeviceComboInClick();
+
+    backend.setInputDevices(devices({"In 0", "In 1", "In 2", "Headset"}), 0);
+    pumpEvents();
+    EXPECT_EQ(itemTexts(w->DeviceComboIn), (QStringList{"In 0", "In 1", "In 2", "Headset"}));
+    EXPECT_EQ(w->DeviceComboIn->currentText(), "In 2");
+    EXPECT_EQ(w->AudioRecord1->DeviceIndex(), 2);
+
+    backend.setDeviceAvailable(true, 2, false);   // unplugged while idle
+    pumpEvents();
+    EXPECT_EQ(itemTexts(w->DeviceComboIn), (QStringList{"In 0", "In 1", "Headset"}));
+    EXPECT_EQ(w->DeviceComboIn->currentText(), "In 0");
+    EXPECT_EQ(w->AudioRecord1->DeviceIndex(), 0);
+
+    w->DeviceComboIn->setCurrentIndex(2);         // the headset, then it goes while recording
+    w->DeviceComboInClick();
+    struct Restore {
+        ~Restore() { RecordingSettings = TRecordingSettings{}; }
+    } restore;
+    RecordingSettings.SavePath = folder.path() + QStringLiteral("Recording/");
+    w->Record1->trigger();
+    ASSERT_TRUE(w->IsRecording);
+    backend.advanceAndProcess(500);
+    backend.setDeviceAvailable(true, 3, false);
+    pumpEvents();
+    EXPECT_EQ(w->AudioRecord1->DeviceIndex(), 3) << "the device of a running recording was replaced";
+    backend.loseDevice(true);
+    EXPECT_TRUE(waitUntil([&] { return !w->IsRecording && w->AudioRecord1->DeviceIndex() == 0; }, 2000));
+    EXPECT_EQ(w->DeviceComboIn->currentText(), "In 0");
+    EXPECT_EQ(messages.count(), 1);
+}
