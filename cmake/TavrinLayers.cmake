@@ -77,7 +77,7 @@ function(tavrin_forbid_c_library_headers)
     foreach(target IN LISTS targets)
       get_target_property(type ${target} TYPE)
       if(NOT type MATCHES "^(EXECUTABLE|STATIC_LIBRARY|SHARED_LIBRARY|MODULE_LIBRARY|OBJECT_LIBRARY)$"
-         OR target STREQUAL "tavrin_engine_adapters")
+         OR target STREQUAL "tavrin_engine_adapters" OR target STREQUAL "tavrin_ffmpeg")
         continue()
       endif()
       target_include_directories(${target} BEFORE PRIVATE ${TAVRIN_FORBIDDEN_HEADERS})

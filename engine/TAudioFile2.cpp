@@ -5,8 +5,7 @@
 
 #include "engine/EngineError.h"
 #include "engine/TAudioFile2LameEnc.h"
-#include "engine/files/FfmpegReader.h"
-#include "engine/files/FfmpegWriter.h"
+#include "engine/files/FfmpegModule.h"
 #include "engine/files/LameWriter.h"
 #include "engine/files/Mp3Parse.h"
 #include "engine/files/SndfileWriter.h"
@@ -52,7 +51,7 @@ struct TAudioFile2::Impl {
     files::XiphFormat opus{files::XiphFormat::Codec::Opus, files::XiphWriter::kOpusRate};
     TAudioFile2LameEnc* encoder = nullptr;
 
-    std::unique_ptr<files::FfmpegReader> reader;
+    std::unique_ptr<files::AudioReader> reader;
     std::unique_ptr<files::AudioWriter> writer;
     QString writeKey;
     int writeRate = 0;
@@ -234,7 +233,7 @@ void TAudioFile2::Open(const QString& FileName, int /*Mode*/, int /*Access*/)
         return;
     }
     try {
-        d->reader = std::make_unique<files::FfmpegReader>(FileName);
+        d->reader = files::openFfmpegReader(FileName);
     } catch (const EngineError& e) {
         d->lastError = 1;
         d->lastErrorText = e.message();
@@ -349,7 +348,7 @@ void TAudioFile2::CreateNew(const QString& FileName, int /*Mode*/)
         // The muxer writes whole packets: small enough ones (a quarter second of the stream,
         // 3200 bytes at most) keep what a killed program loses short at low bitrates too.
         spec.muxerOptions = QStringLiteral("packet_size=%1").arg(std::clamp(p.bitrateKbps * 1000 / 8 / 4, 512, 3200));
-        d->writer = std::make_unique<files::FfmpegWriter>(FileName, spec);
+        d->writer = files::openFfmpegWriter(FileName, spec);
         break;
     }
     case Kind::Flac:

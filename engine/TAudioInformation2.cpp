@@ -3,7 +3,7 @@
 #include "engine/TAudioInformation2.h"
 
 #include "engine/EngineError.h"
-#include "engine/files/FfmpegReader.h"
+#include "engine/files/FfmpegModule.h"
 #include "engine/files/TagAccess.h"
 #include "engine/files/WriteRegistry.h"
 
@@ -38,12 +38,12 @@ void TAudioInformation2::ReadInfo(const QString& FileName)
     int durationMs = 0;
     QString description;
     try {
-        files::FfmpegReader reader(FileName);
-        if (reader.sampleRate() > 0) {
-            const std::int64_t ms = reader.length() * 1000 / reader.sampleRate();
+        const auto reader = files::openFfmpegReader(FileName);
+        if (reader->sampleRate() > 0) {
+            const std::int64_t ms = reader->length() * 1000 / reader->sampleRate();
             durationMs = static_cast<int>(std::clamp<std::int64_t>(ms, 0, INT_MAX));
         }
-        description = reader.description();
+        description = reader->description();
     } catch (const EngineError&) {
         // Not decodable (an empty new target, a damaged file): no play length, no description.
     }

@@ -15,31 +15,33 @@
 // Nothing is resampled. Streams of more than two channels are reduced to their first two.
 // Positions are frames counted from the first frame the decoder delivers after the gapless
 // trimming of the stream (MP3 encoder delay and padding from the LAME tag removed).
+#include "engine/files/AudioReader.h"
+
 #include <QString>
 #include <cstdint>
 #include <memory>
 
 namespace files {
 
-class FfmpegReader {
+class FfmpegReader final : public AudioReader {
 public:
     // Opens and checks that the file decodes; throws EngineError (with FFmpeg's message).
     explicit FfmpegReader(const QString& path);
-    ~FfmpegReader();
+    ~FfmpegReader() override;
     FfmpegReader(const FfmpegReader&) = delete;
     FfmpegReader& operator=(const FfmpegReader&) = delete;
 
-    int sampleRate() const;
-    int channels() const;                 // channels delivered (1 or 2)
-    std::int64_t length() const;          // frames
-    bool lengthExact() const;             // from the headers exactly, or measured
-    QString description() const;          // e.g. "MPEG 1.0 layer-3: 44100 Hz, 128 kbps, Stereo"
-    std::int64_t position() const;
+    int sampleRate() const override;
+    int channels() const override;                 // channels delivered (1 or 2)
+    std::int64_t length() const override;          // frames
+    bool lengthExact() const override;             // from the headers exactly, or measured
+    QString description() const override;          // e.g. "MPEG 1.0 layer-3: 44100 Hz, 128 kbps, Stereo"
+    std::int64_t position() const override;
 
     // Up to `frames` frames into out (interleaved, channels() per frame); fewer at the end.
-    int read(float* out, int frames);
+    int read(float* out, int frames) override;
     // Moves to the exact frame (clamped to 0..length()); returns the position reached.
-    std::int64_t seek(std::int64_t frame);
+    std::int64_t seek(std::int64_t frame) override;
 
 private:
     struct State;

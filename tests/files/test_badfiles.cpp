@@ -5,7 +5,7 @@
 #include "engine/EngineError.h"
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioInformation2.h"
-#include "engine/files/FfmpegWriter.h"
+#include "engine/files/FfmpegModule.h"
 
 #include <gtest/gtest.h>
 
@@ -141,10 +141,10 @@ TEST(BadFiles, CutAndScrambledRealFiles)
     };
     auto withFfmpeg = [](files::FfmpegWriterSpec spec) {
         return [=](const QString& path) {
-            files::FfmpegWriter w(path, spec);
+            const auto w = files::openFfmpegWriter(path, spec);
             const std::vector<float> s = tone(spec.sampleRate * 2, spec.channels, spec.sampleRate, 440);
-            w.write(s.data(), spec.sampleRate * 2);
-            w.finish();
+            w->write(s.data(), spec.sampleRate * 2);
+            w->finish();
         };
     };
     const std::vector<Source> sources = {

@@ -2,10 +2,14 @@
 // the right tone and length, and seek exactly.
 #include "FilesTestUtil.h"
 
+#include "engine/EngineError.h"
 #include "engine/TAudioFile2.h"
-#include "engine/files/FfmpegWriter.h"
+#include "engine/files/FfmpegModule.h"
 
 #include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <functional>
 
 using namespace filetest;
 
@@ -16,12 +20,12 @@ int makeWithFfmpeg(const QString& path, const files::FfmpegWriterSpec& spec, dou
 {
     const int frames = static_cast<int>(spec.sampleRate * seconds);
     const std::vector<float> s = tone(frames, spec.channels, spec.sampleRate, 440);
-    files::FfmpegWriter w(path, spec);
+    const auto w = files::openFfmpegWriter(path, spec);
     for (int at = 0; at < frames; at += 4000) {
         const int n = std::min(4000, frames - at);
-        w.write(s.data() + static_cast<std::size_t>(at) * spec.channels, n);
+        w->write(s.data() + static_cast<std::size_t>(at) * spec.channels, n);
     }
-    w.finish();
+    w->finish();
     return frames;
 }
 
@@ -192,6 +196,52 @@ TEST(HeaderlessTypes, AWavFileUnderAHeaderlessNameIsStillWav)
     const Decoded d = decode(path);
     EXPECT_EQ(d.rate, 11025);
     EXPECT_EQ(d.length, 11025);
+}
+
+
+// A recording's target before its first block is read from its header without FFmpeg, and
+// gives what FFmpeg gives for it; a file with audio is left to FFmpeg.
+TEST(EmptyRecordings, ReadAsTheFfmpegModuleReadsThem)
+{
+    QTemporaryDir dir;
+    std::vector<std::function<void(TAudioFile2&)>> formats;
+    for (int rate : {8000, 22050, 44100})
+        for (int ch : {1, 2})
+            for (int bits : {8, 16})
+                formats.push_back([=](TAudioFile2& f) { f.SetFormatPCM(rate, ch, bits); });
+    for (int rate : {16000, 32000, 44100, 48000})
+        for (int kbps : {32, 128, 320})
+            for (int mode : {1, 2})
+                formats.push_back([=](TAudioFile2& f) { f.SetFormatMP3(rate, kbps, mode); });
+    int n = 0;
+    for (const auto& set : formats) {
+        TAudioFile2 w;
+        set(w);
+        ++n;
+        const QString path = dir.filePath(QStringLiteral("Untitled%1.%2").arg(n).arg(n <= 12 ? "wav" : "mp3"));
+        w.CreateNew(path, 0);
+        w.Close();
+        SCOPED_TRACE(path.toStdString());
+        // The same reader, or the same error.
+        auto outcome = [&](auto open) {
+            try {
+                const auto r = open();
+                if (!r)
+                    return QStringLiteral("not recognised");
+                return QStringLiteral("%1 %2 %3 %4").arg(r->description()).arg(r->sampleRate()).arg(r->channels()).arg(r->length());
+            } catch (const EngineError& e) {
+                return e.message();
+            }
+        };
+        EXPECT_EQ(outcome([&] { return files::openEmptyRecording(path); }),
+                  outcome([&] { return files::openFfmpegReader(path, files::ReadVia::Module); }));
+    }
+    const QString full = dir.filePath(QStringLiteral("tone.wav"));
+    TAudioFile2 w;
+    w.SetFormatPCM(44100, 2, 16);
+    writeAll(w, full, tone(4410, 2, 44100, 440), 2, 4410);
+    EXPECT_FALSE(files::openEmptyRecording(full));
+    EXPECT_EQ(files::openFfmpegReader(full)->length(), 4410);
 }
 
 } // namespace

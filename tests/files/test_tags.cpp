@@ -4,7 +4,7 @@
 #include "engine/EngineError.h"
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioInformation2.h"
-#include "engine/files/FfmpegWriter.h"
+#include "engine/files/FfmpegModule.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -183,10 +183,10 @@ TEST(Tags, OggVorbisComments)
     QTemporaryDir dir;
     const QString path = dir.filePath("t.ogg");
     {
-        files::FfmpegWriter w(path, {"ogg", "libvorbis", 44100, 2, 96000, {}, {}});
+        const auto w = files::openFfmpegWriter(path, {"ogg", "libvorbis", 44100, 2, 96000, {}, {}});
         const std::vector<float> s = tone(44100, 2, 44100, 500);
-        w.write(s.data(), 44100);
-        w.finish();
+        w->write(s.data(), 44100);
+        w->finish();
     }
     TAudioInformation2 info;
     put(info, kRich);
