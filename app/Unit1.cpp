@@ -654,8 +654,8 @@ void TForm1::FormShow()
                          "CCUIT G726 files (*.g726)|*.g726")
         + QStringLiteral("|CCUIT G721 files (*.g721)|*.g721|CCUIT G721 files (*.g723)|*.g723|"
                          "Ogg Vorbis files (*.ogg)|*.ogg|AVI files (*.avi)|*.avi|"
-                         "MPPlus files (*.mpc;*.mp+)|*.mpc;*.mp+|WMA files (*.wma)|*.wma|"
-                         "All Files (*.*)|*.*");
+                         "MPPlus files (*.mpc;*.mp+)|*.mpc;*.mp+|FLAC files (*.flac)|*.flac|"
+                         "Opus files (*.opus)|*.opus|WMA files (*.wma)|*.wma|All Files (*.*)|*.*");
     Panel1Resize();
     FillGenreList();
     AudioInformation1->setInfoEnabled(true);

@@ -1,6 +1,6 @@
 // Audio file component: reading through FfmpegReader, writing through WavWriter (WAV of up to
-// two channels of 8 or 16 bit), SndfileWriter (other WAV), LameWriter (MP3) and FfmpegWriter
-// (WMA).
+// two channels of 8 or 16 bit), SndfileWriter (other WAV), LameWriter (MP3), FfmpegWriter
+// (WMA) and XiphWriter (FLAC, Opus).
 #include "engine/TAudioFile2.h"
 
 #include "engine/EngineError.h"
@@ -12,6 +12,7 @@
 #include "engine/files/WavWriter.h"
 #include "engine/files/WmaProfiles.h"
 #include "engine/files/WriteRegistry.h"
+#include "engine/files/XiphWriter.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -21,7 +22,7 @@
 
 namespace {
 
-enum class Kind { Pcm, Mp3, Wma };
+enum class Kind { Pcm, Mp3, Wma, Flac, Opus };
 
 QString channelsText(int channels)
 {
@@ -46,6 +47,8 @@ struct TAudioFile2::Impl {
     int mp3Kbps = 128;
     int mp3Mode = 2;
     int wmaProfile = 38;
+    files::XiphFormat flac;
+    files::XiphFormat opus{files::XiphFormat::Codec::Opus, files::XiphWriter::kOpusRate};
     TAudioFile2LameEnc* encoder = nullptr;
 
     std::unique_ptr<files::AudioReader> reader;
@@ -53,6 +56,7 @@ struct TAudioFile2::Impl {
     QString writeKey;
     int writeRate = 0;
     int writeChannels = 0;
+    qint64 writeBytesPerSecond = 0;
     QString writeDescription;
     bool writeFailed = false;
     std::vector<float> scratch;
@@ -73,6 +77,8 @@ struct TAudioFile2::Impl {
             const auto& t = files::wmaProfiles();
             return wmaProfile >= 0 && wmaProfile < static_cast<int>(t.size()) ? t[static_cast<std::size_t>(wmaProfile)].sampleRate : 0;
         }
+        case Kind::Flac: return flac.sampleRate;
+        case Kind::Opus: return opus.sampleRate;
         }
         return 0;
     }
@@ -85,6 +91,8 @@ struct TAudioFile2::Impl {
             const auto& t = files::wmaProfiles();
             return wmaProfile >= 0 && wmaProfile < static_cast<int>(t.size()) ? t[static_cast<std::size_t>(wmaProfile)].channels : 0;
         }
+        case Kind::Flac: return flac.channels;
+        case Kind::Opus: return opus.channels;
         }
         return 0;
     }
@@ -103,8 +111,26 @@ struct TAudioFile2::Impl {
                 .arg(channelsText(mp3Channels()));
         }
         case Kind::Wma: return files::wmaProfileDescription(wmaProfile);
+        case Kind::Flac:
+            return QStringLiteral("FLAC %1 bit: %2 Hz, level %3, %4").arg(flac.bitsPerSample).arg(flac.sampleRate).arg(flac.level).arg(channelsText(flac.channels));
+        case Kind::Opus:
+            return QStringLiteral("Opus: %1 Hz, %2 kbps, %3").arg(opus.sampleRate).arg(opus.kbps).arg(channelsText(opus.channels));
         }
         return {};
+    }
+    qint64 bytesPerSecond() const
+    {
+        switch (kind) {
+        case Kind::Pcm: return qint64(pcmRate) * pcmChannels * ((pcmBits + 7) / 8);
+        case Kind::Mp3: return qint64(mp3EffectiveKbps()) * 125;
+        case Kind::Wma: {
+            const auto& t = files::wmaProfiles();
+            return wmaProfile >= 0 && wmaProfile < static_cast<int>(t.size()) ? qint64(t[static_cast<std::size_t>(wmaProfile)].bitrateKbps) * 125 : 0;
+        }
+        case Kind::Flac: return qint64(flac.sampleRate) * flac.channels * (flac.bitsPerSample / 8);
+        case Kind::Opus: return qint64(opus.kbps) * 125 + 1000 / files::XiphWriter::kOpusPageMs * 64;   // pages
+        }
+        return 0;
     }
 
     void dropWriter()
@@ -176,6 +202,22 @@ void TAudioFile2::SetFormatWMA(int Profile)
     d->wmaProfile = Profile;
 }
 
+void TAudioFile2::SetFormatFLAC(int SampleRate, int Channels, int BitsPerSample, int Level)
+{
+    d->kind = Kind::Flac;
+    d->flac.sampleRate = SampleRate;
+    d->flac.channels = Channels;
+    d->flac.bitsPerSample = BitsPerSample;
+    d->flac.level = Level;
+}
+
+void TAudioFile2::SetFormatOpus(int Bitrate, int Channels)
+{
+    d->kind = Kind::Opus;
+    d->opus.kbps = Bitrate;
+    d->opus.channels = Channels;
+}
+
 void TAudioFile2::SetMP3Encoder(TAudioFile2LameEnc* encoder) { d->encoder = encoder; }
 
 int TAudioFile2::WmaProfileCount() const { return static_cast<int>(files::wmaProfiles().size()); }
@@ -230,6 +272,8 @@ int TAudioFile2::Channels() const
         return d->writeChannels;
     return d->formatChannels();
 }
+
+qint64 TAudioFile2::BytesPerSecond() const { return d->writer ? d->writeBytesPerSecond : d->bytesPerSecond(); }
 
 QString TAudioFile2::FormatDescription() const
 {
@@ -307,8 +351,15 @@ void TAudioFile2::CreateNew(const QString& FileName, int /*Mode*/)
         d->writer = files::openFfmpegWriter(FileName, spec);
         break;
     }
+    case Kind::Flac:
+        d->writer = std::make_unique<files::XiphWriter>(FileName, d->flac);
+        break;
+    case Kind::Opus:
+        d->writer = std::make_unique<files::XiphWriter>(FileName, d->opus);
+        break;
     }
     d->writeRate = d->formatRate();
+    d->writeBytesPerSecond = d->bytesPerSecond();
     d->writeChannels = d->writer->channels();
     d->writeDescription = d->formatDescription();
     d->writeKey = files::registerWriting(FileName);

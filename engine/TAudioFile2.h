@@ -1,11 +1,13 @@
 #pragma once
 // Reads audio files of every type of the open dialogs (FFmpeg) and writes WAV (our own writer
 // with the plain PCM format tag, RF64 past 4 GiB; libsndfile for more than two channels or
-// other sample sizes), MP3 (LAME) and WMA (FFmpeg). Positions and lengths are in frames.
+// other sample sizes), MP3 (LAME), WMA (FFmpeg), and FLAC and Opus in Ogg (libsndfile).
+// Positions and lengths are in frames.
 //
 // Reading: Open(name, 0, 1) then Length, SampleRate, Channels, ReadArray, Seek(pos, 3), Close.
 // LastError is 0 after a successful Open and non-zero (LastErrorText says why) otherwise.
-// Writing: SetFormatPCM / SetFormatMP3 / SetFormatWMA, then CreateNew(name, 0), WriteArray...,
+// Writing: SetFormatPCM / SetFormatMP3 / SetFormatWMA / SetFormatFLAC / SetFormatOpus, then
+// CreateNew(name, 0), WriteArray...,
 // Close. Write failures (disk full, folder gone) raise EngineError; what was written before
 // stays a playable file.
 //
@@ -48,6 +50,8 @@ public:
     void SetFormatPCM(int SampleRate, int Channels, int BitsPerSample);
     void SetFormatMP3(int SampleRate, int Bitrate, int Mode);
     void SetFormatWMA(int Profile);
+    void SetFormatFLAC(int SampleRate, int Channels, int BitsPerSample, int Level);
+    void SetFormatOpus(int Bitrate, int Channels);   // kbit/s; always 48000 Hz
     void SetMP3Encoder(TAudioFile2LameEnc* encoder);
     int WmaProfileCount() const;
 
@@ -58,6 +62,9 @@ public:
     int SampleRate() const;
     int Channels() const;
     QString FormatDescription() const;
+    // Bytes a second of the file being written, else of the format last set: the bitrate of
+    // MP3, WMA and Opus, the PCM size of WAV and FLAC (what a FLAC file takes at most).
+    qint64 BytesPerSecond() const;
     SampleArray ReadArray(int Count);   // next Count frames (fewer at the end, empty past it)
     int Seek(int Position, int Mode);   // returns the position reached
     void CreateNew(const QString& FileName, int Mode);

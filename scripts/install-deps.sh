@@ -12,7 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   pulseaudio pulseaudio-utils alsa-utils dbus-daemon
   xvfb xauth xdotool imagemagick fonts-dejavu-core
-  lame sox ffmpeg
+  lame sox ffmpeg flac opus-tools
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev file lintian dex
 )

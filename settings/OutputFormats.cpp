@@ -19,6 +19,10 @@ OutputFormat OutputFormatOf(const QString& saveFormat)
         return OutputFormat::Wav;
     if (upper == QLatin1String(".WMA"))
         return OutputFormat::Wma;
+    if (upper == QLatin1String(".FLAC"))
+        return OutputFormat::Flac;
+    if (upper == QLatin1String(".OPUS"))
+        return OutputFormat::Opus;
     return OutputFormat::None;
 }
 
@@ -48,6 +52,20 @@ struct WavFormat {
 constexpr WavFormat kWavFormats[] = {
     {"8 bit,Mono", 8, 1}, {"16 bit,Mono", 16, 1}, {"8 bit,Stereo", 8, 2}, {"16 bit,Stereo", 16, 2}};
 
+constexpr int kFlacRates[] = {22050, 44100, 48000, 96000};
+constexpr WavFormat kFlacFormats[] = {
+    {"16 bit,Mono", 16, 1}, {"16 bit,Stereo", 16, 2}, {"24 bit,Mono", 24, 1}, {"24 bit,Stereo", 24, 2}};
+constexpr int kFlacLines = 16;
+
+struct OpusRow {
+    int bitrate;
+    int channels;
+};
+constexpr OpusRow kOpusRows[] = {{6, 1},   {8, 1},   {12, 1},  {16, 1},  {24, 1},   {32, 1},   {48, 1},
+                                 {64, 1},  {16, 2},  {24, 2},  {32, 2},  {48, 2},   {64, 2},   {96, 2},
+                                 {128, 2}, {160, 2}, {192, 2}, {256, 2}};
+constexpr int kOpusLines = int(sizeof kOpusRows / sizeof kOpusRows[0]);
+
 }  // namespace
 
 const QStringList& Mp3ChoiceLines()
@@ -61,17 +79,80 @@ const QStringList& Mp3ChoiceLines()
     return lines;
 }
 
+namespace {
+// "<rate> Hz - <format>" for every rate, each with every sample format.
+template <std::size_t R, std::size_t F>
+QStringList rateFormatLines(const int (&rates)[R], const WavFormat (&formats)[F])
+{
+    QStringList l;
+    for (int rate : rates) {
+        for (const WavFormat& f : formats)
+            l << QStringLiteral("%1 Hz - %2").arg(rate).arg(QString::fromLatin1(f.text));
+    }
+    return l;
+}
+}  // namespace
+
 const QStringList& WavChoiceLines()
+{
+    static const QStringList lines = rateFormatLines(kWavRates, kWavFormats);
+    return lines;
+}
+
+const QStringList& FlacChoiceLines()
+{
+    static const QStringList lines = rateFormatLines(kFlacRates, kFlacFormats);
+    return lines;
+}
+
+const QStringList& OpusChoiceLines()
 {
     static const QStringList lines = [] {
         QStringList l;
-        for (int rate : kWavRates) {
-            for (const WavFormat& f : kWavFormats)
-                l << QStringLiteral("%1 Hz - %2").arg(rate).arg(QString::fromLatin1(f.text));
-        }
+        for (const OpusRow& row : kOpusRows)
+            l << QStringLiteral("%1 kbps, %2").arg(row.bitrate).arg(row.channels == 1 ? "Mono" : "Stereo");
         return l;
     }();
     return lines;
+}
+
+bool FlacValuesOf(int position, int& frequency, int& channels, int& bits)
+{
+    if (position < 0 || position >= kFlacLines)
+        return false;
+    frequency = kFlacRates[position / 4];
+    bits = kFlacFormats[position % 4].bits;
+    channels = kFlacFormats[position % 4].channels;
+    return true;
+}
+
+bool OpusValuesOf(int position, int& bitrate, int& channels)
+{
+    if (position < 0 || position >= kOpusLines)
+        return false;
+    bitrate = kOpusRows[position].bitrate;
+    channels = kOpusRows[position].channels;
+    return true;
+}
+
+int FlacLineOf(int frequency, int channels, int bits)
+{
+    for (int line = 0; line < kFlacLines; ++line) {
+        int f = 0, c = 0, b = 0;
+        FlacValuesOf(line, f, c, b);
+        if (f == frequency && c == channels && b == bits)
+            return line;
+    }
+    return -1;
+}
+
+int OpusLineOf(int bitrate, int channels)
+{
+    for (int line = 0; line < kOpusLines; ++line) {
+        if (kOpusRows[line].bitrate == bitrate && kOpusRows[line].channels == channels)
+            return line;
+    }
+    return -1;
 }
 
 Mp3Values Mp3ValuesOf(int position)

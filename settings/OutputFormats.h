@@ -6,11 +6,12 @@
 #include <QString>
 #include <QStringList>
 
-enum class OutputFormat { None, Mp3, Wav, Wma };
+enum class OutputFormat { None, Mp3, Wav, Wma, Flac, Opus };
 
 // Upper-cases ASCII letters only; every other character stays as it is.
 QString AsciiUpper(const QString& text);
-// ".MP3", ".WAV" and ".WMA" (compared after AsciiUpper, nothing trimmed); anything else: None.
+// ".MP3", ".WAV", ".WMA", ".FLAC" and ".OPUS" (compared after AsciiUpper, nothing trimmed);
+// anything else: None.
 OutputFormat OutputFormatOf(const QString& saveFormat);
 
 // The ten lines of the MP3 list and the sixteen lines of the WAV list, in list order.
@@ -18,6 +19,16 @@ const QStringList& Mp3ChoiceLines();
 const QStringList& WavChoiceLines();
 constexpr int DefaultMp3Choice = 5;   // "44100 Hz, 128 kbps"
 constexpr int DefaultWavChoice = 15;  // "44100 Hz - 16 bit,Stereo"
+
+// The FLAC sample formats ("44100 Hz - 24 bit,Stereo") and the Opus bitrates ("96 kbps,
+// Stereo"), in list order. A line stands for its values; the values pick their line again
+// (-1 when no line has them, e.g. after a hand edit of setup.ini).
+const QStringList& FlacChoiceLines();
+const QStringList& OpusChoiceLines();
+bool FlacValuesOf(int position, int& frequency, int& channels, int& bits);   // false: no line
+bool OpusValuesOf(int position, int& bitrate, int& channels);
+int FlacLineOf(int frequency, int channels, int bits);
+int OpusLineOf(int bitrate, int channels);
 
 struct Mp3Values {
     int frequency;  // Hz
@@ -54,6 +65,14 @@ void ApplyOutputFormatTo(File& file1, File& file2, Encoder& encoder, const TReco
     case OutputFormat::Mp3:
         file2.SetFormatMP3(s.Mp3Frequency, s.Mp3Bitrate, 2);
         file1.SetFormatMP3(s.Mp3Frequency, s.Mp3Bitrate, 2);
+        break;
+    case OutputFormat::Flac:
+        file2.SetFormatFLAC(s.FlacFrequency, s.FlacChannels, s.FlacBits, s.FlacLevel);
+        file1.SetFormatFLAC(s.FlacFrequency, s.FlacChannels, s.FlacBits, s.FlacLevel);
+        break;
+    case OutputFormat::Opus:
+        file2.SetFormatOpus(s.OpusBitrate, s.OpusChannels);
+        file1.SetFormatOpus(s.OpusBitrate, s.OpusChannels);
         break;
     case OutputFormat::None:
         break;

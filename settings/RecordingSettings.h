@@ -15,6 +15,12 @@ struct TRecordingSettings {
     int WavChannels = 2;
     int WavBits = 16;
     int WmaProfile = 38;
+    int FlacFrequency = 44100;
+    int FlacChannels = 2;
+    int FlacBits = 16;         // 16 or 24
+    int FlacLevel = 5;         // compression level 0..8
+    int OpusBitrate = 96;      // kbit/s
+    int OpusChannels = 2;
 };
 
 extern TRecordingSettings RecordingSettings;

@@ -1,6 +1,7 @@
 #include "settings/SetupIni.h"
 
 #include "platform/ProgramFolder.h"
+#include "settings/OutputFormats.h"
 #include "settings/RecordingSettings.h"
 
 QString SetupIniPath()
@@ -33,6 +34,21 @@ void SaveSettings(int mp3Index, int wavIndex)
     ini.WriteInteger("wav", "bps", s.WavBits);
     ini.WriteInteger("wav", "ind", wavIndex);
     ini.WriteInteger("wma", "profile", s.WmaProfile);
+    // The sections of the newer formats are written once they are chosen: their values change
+    // only then, and a file of a program that never chose them stays as it was.
+    switch (OutputFormatOf(s.SaveFormat)) {
+    case OutputFormat::Flac:
+        ini.WriteInteger("flac", "freq", s.FlacFrequency);
+        ini.WriteInteger("flac", "ch", s.FlacChannels);
+        ini.WriteInteger("flac", "bps", s.FlacBits);
+        ini.WriteInteger("flac", "level", s.FlacLevel);
+        break;
+    case OutputFormat::Opus:
+        ini.WriteInteger("opus", "bitrate", s.OpusBitrate);
+        ini.WriteInteger("opus", "ch", s.OpusChannels);
+        break;
+    default: break;
+    }
 }
 
 int ReadTipNumber()

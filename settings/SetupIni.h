@@ -9,8 +9,9 @@ IniFile SetupIni();
 QString DefaultSavePath();   // Locations().saveFolder
 
 // The eleven keys of options, mp3, wav and wma from RecordingSettings, in their fixed order,
-// with the two list positions of the settings dialog (-1: no line chosen). A refused write
-// raises IniError and stops at that key.
+// with the two list positions of the settings dialog (-1: no line chosen); then, when FLAC or
+// Opus is the chosen format, the keys of its section (flac: freq, ch, bps, level; opus:
+// bitrate, ch). A refused write raises IniError and stops at that key.
 void SaveSettings(int mp3Index, int wavIndex);
 
 // Section tips: the number of the tip shown last and the start-up switch.

@@ -27,6 +27,12 @@ void TForm1::LoadSettings()
         s.WavChannels = ini.ReadInteger("wav", "ch", 2);
         s.WavBits = ini.ReadInteger("wav", "bps", 16);
         s.WmaProfile = ini.ReadInteger("wma", "profile", 38);
+        s.FlacFrequency = ini.ReadInteger("flac", "freq", 44100);
+        s.FlacChannels = ini.ReadInteger("flac", "ch", 2);
+        s.FlacBits = ini.ReadInteger("flac", "bps", 16);
+        s.FlacLevel = ini.ReadInteger("flac", "level", 5);
+        s.OpusBitrate = ini.ReadInteger("opus", "bitrate", 96);
+        s.OpusChannels = ini.ReadInteger("opus", "ch", 2);
         s.TimeLimit = ini.ReadInteger("options", "timelimit", -1);
     }
     if (s.TimeLimit <= 0)

@@ -67,12 +67,6 @@ QComboBox* formatList(QWidget* parent)
     return list;
 }
 
-void setOnlyEnabled(QComboBox* on, std::initializer_list<QComboBox*> all)
-{
-    for (QComboBox* list : all)
-        list->setEnabled(list == on);
-}
-
 }  // namespace
 
 TSettingForm::TSettingForm(QWidget* parent) : QDialog(parent)
@@ -81,7 +75,7 @@ TSettingForm::TSettingForm(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Настройка"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(319, 419);
+    setFixedSize(319, 505);
 
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(8, 8, 8, 8);
@@ -121,6 +115,20 @@ TSettingForm::TSettingForm(QWidget* parent) : QDialog(parent)
         grid->addWidget(cbWAV, 1, 1);
         grid->addWidget(RBWMA, 2, 0);
         grid->addWidget(cbWMA, 2, 1);
+        RBFLAC = new QRadioButton(QStringLiteral("FLAC"), GBFormat);
+        cbFLAC = formatList(GBFormat);
+        grid->addWidget(RBFLAC, 3, 0);
+        grid->addWidget(cbFLAC, 3, 1);
+        auto* level = new QHBoxLayout;
+        level->setSpacing(0);
+        EdFlacLevel = numberField(GBFormat, UpDownFlacLevel, LabelFlacLevel, QStringLiteral("сжатие (0-8)"), 1, level);
+        UpDownFlacLevel->setRange(0, 8);
+        level->addStretch(1);
+        grid->addLayout(level, 4, 1);
+        RBOPUS = new QRadioButton(QStringLiteral("Opus"), GBFormat);
+        cbOPUS = formatList(GBFormat);
+        grid->addWidget(RBOPUS, 5, 0);
+        grid->addWidget(cbOPUS, 5, 1);
         grid->setColumnStretch(1, 1);
     }
     root->addWidget(GBFormat);
@@ -185,6 +193,8 @@ TSettingForm::TSettingForm(QWidget* parent) : QDialog(parent)
     connect(RBMP3, &QRadioButton::clicked, this, guarded([this] { RBMP3Click(); }));
     connect(RBWAV, &QRadioButton::clicked, this, guarded([this] { RBWAVClick(); }));
     connect(RBWMA, &QRadioButton::clicked, this, guarded([this] { RBWMAClick(); }));
+    connect(RBFLAC, &QRadioButton::clicked, this, guarded([this] { RBFLACClick(); }));
+    connect(RBOPUS, &QRadioButton::clicked, this, guarded([this] { RBOPUSClick(); }));
     connect(RBNoLimit, &QRadioButton::clicked, this, guarded([this] { RBNoLimitClick(); }));
     connect(RBLimit, &QRadioButton::clicked, this, guarded([this] { RBLimitClick(); }));
     connect(CheckSplit, &QCheckBox::clicked, this, guarded([this] { CheckSplitClick(); }));
@@ -234,8 +244,13 @@ void TSettingForm::FormShow()
     case OutputFormat::Mp3: RBMP3->setChecked(true); break;
     case OutputFormat::Wav: RBWAV->setChecked(true); break;
     case OutputFormat::Wma: RBWMA->setChecked(true); break;
+    case OutputFormat::Flac: RBFLAC->setChecked(true); break;
+    case OutputFormat::Opus: RBOPUS->setChecked(true); break;
     case OutputFormat::None: break;
     }
+    ChooseLine(cbFLAC, FlacLineOf(s.FlacFrequency, s.FlacChannels, s.FlacBits));
+    EdFlacLevel->setText(QString::number(s.FlacLevel));
+    ChooseLine(cbOPUS, OpusLineOf(s.OpusBitrate, s.OpusChannels));
     const IniFile ini = SetupIni();
     if (s.TimeLimit > 0) {
         RBLimit->setChecked(true);
@@ -295,6 +310,10 @@ void TSettingForm::FillFormatLists()
     cbWAV->clear();
     cbWAV->addItems(WavChoiceLines());
     ChooseLine(cbWAV, DefaultWavChoice);
+    cbFLAC->clear();
+    cbFLAC->addItems(FlacChoiceLines());
+    cbOPUS->clear();
+    cbOPUS->addItems(OpusChoiceLines());
 
     AudioFile1->setActive(true);
     const int n = AudioFile1->WmaProfileCount();
@@ -309,10 +328,12 @@ void TSettingForm::FillFormatLists()
     }
 
     switch (OutputFormatOf(RecordingSettings.SaveFormat)) {
-    case OutputFormat::Mp3: setOnlyEnabled(cbMP3, {cbMP3, cbWAV, cbWMA}); break;
-    case OutputFormat::Wav: setOnlyEnabled(cbWAV, {cbMP3, cbWAV, cbWMA}); break;
-    case OutputFormat::Wma: setOnlyEnabled(cbWMA, {cbMP3, cbWAV, cbWMA}); break;
-    case OutputFormat::None: break;
+    case OutputFormat::Mp3: enableOnlyList(cbMP3); break;
+    case OutputFormat::Wav: enableOnlyList(cbWAV); break;
+    case OutputFormat::Wma: enableOnlyList(cbWMA); break;
+    case OutputFormat::Flac: enableOnlyList(cbFLAC); break;
+    case OutputFormat::Opus: enableOnlyList(cbOPUS); break;
+    case OutputFormat::None: EdFlacLevel->setEnabled(true); break;
     }
 }
 
@@ -352,9 +373,18 @@ void TSettingForm::SpeedBtnSelectClick()
     RecordingSettings.SavePath = EdSavePath->text();
 }
 
-void TSettingForm::RBMP3Click() { setOnlyEnabled(cbMP3, {cbMP3, cbWAV, cbWMA}); }
-void TSettingForm::RBWAVClick() { setOnlyEnabled(cbWAV, {cbMP3, cbWAV, cbWMA}); }
-void TSettingForm::RBWMAClick() { setOnlyEnabled(cbWMA, {cbMP3, cbWAV, cbWMA}); }
+void TSettingForm::enableOnlyList(QComboBox* on)
+{
+    for (QComboBox* list : {cbMP3, cbWAV, cbWMA, cbFLAC, cbOPUS})
+        list->setEnabled(list == on);
+    EdFlacLevel->setEnabled(on == cbFLAC);   // the compression level goes with the FLAC list
+}
+
+void TSettingForm::RBMP3Click() { enableOnlyList(cbMP3); }
+void TSettingForm::RBWAVClick() { enableOnlyList(cbWAV); }
+void TSettingForm::RBWMAClick() { enableOnlyList(cbWMA); }
+void TSettingForm::RBFLACClick() { enableOnlyList(cbFLAC); }
+void TSettingForm::RBOPUSClick() { enableOnlyList(cbOPUS); }
 
 void TSettingForm::RBNoLimitClick()
 {
@@ -391,6 +421,19 @@ void TSettingForm::BtnOKClick()
         ShowMessage(QStringLiteral("Please choose a WMA profile."));
         return;
     }
+    int flacLevel = 0;
+    if (RBFLAC->isChecked() && ChosenLine(cbFLAC) < 0) {
+        ShowMessage(QStringLiteral("Please choose a FLAC sample format."));
+        return;
+    }
+    if (RBFLAC->isChecked() && (!ParseDecimal(EdFlacLevel->text(), flacLevel) || flacLevel < 0 || flacLevel > 8)) {
+        ShowInformation(QStringLiteral("Please input a FLAC compression level from 0 to 8!"));
+        return;
+    }
+    if (RBOPUS->isChecked() && ChosenLine(cbOPUS) < 0) {
+        ShowMessage(QStringLiteral("Please choose an Opus bitrate."));
+        return;
+    }
     if (!path.endsWith(u'/'))
         path += u'/';
     s.SavePath = path;
@@ -406,6 +449,13 @@ void TSettingForm::BtnOKClick()
         s.SaveFormat = QStringLiteral(".wma");
         s.WmaProfile = WmaProfileOfLine(ChosenLine(cbWMA));
         AudioFile1->SetFormatWMA(s.WmaProfile);
+    } else if (RBFLAC->isChecked()) {
+        s.SaveFormat = QStringLiteral(".flac");
+        FlacValuesOf(ChosenLine(cbFLAC), s.FlacFrequency, s.FlacChannels, s.FlacBits);
+        s.FlacLevel = flacLevel;
+    } else if (RBOPUS->isChecked()) {
+        s.SaveFormat = QStringLiteral(".opus");
+        OpusValuesOf(ChosenLine(cbOPUS), s.OpusBitrate, s.OpusChannels);
     }
 
     // 3. The time limit; a bad field ends the handler with the dialog open.

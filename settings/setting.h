@@ -35,6 +35,12 @@ public:
     QComboBox* cbMP3 = nullptr;
     QComboBox* cbWAV = nullptr;
     QComboBox* cbWMA = nullptr;
+    QRadioButton* RBFLAC = nullptr;
+    QComboBox* cbFLAC = nullptr;                 // FLAC sample formats
+    QLabel* LabelFlacLevel = nullptr;            // "Сжатие"
+    QLineEdit* EdFlacLevel = nullptr;  TUpDown* UpDownFlacLevel = nullptr;   // 0..8
+    QRadioButton* RBOPUS = nullptr;
+    QComboBox* cbOPUS = nullptr;                 // Opus bitrates
     QGroupBox* GBTimeLimit = nullptr;
     QRadioButton* RBNoLimit = nullptr;
     QRadioButton* RBLimit = nullptr;
@@ -57,6 +63,8 @@ public:
     void RBMP3Click();
     void RBWAVClick();
     void RBWMAClick();
+    void RBFLACClick();
+    void RBOPUSClick();
     void RBNoLimitClick();
     void RBLimitClick();
     void CheckSplitClick();
@@ -84,5 +92,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void enableOnlyList(QComboBox* list);
     bool shownOnce_ = false;
 };

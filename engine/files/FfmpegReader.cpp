@@ -589,6 +589,14 @@ struct FfmpegReader::State {
                     declared = available;   // a size never filled in (a header written once, at the start)
                 length = std::max<std::int64_t>(0, std::min(available, declared));
                 exact = true;
+            } else if (const std::int64_t d = fmt->streams[streamIndex]->duration;
+                       d != AV_NOPTS_VALUE && d > 0 && (id == AV_CODEC_ID_FLAC || id == AV_CODEC_ID_OPUS)) {
+                // FLAC's stream header and Ogg's last granule position are exact; an Opus
+                // granule position counts the encoder delay (the pre-skip) as well.
+                length = av_rescale_q(d, tb, AVRational{1, rate});
+                if (id == AV_CODEC_ID_OPUS)
+                    length = std::max<std::int64_t>(0, length - av_rescale(par->initial_padding, rate, 48000));
+                exact = true;
             } else if (fmt->streams[streamIndex]->duration != AV_NOPTS_VALUE && fmt->streams[streamIndex]->duration > 0) {
                 length = av_rescale_q(fmt->streams[streamIndex]->duration, tb, AVRational{1, rate});
                 exact = false;

@@ -8,12 +8,14 @@
 #include <taglib/apetag.h>
 #include <taglib/asffile.h>
 #include <taglib/asftag.h>
+#include <taglib/flacfile.h>
 #include <taglib/id3v1genres.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
 #include <taglib/mpcfile.h>
 #include <taglib/mpegfile.h>
+#include <taglib/opusfile.h>
 #include <taglib/tfile.h>
 #include <taglib/textidentificationframe.h>
 #include <taglib/vorbisfile.h>
@@ -26,7 +28,7 @@ namespace files {
 
 namespace {
 
-enum class Type { None, Mpeg, Wav, Asf, Ogg, Mpc };
+enum class Type { None, Mpeg, Wav, Asf, Ogg, Opus, Flac, Mpc };
 
 Type typeOf(const QString& path)
 {
@@ -39,6 +41,10 @@ Type typeOf(const QString& path)
         return Type::Asf;
     if (ext == QLatin1String("ogg"))
         return Type::Ogg;
+    if (ext == QLatin1String("opus"))
+        return Type::Opus;
+    if (ext == QLatin1String("flac"))
+        return Type::Flac;
     if (ext == QLatin1String("mpc") || ext == QLatin1String("mp+"))
         return Type::Mpc;
     return Type::None;
@@ -114,6 +120,41 @@ void writeId3v2(TagLib::ID3v2::Tag* t, const TagValues& v)
 {
     writeCommon(t, v);
     setId3v2Copyright(t, v.copyright);
+}
+
+// Xiph comments (Ogg Vorbis, Opus, FLAC): the common fields and COPYRIGHT.
+void readXiph(TagLib::Ogg::XiphComment* t, TagValues& v)
+{
+    if (!t)
+        return;
+    readCommon(t, v);
+    const auto& m = t->fieldListMap();
+    if (m.contains("COPYRIGHT") && !m["COPYRIGHT"].isEmpty())
+        v.copyright = toQ(m["COPYRIGHT"].front());
+}
+
+void writeXiph(TagLib::Ogg::XiphComment* t, const TagValues& v)
+{
+    writeCommon(t, v);
+    t->removeFields("COPYRIGHT");
+    if (!v.copyright.isEmpty())
+        t->addField("COPYRIGHT", toT(v.copyright));
+}
+
+// An Ogg file holds Vorbis or Opus whatever its name: the one that opens is the one it holds.
+template <class Action>
+void withOggFile(const QByteArray& name, Type type, Action&& action)
+{
+    if (type == Type::Ogg) {
+        TagLib::Ogg::Vorbis::File vorbis(name.constData(), false);
+        if (vorbis.isValid())
+            return action(vorbis);
+    }
+    TagLib::Ogg::Opus::File opus(name.constData(), false);
+    if (opus.isValid() || type == Type::Opus)
+        return action(opus);
+    TagLib::Ogg::Vorbis::File vorbis(name.constData(), false);
+    action(vorbis);
 }
 
 [[noreturn]] void cannotWrite(const QString& path, const QString& why)
@@ -195,14 +236,17 @@ TagValues readTags(const QString& path)
         }
         break;
     }
-    case Type::Ogg: {
-        TagLib::Ogg::Vorbis::File f(name.constData(), false);
-        if (f.isValid() && f.tag()) {
-            readCommon(f.tag(), v);
-            const auto& m = f.tag()->fieldListMap();
-            if (m.contains("COPYRIGHT") && !m["COPYRIGHT"].isEmpty())
-                v.copyright = toQ(m["COPYRIGHT"].front());
-        }
+    case Type::Ogg:
+    case Type::Opus:
+        withOggFile(name, typeOf(path), [&v](auto& f) {
+            if (f.isValid())
+                readXiph(f.tag(), v);
+        });
+        break;
+    case Type::Flac: {
+        TagLib::FLAC::File f(name.constData(), false);
+        if (f.isValid())
+            readXiph(f.xiphComment(), v);
         break;
     }
     case Type::Mpc: {
@@ -265,13 +309,18 @@ void writeTags(const QString& path, const TagValues& v, int id3Version)
         ok = f.save();
         break;
     }
-    case Type::Ogg: {
-        TagLib::Ogg::Vorbis::File f(name.constData(), false);
+    case Type::Ogg:
+    case Type::Opus:
+        withOggFile(name, typeOf(path), [&](auto& f) {
+            checkWritable(path, f);
+            writeXiph(f.tag(), v);
+            ok = f.save();
+        });
+        break;
+    case Type::Flac: {
+        TagLib::FLAC::File f(name.constData(), false);
         checkWritable(path, f);
-        writeCommon(f.tag(), v);
-        f.tag()->removeFields("COPYRIGHT");
-        if (!v.copyright.isEmpty())
-            f.tag()->addField("COPYRIGHT", toT(v.copyright));
+        writeXiph(f.xiphComment(true), v);
         ok = f.save();
         break;
     }

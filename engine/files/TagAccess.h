@@ -3,7 +3,7 @@
 //   .mp3 .mp2 .mp1 .mpeg   ID3v1 and ID3v2 (written as ID3v2.3)
 //   .wav                   RIFF INFO (an ID3v2 chunk already present is kept up to date)
 //   .wma .asf              ASF content description and WM/ attributes
-//   .ogg                   Vorbis comments
+//   .ogg .opus .flac       Vorbis comments (Xiph comments; an .ogg may hold Vorbis or Opus)
 //   .mpc .mp+              APEv2
 // Other types (AVI, VOX, raw, GSM, G.72x) have no tags.
 #include <QString>

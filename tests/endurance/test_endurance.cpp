@@ -250,6 +250,17 @@ TEST(ProgramKilled, Mp3RecordingKeepsAllButTheLast250ms)
     expectHeld(o, 0.250);
 }
 
+// FLAC frames and Ogg pages reach the disk as they are made: a killed FLAC or Opus recording
+// opens with all but the last half second.
+TEST(ProgramKilled, FlacAndOpusRecordingsKeepAllButTheLast500ms)
+{
+    for (const QString format : {"flac", "opus"}) {
+        const Outcome o = signalProgramMidRecording(format, 3.1, SIGKILL);
+        EXPECT_TRUE(WIFSIGNALED(o.status) && WTERMSIG(o.status) == SIGKILL);
+        expectHeld(o, 0.5);
+    }
+}
+
 // SIGTERM ends the program as its close does: the recording is stopped and completed (every
 // captured frame written, the MP3's LAME tag in place) and setup.ini is written.
 TEST(ProgramTerminated, WavRecordingIsCompleteAndSetupWritten)

@@ -83,6 +83,27 @@ TEST(OutputFormat, WavPositionsWithoutARowUpdateOnlyWhatTheyName)
     EXPECT_EQ(b, 8);
 }
 
+TEST(OutputFormat, FlacAndOpusLinesAndTheirValuesBothWays)
+{
+    EXPECT_EQ(FlacChoiceLines().size(), 16);
+    EXPECT_EQ(FlacChoiceLines().at(7), "44100 Hz - 24 bit,Stereo");
+    EXPECT_EQ(OpusChoiceLines().at(13), "96 kbps, Stereo");
+    EXPECT_EQ(OpusChoiceLines().at(0), "6 kbps, Mono");
+    int f = 0, ch = 0, b = 0, k = 0;
+    for (int line = 0; line < FlacChoiceLines().size(); ++line) {
+        ASSERT_TRUE(FlacValuesOf(line, f, ch, b));
+        EXPECT_EQ(FlacLineOf(f, ch, b), line);
+    }
+    for (int line = 0; line < OpusChoiceLines().size(); ++line) {
+        ASSERT_TRUE(OpusValuesOf(line, k, ch));
+        EXPECT_EQ(OpusLineOf(k, ch), line);
+    }
+    EXPECT_FALSE(FlacValuesOf(-1, f, ch, b));
+    EXPECT_FALSE(OpusValuesOf(18, k, ch));
+    EXPECT_EQ(FlacLineOf(44100, 2, 8), -1);   // a hand-edited value no line has
+    EXPECT_EQ(OpusLineOf(100, 2), -1);
+}
+
 TEST(OutputFormat, WmaLineIsCharactersFiveToOneHundredFour)
 {
     EXPECT_EQ(WmaLineOf("WMA:Windows Media Audio 9, 128 kbps"), "Windows Media Audio 9, 128 kbps");
@@ -116,6 +137,11 @@ struct SpyFile {
         add("mp3 " + std::to_string(r) + " " + std::to_string(k) + " " + std::to_string(m));
     }
     void SetFormatWMA(int p) { add("wma " + std::to_string(p)); }
+    void SetFormatFLAC(int r, int c, int b, int l)
+    {
+        add("flac " + std::to_string(r) + " " + std::to_string(c) + " " + std::to_string(b) + " " + std::to_string(l));
+    }
+    void SetFormatOpus(int k, int c) { add("opus " + std::to_string(k) + " " + std::to_string(c)); }
     void SetMP3Encoder(SpyEncoder*) { add("encoder"); }
 };
 
@@ -150,6 +176,8 @@ TEST(ApplyOutputFormat, CallsTheEngineInTheFixedOrder)
     // WAV still hands the encoder its values and both files the encoder.
     EXPECT_EQ(apply(".wav", s), expect({"f2.pcm 8000 1 8", "f1.pcm 8000 1 8"}));
     EXPECT_EQ(apply(".Wma", s), expect({"f2.wma 38", "f1.wma 38"}));
+    EXPECT_EQ(apply(".Flac", s), expect({"f2.flac 44100 2 16 5", "f1.flac 44100 2 16 5"}));
+    EXPECT_EQ(apply(".OPUS", s), expect({"f2.opus 96 2", "f1.opus 96 2"}));
     // An extension that names no format: no format call, the encoder steps still run.
     EXPECT_EQ(apply(".ogg", s), expect({}));
     EXPECT_EQ(apply("", s), expect({}));

@@ -373,7 +373,7 @@ TEST_F(SettingsTest, DialogLayoutCaptionsAndDesignState)
     TForm1* f = start();
     TSettingForm* d = dialog(f);
     EXPECT_EQ(d->windowTitle(), "Настройка");
-    EXPECT_EQ(d->size(), QSize(319, 419));
+    EXPECT_EQ(d->size(), QSize(319, 505));
     EXPECT_EQ(d->SpeedBtnSelect->toolTip(), "Выбор деректории для сохранения");
     EXPECT_EQ(d->RBLimit->text(), "Стоп записи через");
     EXPECT_EQ(d->CheckSplit->text(), "Разбить");
@@ -400,6 +400,30 @@ TEST_F(SettingsTest, DialogLayoutCaptionsAndDesignState)
             EXPECT_GE(b->width(), b->minimumSizeHint().width()) << b->text().toStdString();
         }
     }
+}
+
+TEST_F(SettingsTest, FlacAndOpusHaveTheirOwnFieldsAndKeys)
+{
+    TForm1* f = start("[options]\nsaveformat=.flac\n[flac]\nfreq=48000\nch=1\nbps=24\nlevel=8\n");
+    TSettingForm* d = dialog(f);
+    EXPECT_TRUE(d->RBFLAC->isChecked());
+    EXPECT_EQ(d->cbFLAC->currentText(), "48000 Hz - 24 bit,Mono");
+    EXPECT_EQ(d->EdFlacLevel->text(), "8");
+    EXPECT_TRUE(d->EdFlacLevel->isEnabled());
+    EXPECT_FALSE(d->cbMP3->isEnabled());
+    d->EdFlacLevel->setText("9");
+    d->BtnOK->click();   // refused before anything changes
+    EXPECT_EQ(messages.last().text, "Please input a FLAC compression level from 0 to 8!");
+    EXPECT_FALSE(folder.exists("setup.ini") && ini().KeyExists("opus", "bitrate"));
+    d->RBOPUS->click();
+    EXPECT_FALSE(d->EdFlacLevel->isEnabled());
+    d->cbOPUS->setCurrentIndex(OpusLineOf(24, 1));
+    d->BtnOK->click();
+    EXPECT_EQ(ini().ReadString("options", "saveformat", ""), ".opus");
+    EXPECT_EQ(ini().ReadInteger("opus", "bitrate", 0), 24);
+    EXPECT_EQ(ini().ReadInteger("opus", "ch", 0), 1);
+    EXPECT_EQ(ini().ReadInteger("flac", "level", 0), 8);   // the other formats' values stay
+    EXPECT_EQ(f->AudioFile2->SampleRate(), 48000);      // applied to the engine
 }
 
 TEST_F(SettingsTest, DialogShowsTheLimitAndTheSplit)

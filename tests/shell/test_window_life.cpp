@@ -58,7 +58,7 @@ TEST_F(WindowLife, FirstShowPreparesTheWindowOnce)
     EXPECT_TRUE(f->OpenDialogFilter.startsWith("Wav files (*.wav)|*.wav|MPEG files"));
     EXPECT_TRUE(f->OpenDialogFilter.endsWith("|WMA files (*.wma)|*.wma|All Files (*.*)|*.*"));
     EXPECT_TRUE(f->OpenDialogFilter.contains("*.g726|CCUIT G721 files (*.g721)"));
-    EXPECT_EQ(f->OpenDialogFilter.count('|'), 2 * 12 - 1);   // twelve choices
+    EXPECT_EQ(f->OpenDialogFilter.count('|'), 2 * 14 - 1);   // fourteen choices
     EXPECT_EQ(f->ComboBox1->currentText(), "1024");
     EXPECT_FALSE(f->NCTPlayButtonB1->Mute());
 
