@@ -596,6 +596,8 @@ QIcon TForm1::ImageList2(int index)
 
 TForm1::~TForm1()
 {
+    if (deviceSearch_.joinable())
+        deviceSearch_.join();   // its answer, posted to this window, is dropped with it
     // The engine components may still report while they shut down; nothing of this window
     // may run then.
     if (TimerTip)
@@ -655,8 +657,6 @@ void TForm1::FormShow()
                          "MPPlus files (*.mpc;*.mp+)|*.mpc;*.mp+|FLAC files (*.flac)|*.flac|"
                          "Opus files (*.opus)|*.opus|WMA files (*.wma)|*.wma|All Files (*.*)|*.*");
     Panel1Resize();
-    FillOutputDevices();
-    FillInputDevices();
     FillGenreList();
     AudioInformation1->setInfoEnabled(true);
     LoadRecordFilterDialog();
@@ -665,8 +665,6 @@ void TForm1::FormShow()
     IsRecording = false;
     AudioPlayer1->setTimerEnabled(true);
     AudioPlayer1->setTimerInterval(80);
-    BuildOutputMixer();
-    BuildInputMixer();
     {
         // The selectors show the picture's state; the picture itself is not written here.
         const QSignalBlocker block1(ComboBox1);
@@ -675,6 +673,29 @@ void TForm1::FormShow()
         ComboBox2->setCurrentIndex(AudioVisualization1->WindowFFTType());
     }
     NCTPlayButtonB1->SetVolume(AudioPlayer1->Volume());
+    if (systemAudioBackendReady() || deviceSearch_.joinable()) {
+        DevicesFound();
+        return;
+    }
+    // Connecting to the sound system and listing its devices takes a while: it happens in the
+    // background while the window shows, and the lists and mixer pages are filled when it
+    // answers. A command that needs a device before then waits for the same answer.
+    deviceSearch_ = std::thread([this] {
+        try {
+            systemAudioBackend();
+        } catch (...) {
+            // Made again, and its error reported, when the lists are filled.
+        }
+        QMetaObject::invokeMethod(this, [this] { runGuarded([this] { DevicesFound(); }); }, Qt::QueuedConnection);
+    });
+}
+
+void TForm1::DevicesFound()
+{
+    FillOutputDevices();
+    FillInputDevices();
+    BuildOutputMixer();
+    BuildInputMixer();
     // The panel's mute mirrors output line 1. A mixer without that line leaves the panel
     // unmuted instead of addressing a line that does not exist.
     if (AudioPlayer1->srcLastIndex() >= 1) {

@@ -19,6 +19,7 @@
 #include <QPointer>
 #include <QString>
 #include <memory>
+#include <thread>
 
 class QAction;
 class QCheckBox;
@@ -171,6 +172,7 @@ public:
     // ---- Unit1.cpp: life of the window, layout, page commands --------------------------------
     void FormCreate();
     void FormShow();
+    void DevicesFound();   // the part of FormShow that needs the sound system
     void FormClose();
     void Panel1Resize();
     void Exit1Click();
@@ -309,6 +311,7 @@ protected:
 
 private:
     bool shown_ = false;
+    std::thread deviceSearch_;   // reaches the sound system while the window shows
     bool closed_ = false;
     int tipTicks_ = 0;
 };

@@ -111,5 +111,8 @@ public:
 // PortAudio's ALSA devices, else the virtual backend. The environment variable TAVRIN_AUDIO
 // chooses one: "pulse", "portaudio" (the ALSA road even where a server runs) or "virtual".
 AudioBackend& systemAudioBackend();
+// True when systemAudioBackend() returns at once: a test's backend is in place, or the system
+// one is made.
+bool systemAudioBackendReady();
 // Tests and benchmarks put their own backend in place (nullptr restores the system one).
 void setSystemAudioBackend(AudioBackend* backend);

@@ -14,6 +14,7 @@
 namespace {
 
 std::atomic<AudioBackend*> g_override{nullptr};
+std::atomic<bool> g_made{false};
 
 std::unique_ptr<AudioBackend> makeSystemBackend()
 {
@@ -39,8 +40,17 @@ AudioBackend& systemAudioBackend()
 {
     if (AudioBackend* b = g_override.load())
         return *b;
-    static const std::unique_ptr<AudioBackend> backend = makeSystemBackend();
+    static const std::unique_ptr<AudioBackend> backend = [] {
+        auto made = makeSystemBackend();
+        g_made.store(true);
+        return made;
+    }();
     return *backend;
+}
+
+bool systemAudioBackendReady()
+{
+    return g_override.load() || g_made.load();
 }
 
 void setSystemAudioBackend(AudioBackend* backend)
