@@ -230,7 +230,10 @@ public:
     qint64 RecorderFrames(int currentSamples); // the recorder's count since its start, unwrapped
     void RecorderRestarted();
     // app/Unit1Guards.cpp: what a long recording needs.
-    void KeepAwake(bool on);                   // the desktop is asked not to sleep while on
+    void GuardRecording(bool running);         // desktop kept awake while running; disk panel
+    bool DiskRoomConfirmed();                  // record command: asks when under ten minutes fit
+    bool DiskRoomRanOut();                     // recorder tick: shows the room, stops when full
+    QLabel* DiskPanel = nullptr;               // status bar, while recording: the time that fits
 private:
     std::unique_ptr<SleepGuard> sleepGuard_;
     bool recordStarting_ = false;              // a fresh record start is making its target

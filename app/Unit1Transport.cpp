@@ -156,6 +156,10 @@ void TForm1::StartRecording()
     if (recordFailed_)
         FinishFailedRecording();
     ConnectTransportEvents();
+    // A new recording (not a resume, not the next piece of a cut one) asks first when the disk
+    // is nearly full; No leaves everything as it was.
+    if (!RecordPaused && RecordingSettings.SplitOffset == 0 && !DiskRoomConfirmed())
+        return;
 
     ToolBtnOptions->setEnabled(false);
     ToolBtnOpen->setEnabled(false);
@@ -203,7 +207,7 @@ void TForm1::StartRecording()
         const int fileRate = AudioFile2->SampleRate();
         const int fileChannels = AudioFile2->Channels();
         RecordWriter->setFile(AudioFile2.get());
-        KeepAwake(true);
+        GuardRecording(true);
         const bool sameFormat = AudioRecord1->SampleRate() == fileRate && AudioRecord1->Channels() == fileChannels;
         if (captureRunning_ && sameFormat) {
             // The next piece of a cut recording: the recorder never stopped, and what it
@@ -226,7 +230,7 @@ void TForm1::StartRecording()
         // The record command ends here (no target, a folder that cannot be made, a file that
         // cannot be created): the window returns to its stopped look before the error is shown.
         recordStarting_ = false;
-        KeepAwake(false);
+        GuardRecording(false);
         const bool wasWriting = IsRecording;
         IsRecording = false;
         RecordPaused = false;
@@ -286,7 +290,7 @@ void TForm1::StopRecording()
     step([&] { AudioFile2->Close(); });
     IsRecording = false;
     RecordPaused = false;
-    KeepAwake(false);
+    GuardRecording(false);
 
     if (IsPlaying) {
         // The playback goes on and takes the display back.
@@ -701,6 +705,8 @@ void TForm1::AudioRecord1Timer(int CurrentSamples, int LevelLeft, int LevelRight
     if (lost > 0)
         setStatusText(2, QStringLiteral("Input overflow: %1 frames lost").arg(lost));
 
+    if (DiskRoomRanOut())   // stopped before a write can fail
+        return;
     // The automatic stop counts the whole recording, the cut the current piece; both read the
     // whole seconds the display shows. After a stop nothing is cut (with a playback running the
     // display is not zeroed, so the test asks for a running recording as well).

@@ -72,6 +72,12 @@ void BlockWriter::discard()
     done_.notify_all();
 }
 
+qint64 BlockWriter::framesWritten() const
+{
+    std::lock_guard lock(m_);
+    return frames_;
+}
+
 QString BlockWriter::error() const
 {
     std::lock_guard lock(m_);

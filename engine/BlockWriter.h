@@ -37,6 +37,7 @@ public:
     // Drops the blocks waiting (the one being written, if any, still goes in).
     void discard();
     QString error() const;              // why the file refused a block; empty when it did not
+    qint64 framesWritten() const;       // into the current file, since setFile
 
 signals:
     void OnWriteError(const QString& message);

@@ -146,9 +146,14 @@ private:
 
 const QString kReason = QStringLiteral("Идёт запись звука");
 
+// Before any test of this program opens a bus (every recording makes a sleep guard).
+struct PrivateBusEnvironment : ::testing::Environment {
+    void SetUp() override { privateBus(); }
+};
+const auto* const kPrivateBus = ::testing::AddGlobalTestEnvironment(new PrivateBusEnvironment);
+
 class SleepGuardTest : public GuiTest {
 protected:
-    static void SetUpTestSuite() { privateBus(); }   // before anything in the process opens a bus
     void SetUp() override { ASSERT_FALSE(privateBus().isEmpty()) << "dbus-daemon did not start"; }
     void TearDown() override { RecordingSettings = TRecordingSettings{}; }
 };
