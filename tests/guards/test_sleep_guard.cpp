@@ -26,44 +26,40 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 
 namespace {
 
-// dbus-daemon on a socket of its own, named as both the session and the system bus.
+// dbus-daemon in a folder of its own, named as both the session and the system bus; its
+// address (printed once it listens), empty when it does not start.
 QString privateBus()
 {
     static QTemporaryDir dir;
     static const QString address = [] {
-        const QString conf = dir.filePath("bus.conf"), socket = dir.filePath("bus");
-        QFile f(conf);
-        f.open(QIODevice::WriteOnly);
-        f.write(QStringLiteral("<busconfig><type>session</type><listen>unix:path=%1</listen><auth>EXTERNAL</auth>"
-                               "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
-                               "</policy></busconfig>").arg(socket).toUtf8());
-        f.close();
-        const QByteArray arg = "--config-file=" + QFile::encodeName(conf);
+        QFile conf(dir.filePath("bus.conf"));
+        conf.open(QIODevice::WriteOnly);
+        conf.write(QStringLiteral("<busconfig><type>session</type><listen>unix:tmpdir=%1</listen><auth>EXTERNAL</auth>"
+                                  "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                                  "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>").arg(dir.path()).toUtf8());
+        conf.close();
+        const QByteArray config = "--config-file=" + QFile::encodeName(conf.fileName());
+        int out[2];
+        if (pipe(out) != 0)
+            return QString();
         if (fork() == 0) {
             prctl(PR_SET_PDEATHSIG, SIGTERM);
             dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);
-            execlp("dbus-daemon", "dbus-daemon", arg.constData(), "--nofork", "--nopidfile", nullptr);
+            const QByteArray print = "--print-address=" + QByteArray::number(out[1]);
+            execlp("dbus-daemon", "dbus-daemon", config.constData(), print.constData(), "--nofork", "--nopidfile", nullptr);
             _exit(127);
         }
-        const auto accepts = [&socket] {   // the socket is made a moment before it listens
-            sockaddr_un a{};
-            a.sun_family = AF_UNIX;
-            qstrncpy(a.sun_path, QFile::encodeName(socket).constData(), sizeof a.sun_path);
-            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-            const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-            ::close(fd);
-            return ok;
-        };
-        for (int i = 0; i < 500 && !accepts(); ++i)
-            QThread::msleep(10);
-        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(socket));
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + QFile::encodeName(socket));
-        return accepts() ? socket : QString();
+        close(out[1]);
+        char line[512] = {};
+        const ssize_t n = read(out[0], line, sizeof line - 1);
+        close(out[0]);
+        const QByteArray bus = QByteArray(line, int(std::max<ssize_t>(n, 0))).trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus);
+        return QString::fromUtf8(bus);
     }();
     return address;
 }
@@ -73,7 +69,7 @@ public:
     enum { Portal = 1, Logind = 2, ScreenSaver = 4 };
     explicit StandIn(int services) : name_(QStringLiteral("standin%1").arg(++count_))
     {
-        QDBusConnection bus = QDBusConnection::connectToBus("unix:path=" + privateBus(), name_);
+        QDBusConnection bus = QDBusConnection::connectToBus(privateBus(), name_);
         const struct { int bit; const char *path, *name; } all[] = {
             {Portal, "/org/freedesktop/portal/desktop", "org.freedesktop.portal.Desktop"},
             {Logind, "/org/freedesktop/login1", "org.freedesktop.login1"},
