@@ -14,10 +14,11 @@
 // available, and comes back under its old number. The initial devices are the server's defaults.
 //
 // Streams: 32-bit float at the rate and channel count asked for (the server converts from the
-// device's own format and channel layout); a capture fragment and a playback target of
-// bufferSeconds, so the program and the server wake about ten times a second. Streams are never
-// moved to another device: one whose device goes away, or that the server ends, is reported
-// once through deviceLost. On the loop's thread our own work (the gap check, the copy into the
+// device's own format and channel layout); a capture fragment of captureSeconds and a playback
+// target of bufferSeconds, so the program and the server wake two or three times a second while
+// recording and about ten times a second while playing. Streams are never moved to another
+// device: one whose device goes away, or that the server ends, is reported once through
+// deviceLost. On the loop's thread our own work (the gap check, the copy into the
 // engine, rendering) runs inside a DeviceCallbackScope; the client library's calls around it
 // (peek, drop, begin_write, write) are its own business.
 //
@@ -594,7 +595,7 @@ public:
             return;
         if (pa_stream_get_state(stream_) != PA_STREAM_READY)
             throw EngineError(lostText_);
-        gaps_.start(rate_, std::max(0.12, 2.5 * core_->options.bufferSeconds));
+        gaps_.start(rate_, std::max(0.12, 2.5 * (input_ ? core_->options.captureSeconds : core_->options.bufferSeconds)));
         carryBytes_ = 0;
         running_ = true;
         stopping_ = false;
@@ -660,7 +661,7 @@ private:
         attr.fragsize = static_cast<uint32_t>(-1);
         const double buffer = core_->options.bufferSeconds;
         if (input_) {
-            attr.fragsize = bytesFor(buffer);
+            attr.fragsize = bytesFor(core_->options.captureSeconds);
             if (core_->options.maxBufferSeconds > 0)
                 attr.maxlength = bytesFor(core_->options.maxBufferSeconds);
         } else {

@@ -6,7 +6,10 @@
 #include <memory>
 
 struct PulseOptions {
-    double bufferSeconds = 0.1;     // audio moved per wake-up: capture fragment, playback target
+    double bufferSeconds = 0.1;     // audio moved per wake-up of a playback stream (its target)
+    // Audio moved per wake-up of a capture stream (its fragment): the program and the server
+    // wake two or three times a second while recording; a recorder needs no low latency.
+    double captureSeconds = 0.4;
     double maxBufferSeconds = 0;    // the server's queue of a capture stream (0: its own maximum)
     double answerSeconds = 3.0;     // longest wait for an answer of the server
 };

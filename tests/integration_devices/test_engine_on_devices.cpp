@@ -232,7 +232,7 @@ TEST_F(EngineOnDevices, CaptureCostsLittleCpu)
     recorder.StopRecord();
     const double cpu = (processCpuSeconds() - cpu0) / seconds;
     const double server = server0 >= 0 ? (serverCpuSeconds() - server0) / seconds : -1;
-    std::printf("[ measure  ] recorder, 44.1 kHz stereo, 3 filters, 2048-frame buffers: program %.2f%%, server %.2f%% of a core\n",
+    std::printf("[ measure  ] recorder, 44.1 kHz stereo, 3 filters, 16384-frame buffers: program %.2f%%, server %.2f%% of a core\n",
                 cpu * 100, server * 100);
 
     // The bare capture with our buffers and with PortAudio's low-latency ones, for comparison.
