@@ -39,7 +39,9 @@ const QString kOpenFilter = QStringLiteral(
     "AVI files (*.avi)|*.avi|"
     "G721 files (*.g721)|*.g721|"
     "MPPlus files (*.mpc;*.mp+)|*.mpc;*.mp+|"
-    "WMA files (*.wma)|*.wma");
+    "WMA files (*.wma)|*.wma|"
+    "FLAC files (*.flac)|*.flac|"
+    "Opus files (*.opus)|*.opus");
 
 } // namespace
 

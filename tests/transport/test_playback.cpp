@@ -71,7 +71,8 @@ TEST_F(PlaybackTest, OpenedFileIsCurrentListedAndPlays)
     EXPECT_EQ(dialogs.requests()[0].filter,
               "Wav files (*.wav)|*.wav|MPEG files (*.mp3;*.mp2;*.mp1;*.mpeg)|*.mp3;*.mp2;*.mp1;*.mpeg|"
               "Ogg Vorbis files (*.ogg)|*.ogg|AVI files (*.avi)|*.avi|G721 files (*.g721)|*.g721|"
-              "MPPlus files (*.mpc;*.mp+)|*.mpc;*.mp+|WMA files (*.wma)|*.wma");
+              "MPPlus files (*.mpc;*.mp+)|*.mpc;*.mp+|WMA files (*.wma)|*.wma|"
+              "FLAC files (*.flac)|*.flac|Opus files (*.opus)|*.opus");
     EXPECT_EQ(form->CurrentFile, song);
     EXPECT_EQ(form->FileLength, 40000);
     EXPECT_EQ(form->statusText(0), "Stop");
