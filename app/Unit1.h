@@ -232,7 +232,8 @@ public:
     // app/Unit1Guards.cpp: what a long recording needs.
     void GuardRecording(bool running);         // desktop kept awake while running; disk panel
     bool DiskRoomConfirmed();                  // record command: asks when under ten minutes fit
-    bool DiskRoomRanOut();                     // recorder tick: shows the room, stops when full
+    bool DiskRoomRanOut(qint64 recordedMs);    // recorder tick: shows the room, stops when full
+    qint64 diskCheckedSecond_ = -1;            // the recorded second the room was last looked at
     QLabel* DiskPanel = nullptr;               // status bar, while recording: the time that fits
 private:
     std::unique_ptr<SleepGuard> sleepGuard_;

@@ -44,6 +44,7 @@ QString recordingTime(qint64 seconds)
 
 void TForm1::GuardRecording(bool running)
 {
+    diskCheckedSecond_ = -1;
     if (!running) {
         if (sleepGuard_)
             sleepGuard_->release();
@@ -77,8 +78,13 @@ bool TForm1::DiskRoomConfirmed()
                           .arg(RecordingSettings.SavePath, room, megabytes(free)));
 }
 
-bool TForm1::DiskRoomRanOut()
+bool TForm1::DiskRoomRanOut(qint64 recordedMs)
 {
+    // Once a second of recording is enough: the reserve holds three seconds of the format.
+    const qint64 second = recordedMs / 1000;
+    if (second == diskCheckedSecond_)
+        return false;
+    diskCheckedSecond_ = second;
     const qint64 rate = AudioFile2->BytesPerSecond();
     const QString folder = QFileInfo(RecordFileName).absolutePath();
     const qint64 free = FreeDiskBytes(folder);
@@ -111,8 +117,13 @@ bool TForm1::DiskRoomRanOut()
         DiskPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         statusBar()->addPermanentWidget(DiskPanel);
     }
-    DiskPanel->setText(QStringLiteral("Места хватит на ") + recordingTime((free - reserve) / shownRate));
-    DiskPanel->setToolTip(QStringLiteral("Свободно на диске: ") + megabytes(free));
+    // Set only when they change: a new text lays the status bar out again.
+    const QString text = QStringLiteral("Места хватит на ") + recordingTime((free - reserve) / shownRate);
+    if (DiskPanel->text() != text)
+        DiskPanel->setText(text);
+    const QString tip = QStringLiteral("Свободно на диске: ") + megabytes(free);
+    if (DiskPanel->toolTip() != tip)
+        DiskPanel->setToolTip(tip);
     DiskPanel->show();
     return false;
 }

@@ -705,7 +705,7 @@ void TForm1::AudioRecord1Timer(int CurrentSamples, int LevelLeft, int LevelRight
     if (lost > 0)
         setStatusText(2, QStringLiteral("Input overflow: %1 frames lost").arg(lost));
 
-    if (DiskRoomRanOut())   // stopped before a write can fail
+    if (DiskRoomRanOut(ms))   // stopped before a write can fail
         return;
     // The automatic stop counts the whole recording, the cut the current piece; both read the
     // whole seconds the display shows. After a stop nothing is cut (with a playback running the
