@@ -52,6 +52,18 @@ public:
     {
         return data_[2 * static_cast<std::size_t>(frame % static_cast<qint64>(frames_)) + (channel & 1)];
     }
+    // `frames` frames from `first` into `out`, interleaved, `channels` to a frame.
+    void fill(qint64 first, int frames, int channels, float* out) const
+    {
+        const auto n = static_cast<qint64>(frames_);
+        std::size_t i = static_cast<std::size_t>(first % n);
+        for (int f = 0; f < frames; ++f) {
+            for (int c = 0; c < channels; ++c)
+                *out++ = data_[2 * i + (c & 1)];
+            if (++i == frames_)
+                i = 0;
+        }
+    }
     // `frames` frames from `first`, interleaved stereo.
     SampleArray block(qint64 first, int frames) const
     {
@@ -72,14 +84,13 @@ private:
 // Keeps a free-running virtual input at most `aheadFrames` ahead of what the owner thread has
 // written. Without it the input outruns the encoder, and the recorder's queue of finished
 // blocks (unbounded, so that nothing is lost) grows without end: a benchmark would measure
-// that queue, not the recording road. The check runs on the device thread, every 441 frames.
+// that queue, not the recording road. The check runs on the device thread, before every chunk.
 class Pacer {
 public:
     explicit Pacer(qint64 aheadFrames = 2 * 44100) : ahead_(aheadFrames) {}
-    void wait(qint64 frame, int channel) const
+    // Before the input hands out frames up to `frame`.
+    void wait(qint64 frame) const
     {
-        if (channel != 0 || frame % 441 != 0)
-            return;
         while (frame > written_.load(std::memory_order_acquire) + ahead_ && !released_.load())
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         if (released_.load())   // about ten times real time until the stream is stopped
@@ -99,9 +110,9 @@ private:
 // The test signal played by a paced free-running input.
 inline void playPaced(VirtualBackend& backend, const SignalTable& table, const Pacer& pacer)
 {
-    backend.setInputGenerator([&table, &pacer](qint64 frame, int channel) {
-        pacer.wait(frame, channel);
-        return table.at(frame, channel);
+    backend.setInputBlockGenerator([&table, &pacer](qint64 first, int frames, int channels, float* out) {
+        pacer.wait(first + frames);
+        table.fill(first, frames, channels, out);
     });
 }
 
@@ -135,14 +146,16 @@ inline void applyFormat(TAudioFile2& file, TAudioFile2LameEnc& lame, Format form
 // stop(). `onBlock` (optional) runs after every block written, with the frames recorded so far.
 class Recording {
 public:
-    Recording(VirtualBackend& backend, Format format, const QString& path)
+    // `filters`: the record filter's three stages on (notch 50 Hz, high-pass 60 Hz, low-pass
+    // 15 kHz), or all three off as a new program has them.
+    Recording(VirtualBackend& backend, Format format, const QString& path, bool filters = true)
         : format_(format), recorder_(nullptr, &backend)
     {
-        recorder_.setNotchFilter(true);
+        recorder_.setNotchFilter(filters);
         recorder_.setNotchFrequency(50.0f);
-        recorder_.setHighPassFilter(true);
+        recorder_.setHighPassFilter(filters);
         recorder_.setHighPassFrequency(60.0f);
-        recorder_.setLowPassFilter(true);
+        recorder_.setLowPassFilter(filters);
         recorder_.setLowPassFrequency(15000.0f);
         if (format_ != Format::None) {
             applyFormat(file_, lame_, format_);

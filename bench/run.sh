@@ -109,6 +109,12 @@ ours_none=$(our_cpu record none "$SECONDS_AUDIO" -)
 row "record, no file (input + filters + blocks + events): CPU ms/s" "$ours_none"
 row "record mp3: encoder part alone (mp3 - no file) / lame" "$(calc "($per_mp3 - $ours_none) / $per_lame")"
 row "record wma: encoder part alone (wma - no file) / ffmpeg" "$(calc "($per_wma - $ours_none) / $per_ffwma")"
+# As a new program records (the record filter's three stages off, so it does nothing).
+ours_wma_plain=$(our_cpu record wma "$SECONDS_AUDIO" "$WORK/ours_plain.wma" nofilter)
+ours_none_plain=$(our_cpu record none "$SECONDS_AUDIO" - nofilter)
+row "record wma, filter off: Tavrin CPU ms per s of audio" "$ours_wma_plain"
+row "record wma, filter off: ratio to ffmpeg (goal <= 1.1)" "$(calc "$ours_wma_plain / $per_ffwma") $(verdict "$(calc "$ours_wma_plain / $per_ffwma")" 1.1001)"
+row "record, no file, filter off: CPU ms/s" "$ours_none_plain"
 
 # --- playback feeding: Open, ReadArray(200 ms) to the end ---------------------------------------
 for fmt in mp3 wma; do

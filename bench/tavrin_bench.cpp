@@ -2,7 +2,8 @@
 // bench/run.sh collects and sets beside the outside tools' figures:
 //
 //   tavrin_bench genwav OUT.wav SECONDS           the test signal as 44.1 kHz stereo 16-bit WAV
-//   tavrin_bench record FORMAT SECONDS OUT        recording road, FORMAT wav|mp3|wma|none
+//   tavrin_bench record FORMAT SECONDS OUT [nofilter]  recording road, FORMAT wav|mp3|wma|none;
+//                                                 the record filter on unless "nofilter"
 //   tavrin_bench play FILE                        Open + ReadArray(200 ms) to the end
 //   tavrin_bench openlength FILE [REPEATS]        Open + Length, wall time
 //   tavrin_bench seek FILE [COUNT]                Seek to random positions, wall time
@@ -88,7 +89,7 @@ int genwav(const QString& out, int seconds)
 }
 
 // Records `seconds` of the test signal as fast as the pipeline takes it.
-int record(const QString& formatName, int seconds, const QString& out, bool watchMemory)
+int record(const QString& formatName, int seconds, const QString& out, bool watchMemory, bool filters = true)
 {
     const Format format = formatFromName(formatName);
     SignalTable table;
@@ -104,7 +105,7 @@ int record(const QString& formatName, int seconds, const QString& out, bool watc
     qint64 frames = 0, overflow = 0;
     int length = 0, error = 0;
     {
-        Recording rec(backend, format, out);
+        Recording rec(backend, format, out, filters);
         rec.onBlock = [&](qint64 n) {
             // The input stops at the target: a loop whose queue never empties never ends.
             pacer.setWritten(std::min(n, target));
@@ -349,7 +350,8 @@ int main(int argc, char** argv)
         if (mode == QLatin1String("genwav") && args.size() >= 4)
             return genwav(args[2], args[3].toInt());
         if (mode == QLatin1String("record") && args.size() >= 5)
-            return record(args[2], args[3].toInt(), args[4], false);
+            return record(args[2], args[3].toInt(), args[4], false,
+                          args.size() < 6 || args[5] != QLatin1String("nofilter"));
         if (mode == QLatin1String("memory") && args.size() >= 5)
             return record(args[2], args[3].toInt(), args[4], true);
         if (mode == QLatin1String("play") && args.size() >= 3)

@@ -63,6 +63,7 @@ struct VirtualBackend::State {
     mutable std::mutex signalMutex;
     Signal signal[MaxChannels];
     Generator generator;
+    BlockGenerator blockGenerator;
     qint64 signalPosition = 0;
 
     // The output.
@@ -226,6 +227,10 @@ private:
         const qint64 first = s_->signalPosition;
         s_->signalPosition += n;
         float* out = buffer_.data();
+        if (s_->blockGenerator) {
+            s_->blockGenerator(first, n, channels_, out);
+            return;
+        }
         if (s_->generator) {
             for (int f = 0; f < n; ++f)
                 for (int c = 0; c < channels_; ++c)
@@ -510,6 +515,7 @@ void VirtualBackend::setInputSine(double frequency, double level)
     for (auto& sig : s_->signal)
         sig = Signal{Signal::Sine, frequency, level};
     s_->generator = nullptr;
+    s_->blockGenerator = nullptr;
 }
 
 void VirtualBackend::setInputSignal(int channel, const Signal& signal)
@@ -518,6 +524,7 @@ void VirtualBackend::setInputSignal(int channel, const Signal& signal)
     if (channel >= 0 && channel < MaxChannels)
         s_->signal[channel] = signal;
     s_->generator = nullptr;
+    s_->blockGenerator = nullptr;
 }
 
 void VirtualBackend::setInputCounter()
@@ -526,6 +533,7 @@ void VirtualBackend::setInputCounter()
     for (auto& sig : s_->signal)
         sig.kind = Signal::Counter;
     s_->generator = nullptr;
+    s_->blockGenerator = nullptr;
 }
 
 void VirtualBackend::setInputSilence()
@@ -534,12 +542,21 @@ void VirtualBackend::setInputSilence()
     for (auto& sig : s_->signal)
         sig.kind = Signal::Silence;
     s_->generator = nullptr;
+    s_->blockGenerator = nullptr;
 }
 
 void VirtualBackend::setInputGenerator(Generator generator)
 {
     std::lock_guard lock(s_->signalMutex);
     s_->generator = std::move(generator);
+    s_->blockGenerator = nullptr;
+}
+
+void VirtualBackend::setInputBlockGenerator(BlockGenerator generator)
+{
+    std::lock_guard lock(s_->signalMutex);
+    s_->blockGenerator = std::move(generator);
+    s_->generator = nullptr;
 }
 
 qint64 VirtualBackend::inputPosition() const

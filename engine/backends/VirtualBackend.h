@@ -77,6 +77,10 @@ public:
     void setInputCounter();                                           // every channel
     void setInputSilence();
     void setInputGenerator(Generator generator);                     // overrides the above
+    // The same a chunk at a time (device thread): `frames` interleaved frames of `channels`
+    // from frame `first` into `out`; one call per chunk instead of one per sample.
+    using BlockGenerator = std::function<void(qint64 first, int frames, int channels, float* out)>;
+    void setInputBlockGenerator(BlockGenerator generator);           // overrides the above
     // Frames the virtual input has delivered so far (over all its streams, plus injected gaps).
     qint64 inputPosition() const;
     // The sample counter signal: frame k carries counterValue(k, channel); exact in float.
