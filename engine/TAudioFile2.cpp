@@ -16,6 +16,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <vector>
@@ -377,26 +378,25 @@ void TAudioFile2::WriteArray(const SampleArray& block)
     const float* src = block.data();
     d->scratch.resize(static_cast<std::size_t>(frames) * static_cast<std::size_t>(outCh));
     float* dst = d->scratch.data();
-    for (int i = 0; i < frames; ++i) {
-        const float* in = src + static_cast<std::size_t>(i) * static_cast<std::size_t>(inCh);
-        float* out = dst + static_cast<std::size_t>(i) * static_cast<std::size_t>(outCh);
-        if (inCh == outCh) {
-            for (int c = 0; c < outCh; ++c)
-                out[c] = in[c];
-        } else if (outCh == 1) {
-            float sum = 0.0f;
-            for (int c = 0; c < inCh; ++c)
-                sum += in[c];
-            out[0] = sum / static_cast<float>(inCh);
-        } else {
-            for (int c = 0; c < outCh; ++c)
-                out[c] = in[std::min(c, inCh - 1)];
-        }
-        for (int c = 0; c < outCh; ++c) {
-            float v = out[c];
-            if (!std::isfinite(v))
-                v = 0.0f;
-            out[c] = std::clamp(v, -1.0f, 1.0f);
+    // Silence for what is not a number or infinite, the rest clamped to -1..1.
+    const auto sound = [](float v) { return std::fabs(v) <= FLT_MAX ? std::clamp(v, -1.0f, 1.0f) : 0.0f; };
+    if (inCh == outCh) {
+        const std::size_t samples = static_cast<std::size_t>(frames) * static_cast<std::size_t>(outCh);
+        for (std::size_t k = 0; k < samples; ++k)
+            dst[k] = sound(src[k]);
+    } else {
+        for (int i = 0; i < frames; ++i) {
+            const float* in = src + static_cast<std::size_t>(i) * static_cast<std::size_t>(inCh);
+            float* out = dst + static_cast<std::size_t>(i) * static_cast<std::size_t>(outCh);
+            if (outCh == 1) {
+                float sum = 0.0f;
+                for (int c = 0; c < inCh; ++c)
+                    sum += in[c];
+                out[0] = sound(sum / static_cast<float>(inCh));
+            } else {
+                for (int c = 0; c < outCh; ++c)
+                    out[c] = sound(in[std::min(c, inCh - 1)]);
+            }
         }
     }
     try {

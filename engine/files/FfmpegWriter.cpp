@@ -36,6 +36,17 @@ bool formatSupported(const AVCodec* codec, AVSampleFormat f)
             return true;
     return false;
 }
+
+// One channel of `n` interleaved frames (`inStep` samples apart), clamped to -1..1, into the
+// encoder's sample type (`outStep` apart: 1 for a plane, the channel count when packed).
+template <typename Out, typename Convert>
+void convertChannel(const float* in, std::size_t inStep, Out* out, std::size_t outStep, int n, Convert convert)
+{
+    for (int i = 0; i < n; ++i)
+        out[static_cast<std::size_t>(i) * outStep] =
+            convert(std::clamp(in[static_cast<std::size_t>(i) * inStep], -1.0f, 1.0f));
+}
+
 } // namespace
 
 struct FfmpegWriter::State {
@@ -88,27 +99,36 @@ struct FfmpegWriter::State {
         const auto fmt = enc->sample_fmt;
         const bool planar = av_sample_fmt_is_planar(fmt);
         const AVSampleFormat packed = av_get_packed_sample_fmt(fmt);   // once, not per sample
+        const auto ch = static_cast<std::size_t>(channels);
         for (int c = 0; c < channels; ++c) {
-            for (int i = 0; i < n; ++i) {
-                float v = data[static_cast<std::size_t>(i) * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)];
-                v = std::clamp(v, -1.0f, 1.0f);
-                const std::size_t idx = planar ? static_cast<std::size_t>(i)
-                                               : static_cast<std::size_t>(i) * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c);
-                uint8_t* plane = frame->extended_data[planar ? c : 0];
-                switch (packed) {
-                case AV_SAMPLE_FMT_FLT: reinterpret_cast<float*>(plane)[idx] = v; break;
-                case AV_SAMPLE_FMT_S16:
-                    reinterpret_cast<int16_t*>(plane)[idx] = static_cast<int16_t>(std::lrintf(std::clamp(v * 32768.0f, -32768.0f, 32767.0f)));
-                    break;
-                case AV_SAMPLE_FMT_S32:
-                    reinterpret_cast<int32_t*>(plane)[idx] = static_cast<int32_t>(std::llrint(std::clamp(v * 2147483648.0, -2147483648.0, 2147483647.0)));
-                    break;
-                case AV_SAMPLE_FMT_U8:
-                    plane[idx] = static_cast<uint8_t>(std::clamp(std::lrintf(v * 128.0f) + 128, 0L, 255L));
-                    break;
-                case AV_SAMPLE_FMT_DBL: reinterpret_cast<double*>(plane)[idx] = v; break;
-                default: break;
-                }
+            const float* in = data + c;
+            uint8_t* plane = frame->extended_data[planar ? c : 0];
+            const std::size_t step = planar ? 1 : ch;
+            const std::size_t first = planar ? 0 : static_cast<std::size_t>(c);
+            switch (packed) {
+            case AV_SAMPLE_FMT_FLT:
+                convertChannel(in, ch, reinterpret_cast<float*>(plane) + first, step, n, [](float v) { return v; });
+                break;
+            case AV_SAMPLE_FMT_S16:
+                convertChannel(in, ch, reinterpret_cast<int16_t*>(plane) + first, step, n, [](float v) {
+                    return static_cast<int16_t>(std::lrintf(std::min(v * 32768.0f, 32767.0f)));
+                });
+                break;
+            case AV_SAMPLE_FMT_S32:
+                convertChannel(in, ch, reinterpret_cast<int32_t*>(plane) + first, step, n, [](float v) {
+                    return static_cast<int32_t>(std::llrint(std::min(v * 2147483648.0, 2147483647.0)));
+                });
+                break;
+            case AV_SAMPLE_FMT_U8:
+                convertChannel(in, ch, plane + first, step, n, [](float v) {
+                    return static_cast<uint8_t>(std::clamp(std::lrintf(v * 128.0f) + 128, 0L, 255L));
+                });
+                break;
+            case AV_SAMPLE_FMT_DBL:
+                convertChannel(in, ch, reinterpret_cast<double*>(plane) + first, step, n,
+                               [](float v) { return static_cast<double>(v); });
+                break;
+            default: break;
             }
         }
         frame->pts = nextPts;

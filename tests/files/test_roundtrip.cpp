@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 using namespace filetest;
 
 namespace {
@@ -180,6 +183,28 @@ TEST(Writing, LengthGrowsWhileWritingAndChannelsAreConverted)
     ASSERT_EQ(out.size(), 3200u);
     EXPECT_NEAR(out[0], 0.25f, 1e-4);
     EXPECT_NEAR(out[1], 0.25f, 1e-4);
+}
+
+TEST(Writing, SamplesPastFullScaleAreClippedAndNonNumbersSilenced)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("clip.wav");
+    TAudioFile2 w;
+    w.SetFormatPCM(8000, 2, 16);
+    w.CreateNew(path, 0);
+    const float inf = std::numeric_limits<float>::infinity();
+    w.WriteArray(SampleArray(2, std::vector<float>{std::nanf(""), inf, -inf, 2.0f, -3.0f, 0.5f}));
+    w.WriteArray(SampleArray(1, std::vector<float>{inf, 1.5f}));   // mono into stereo
+    w.Close();
+
+    TAudioFile2 r;
+    r.Open(path, 0, 1);
+    ASSERT_EQ(r.LastError(), 0);
+    const std::vector<float> out = readAll(r);
+    const std::vector<float> expected{0, 0, 0, 1, -1, 0.5f, 0, 0, 1, 1};
+    ASSERT_EQ(out.size(), expected.size());
+    for (std::size_t i = 0; i < out.size(); ++i)
+        EXPECT_NEAR(out[i], expected[i], 1e-3) << "sample " << i;
 }
 
 TEST(Writing, CreateNewEmptiesAnExistingFileAndEmptyTargetsHaveNoLength)
