@@ -1,12 +1,34 @@
 #include "mixer/srcframe.h"
 #include <QCheckBox>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QSlider>
 #include <QVariant>
 #include <algorithm>
 
 static const char* const kTag = "Tag";
+
+namespace {
+
+// The line's name on one line of the strip: a name too long for it (a sound server's device
+// description) ends in "…" rather than being cut off half-way down a second line (the
+// pages put the whole name in the tool tip).
+class LineNameLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
+        p.setPen(palette().color(foregroundRole()));
+        p.drawText(contentsRect(), int(alignment()), shown);
+    }
+};
+
+}  // namespace
 
 int controlTag(const QObject* control)
 {
@@ -34,11 +56,10 @@ TsrcFrame::TsrcFrame(QWidget* parent) : QFrame(parent)
     Panel1->setFrameStyle(QFrame::Box | QFrame::Sunken);   // etched: lowered outside, raised inside
     Panel1->setGeometry(0, 0, 81, 185);
 
-    Label1 = new QLabel(Panel1);
+    Label1 = new LineNameLabel(Panel1);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(0, 4, 81, 17);
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    Label1->setWordWrap(true);
     Label1->setAttribute(Qt::WA_TranslucentBackground);
 
     TrackBar2 = new QSlider(Qt::Horizontal, Panel1);
