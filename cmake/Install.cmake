@@ -12,7 +12,7 @@ set(TAVRIN_APP_ID org.example.tavrin)
 
 install(TARGETS tavrin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The FFmpeg adapters, loaded by the program when it first reads a file or writes WMA.
-install(TARGETS tavrin_ffmpeg LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/tavrin)
+install(TARGETS tavrin_ffmpeg LIBRARY DESTINATION ${TAVRIN_MODULE_DIR})
 file(GLOB TAVRIN_INSTALLED_SIDE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/side/*)
 install(FILES ${TAVRIN_INSTALLED_SIDE_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/tavrin)
 

@@ -7,11 +7,13 @@ set(CPACK_PACKAGE_NAME tavrin)
 set(CPACK_PACKAGE_VENDOR "The Tavrin developers")
 set(CPACK_PACKAGE_CONTACT "The Tavrin developers <support@tavrin.example.org>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sound recorder for MP3, WAV and WMA files")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sound recorder for MP3, WAV, WMA, FLAC and Opus files")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Tavrin records whatever the chosen sound-card input delivers into an MP3,\n"
-  "WAV or WMA file, plays recorded or opened files back, shows the level of both\n"
-  "channels and a live spectrum of the signal, and edits the ID3 tags of a file.\n"
+  "WAV, WMA, FLAC or Opus file, plays recorded or opened files back, shows the\n"
+  "level of both channels and a live spectrum of the signal, and edits the tags\n"
+  "of a file. While it records it keeps the computer from going to sleep and\n"
+  "stops by itself before the disk is full.\n"
   "It sets the output format, an automatic stop, the cutting of long recordings\n"
   "into pieces, the input and output device and their mixer lines, a record\n"
   "filter and a playback equaliser. Its user interface is in Russian.")
