@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -57,6 +58,16 @@ public:
     {
         const auto n = static_cast<qint64>(frames_);
         std::size_t i = static_cast<std::size_t>(first % n);
+        if (channels == 2) {   // the table's own layout: at most two copies
+            while (frames > 0) {
+                const std::size_t run = std::min(static_cast<std::size_t>(frames), frames_ - i);
+                std::memcpy(out, data_.data() + 2 * i, run * 2 * sizeof(float));
+                out += 2 * run;
+                frames -= static_cast<int>(run);
+                i = 0;
+            }
+            return;
+        }
         for (int f = 0; f < frames; ++f) {
             for (int c = 0; c < channels; ++c)
                 *out++ = data_[2 * i + (c & 1)];

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <pthread.h>
 #include <climits>
@@ -60,15 +61,35 @@ void PeakMeter::feed(const float* interleaved, int frames, int channels) noexcep
 {
     if (frames <= 0 || channels <= 0)
         return;
-    float l = 0.0f, r = 0.0f;
-    const int rightChannel = channels > 1 ? 1 : 0;
-    for (int f = 0; f < frames; ++f) {
-        const float* frame = interleaved + static_cast<std::ptrdiff_t>(f) * channels;
-        l = std::max(l, std::fabs(frame[0]));
-        r = std::max(r, std::fabs(frame[rightChannel]));
+    // The largest magnitude by the bits of |x|: for numbers their order is that of the values,
+    // a NaN counts as silence, and the loop has no branch (the device thread runs it on every
+    // chunk, so it should cost next to nothing).
+    const auto magnitude = [](float v) noexcept {
+        std::uint32_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        bits &= 0x7fffffffu;
+        return bits > 0x7f800000u ? 0u : bits;
+    };
+    std::uint32_t l = 0, r = 0;
+    if (channels == 2) {
+        const std::size_t samples = static_cast<std::size_t>(frames) * 2;
+        for (std::size_t k = 0; k < samples; k += 2) {
+            l = std::max(l, magnitude(interleaved[k]));
+            r = std::max(r, magnitude(interleaved[k + 1]));
+        }
+    } else {
+        const int rightChannel = channels > 1 ? 1 : 0;
+        for (int f = 0; f < frames; ++f) {
+            const float* frame = interleaved + static_cast<std::ptrdiff_t>(f) * channels;
+            l = std::max(l, magnitude(frame[0]));
+            r = std::max(r, magnitude(frame[rightChannel]));
+        }
     }
-    raiseTo(left_, toLevel(l));
-    raiseTo(right_, toLevel(r));
+    float lv, rv;
+    std::memcpy(&lv, &l, sizeof lv);
+    std::memcpy(&rv, &r, sizeof rv);
+    raiseTo(left_, toLevel(lv));
+    raiseTo(right_, toLevel(rv));
 }
 
 PeakMeter::Levels PeakMeter::take() noexcept
