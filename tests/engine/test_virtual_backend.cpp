@@ -130,10 +130,12 @@ TEST(VirtualBackend, RealTimeClockRunsAtTheRealRate)
     auto stream = b.openCapture(0, 8000, 1, &sink);
     const auto t0 = std::chrono::steady_clock::now();
     stream->start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // A second, so that a late period or a slow stop on a busy machine stays well inside the
+    // margin, while a clock that runs free or stalls is far outside it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     stream->stop();
     const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    EXPECT_NEAR(sink.received.size() / 8000.0, s, 0.06);
+    EXPECT_NEAR(sink.received.size() / 8000.0, s, 0.1);
 }
 
 TEST(SystemBackend, TestsCanPutTheirOwnBackendInPlace)
