@@ -127,7 +127,10 @@ QButtonGroup* fillRadioGroup(QGroupBox* box, const QStringList& items, int colum
         b->setObjectName(box->objectName() + QString::number(i));
         const int col = i / rows;
         const int row = i % rows;
-        b->setGeometry(8 + col * colW, top + row * rowH, colW - 4, rowH);
+        // A caption longer than its column takes the room up to the box's edge.
+        const int x = 8 + col * colW;
+        const int w = std::max(colW - 4, std::min(b->sizeHint().width(), box->width() - 4 - x));
+        b->setGeometry(x, top + row * rowH, w, rowH);
         group->addButton(b, i);
         if (i == checked)
             b->setChecked(true);
@@ -182,36 +185,36 @@ void TForm1::buildMenus()
     QMenuBar* MainMenu1 = menuBar();
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
 
-    File1 = MainMenu1->addMenu(QStringLiteral("Файл"));
+    File1 = MainMenu1->addMenu(tr("Файл"));
     File1->setObjectName(QStringLiteral("File1"));
-    addItem(File1, Open1, "Open1", QStringLiteral("Открыть"), 0, QKeySequence(Qt::CTRL | Qt::Key_O));
+    addItem(File1, Open1, "Open1", tr("Открыть"), 0, QKeySequence(Qt::CTRL | Qt::Key_O));
     addSeparator(File1, N1, "N1");
-    addItem(File1, Exit1, "Exit1", QStringLiteral("Выход"), 10);
+    addItem(File1, Exit1, "Exit1", tr("Выход"), 10);
 
-    PlayRecord1 = MainMenu1->addMenu(QStringLiteral("Режим"));
+    PlayRecord1 = MainMenu1->addMenu(tr("Режим"));
     PlayRecord1->setObjectName(QStringLiteral("PlayRecord1"));
-    addItem(PlayRecord1, Record1, "Record1", QStringLiteral("Запись"), 2, QKeySequence(Qt::CTRL | Qt::Key_R));
+    addItem(PlayRecord1, Record1, "Record1", tr("Запись"), 2, QKeySequence(Qt::CTRL | Qt::Key_R));
     addSeparator(PlayRecord1, N3, "N3");
-    addItem(PlayRecord1, Play1, "Play1", QStringLiteral("Воспроизведение"), 3, QKeySequence(Qt::CTRL | Qt::Key_P));
-    addItem(PlayRecord1, Pause1, "Pause1", QStringLiteral("Пауза"), 9);
-    addItem(PlayRecord1, Stop1, "Stop1", QStringLiteral("Стоп"), 5, QKeySequence(Qt::CTRL | Qt::Key_S));
+    addItem(PlayRecord1, Play1, "Play1", tr("Воспроизведение"), 3, QKeySequence(Qt::CTRL | Qt::Key_P));
+    addItem(PlayRecord1, Pause1, "Pause1", tr("Пауза"), 9);
+    addItem(PlayRecord1, Stop1, "Stop1", tr("Стоп"), 5, QKeySequence(Qt::CTRL | Qt::Key_S));
 
-    Option1 = MainMenu1->addMenu(QStringLiteral("Настройка"));
+    Option1 = MainMenu1->addMenu(tr("Настройка", "menu"));
     Option1->setObjectName(QStringLiteral("Option1"));
-    addItem(Option1, Options1, "Options1", QStringLiteral("Микшер вход"), 1);
-    addItem(Option1, PlaybackVolumeControls1, "PlaybackVolumeControls1", QStringLiteral("Микшер выход"), 4);
-    addItem(Option1, FileInfo1, "FileInfo1", QStringLiteral("Инфрмация о файле"), 6);
+    addItem(Option1, Options1, "Options1", tr("Микшер вход"), 1);
+    addItem(Option1, PlaybackVolumeControls1, "PlaybackVolumeControls1", tr("Микшер выход"), 4);
+    addItem(Option1, FileInfo1, "FileInfo1", tr("Инфрмация о файле"), 6);
     addSeparator(Option1, N4, "N4");
-    addItem(Option1, Options2, "Options2", QStringLiteral("Оптимизация"), 11, QKeySequence(Qt::Key_F2));
+    addItem(Option1, Options2, "Options2", tr("Оптимизация"), 11, QKeySequence(Qt::Key_F2));
 
-    Help1 = MainMenu1->addMenu(QStringLiteral("Помощь"));
+    Help1 = MainMenu1->addMenu(tr("Помощь"));
     Help1->setObjectName(QStringLiteral("Help1"));
-    addItem(Help1, HelpContents2, "HelpContents2", QStringLiteral("Справка"), 12, QKeySequence(Qt::Key_F1));
+    addItem(Help1, HelpContents2, "HelpContents2", tr("Справка"), 12, QKeySequence(Qt::Key_F1));
     addSeparator(Help1, N2, "N2");
-    addItem(Help1, Homepage2, "Homepage2", QStringLiteral("Домашняя страница"), 13);
+    addItem(Help1, Homepage2, "Homepage2", tr("Домашняя страница"), 13);
     addSeparator(Help1, N5, "N5");
-    addItem(Help1, ipoftheDay1, "ipoftheDay1", QStringLiteral("Совет"), 14);
-    addItem(Help1, About1, "About1", QStringLiteral("О программе"), 15);
+    addItem(Help1, ipoftheDay1, "ipoftheDay1", tr("Совет"), 14);
+    addItem(Help1, About1, "About1", tr("О программе"), 15);
 }
 
 // The toolbar: text under 32 x 32 pictures; the automatic-stop button shows a pressed state.
@@ -242,11 +245,11 @@ void TForm1::buildToolBar()
         return b;
     };
     ToolBtnOpen = makeToolButton(new QToolButton(ToolBar1), "ToolBtnOpen",
-                                 QStringLiteral("Открыть"), QStringLiteral("Открыть файл"), 0);
+                                 tr("Открыть"), tr("Открыть файл"), 0);
     ToolBtnOptions = makeToolButton(new QToolButton(ToolBar1), "ToolBtnOptions",
-                                    QStringLiteral("Настройка"), QStringLiteral("Настройка"), 4);
+                                    tr("Настройка"), tr("Настройка"), 4);
     ToolBtnAutostop = makeToolButton(new ProgramPressedButton(ToolBar1), "ToolBtnAutostop",
-                                     QStringLiteral("Авто стоп"), QString(), 7);
+                                     tr("Авто стоп"), QString(), 7);
     ToolBtnAutostop->setCheckable(true);
     {
         auto* ToolButton7 = new QWidget(ToolBar1);
@@ -255,9 +258,9 @@ void TForm1::buildToolBar()
         ToolBar1->addWidget(ToolButton7);
     }
     ToolBtnHelp = makeToolButton(new QToolButton(ToolBar1), "ToolBtnHelp",
-                                 QStringLiteral("Помощь"), QStringLiteral("Справка"), 5);
+                                 tr("Помощь"), tr("Справка"), 5);
     ToolBtnAbout = makeToolButton(new QToolButton(ToolBar1), "ToolBtnAbout",
-                                  QStringLiteral("О программе"), QStringLiteral("О программе"), 6);
+                                  tr("О программе"), tr("О программе"), 6);
 }
 
 // The client area: the four pages above the transport strip.
@@ -272,6 +275,7 @@ void TForm1::buildClientArea()
 
     PageControl1 = new QTabWidget(central);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setAccessibleName(tr("Страницы"));
     PageControl1->setIconSize(QSize(16, 16));
     centralLayout->addWidget(PageControl1, 1);
 
@@ -283,10 +287,10 @@ void TForm1::buildClientArea()
     TabSheet4->setObjectName(QStringLiteral("TabSheet4"));
     TabSheet2 = new QWidget;
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
-    PageControl1->addTab(TabSheet1, smallPicture(7), QStringLiteral("Запись звука"));
-    PageControl1->addTab(TabSheet3, smallPicture(1), QStringLiteral("Микшер входа"));
-    PageControl1->addTab(TabSheet4, smallPicture(4), QStringLiteral("Микшер выхода"));
-    PageControl1->addTab(TabSheet2, smallPicture(6), QStringLiteral("Информация о файле"));
+    PageControl1->addTab(TabSheet1, smallPicture(7), tr("Запись звука"));
+    PageControl1->addTab(TabSheet3, smallPicture(1), tr("Микшер входа"));
+    PageControl1->addTab(TabSheet4, smallPicture(4), tr("Микшер выхода"));
+    PageControl1->addTab(TabSheet2, smallPicture(6), tr("Информация о файле"));
     QFont tabFont = PageControl1->tabBar()->font();
     tabFont.setBold(true);
     // The four captions must fit side by side in the smallest window.
@@ -307,31 +311,31 @@ void TForm1::buildPicturePage()
     Panel2->setFixedWidth(225);
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
     layout->addWidget(Panel2);
-    Label1 = makeLabel(Panel2, "Label1", QStringLiteral("Развёртка"), 8, 16, 92, 21);
+    Label1 = makeLabel(Panel2, "Label1", tr("Развёртка"), 8, 16, 92, 21);
     ComboBox1 = makeDropDownList(Panel2, "ComboBox1", 104, 16, 113);
     ComboBox1->addItems({QStringLiteral("256"), QStringLiteral("1024"), QStringLiteral("4096")});
     ComboBox1->setCurrentIndex(1);
     Label1->setBuddy(ComboBox1);
-    Label3 = makeLabel(Panel2, "Label3", QStringLiteral("Формы Win"), 8, 48, 92, 21);
+    Label3 = makeLabel(Panel2, "Label3", tr("Формы Win"), 8, 48, 92, 21);
     ComboBox2 = makeDropDownList(Panel2, "ComboBox2", 104, 48, 113);
-    ComboBox2->addItems({QStringLiteral("Нет"), QStringLiteral("Welch"),
+    ComboBox2->addItems({tr("Нет"), QStringLiteral("Welch"),
                          QStringLiteral("Barlett"), QStringLiteral("Hanning"),
                          QStringLiteral("Hamming")});
     ComboBox2->setCurrentIndex(0);
     Label3->setBuddy(ComboBox2);
-    RadioGroup1 = new QGroupBox(QStringLiteral("Вид панели"), Panel2);
+    RadioGroup1 = new QGroupBox(tr("Вид панели"), Panel2);
     RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
     RadioGroup1->setGeometry(8, 76, 209, 93);
     RadioGroup1Buttons = fillRadioGroup(
         RadioGroup1,
-        {QStringLiteral("Аналог"), QStringLiteral("Линейный"), QStringLiteral("Нормальный"),
-         QStringLiteral("Огонь"), QStringLiteral("Стекло"), QStringLiteral("Смесь")},
+        {tr("Аналог"), tr("Линейный"), tr("Нормальный"),
+         tr("Огонь"), tr("Стекло"), tr("Смесь")},
         2, 2);
     RadioGroup1Buttons->setObjectName(QStringLiteral("RadioGroup1Buttons"));
 
     AudioVisualization1 = new TAudioVisualization2(TabSheet1);
     AudioVisualization1->setObjectName(QStringLiteral("AudioVisualization1"));
-    AudioVisualization1->setToolTip(QStringLiteral("Экран"));
+    AudioVisualization1->setToolTip(tr("Экран"));
     layout->addWidget(AudioVisualization1, 1);
 }
 
@@ -340,12 +344,12 @@ void TForm1::buildPicturePage()
 // resize rule keeps that left edge and fits the width).
 void TForm1::buildInputMixerPage()
 {
-    Label4 = makeLabel(TabSheet3, "Label4", QStringLiteral("Устройство ввода данных"), 0, 2, 0, 21);
+    Label4 = makeLabel(TabSheet3, "Label4", tr("Устройство ввода данных"), 0, 2, 0, 21);
     Label4->resize(Label4->sizeHint().width(), 21);
     DeviceComboIn = makeDropDownList(TabSheet3, "DeviceComboIn",
                                      std::max(72, Label4->width() + 6), 2, 273);
     Label4->setBuddy(DeviceComboIn);
-    btnSetFilter = new QPushButton(QStringLiteral("Фильтр"), TabSheet3);
+    btnSetFilter = new QPushButton(tr("Фильтр"), TabSheet3);
     btnSetFilter->setObjectName(QStringLiteral("btnSetFilter"));
     btnSetFilter->setGeometry(368, 0, 79, 24);
 }
@@ -353,17 +357,17 @@ void TForm1::buildInputMixerPage()
 // Page 2: output device and equaliser; the mixer strips are built at run time.
 void TForm1::buildOutputMixerPage()
 {
-    Label2 = makeLabel(TabSheet4, "Label2", QStringLiteral("Устройство вывода"), 0, 2, 0, 21);
+    Label2 = makeLabel(TabSheet4, "Label2", tr("Устройство вывода"), 0, 2, 0, 21);
     Label2->resize(Label2->sizeHint().width(), 21);
     DeviceCombo = makeDropDownList(TabSheet4, "DeviceCombo", std::max(80, Label2->width() + 6),
                                    2, 265);
     Label2->setBuddy(DeviceCombo);
-    chEqualizer = new QCheckBox(QStringLiteral("Эквалайзер"), TabSheet4);
+    chEqualizer = new QCheckBox(tr("Эквалайзер"), TabSheet4);
     chEqualizer->setObjectName(QStringLiteral("chEqualizer"));
     chEqualizer->setGeometry(360, 4, 90, 17);
     chEqualizer->setTristate(true);
     chEqualizer->setCheckState(Qt::PartiallyChecked);   // grayed: nothing written yet
-    ToolBtnEqualizer = new QPushButton(QStringLiteral("Эквалайзер..."), TabSheet4);
+    ToolBtnEqualizer = new QPushButton(tr("Эквалайзер..."), TabSheet4);
     ToolBtnEqualizer->setObjectName(QStringLiteral("ToolBtnEqualizer"));
     ToolBtnEqualizer->setGeometry(454, 0, 92, 24);
 }
@@ -373,10 +377,11 @@ void TForm1::buildFileList()
 {
     ListView1 = new QTreeWidget(TabSheet2);
     ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setAccessibleName(tr("Список файлов"));
     ListView1->setGeometry(0, 0, 428, 97);
     ListView1->setColumnCount(4);
-    ListView1->setHeaderLabels({QString(), QStringLiteral("Размер"), QStringLiteral("Время"),
-                                QStringLiteral("Сохранить дерикторию")});
+    ListView1->setHeaderLabels({QString(), tr("Размер"), tr("Время"),
+                                tr("Сохранить дерикторию")});
     ListView1->setRootIsDecorated(false);
     ListView1->setItemsExpandable(false);
     ListView1->setUniformRowHeights(true);
@@ -396,30 +401,30 @@ void TForm1::buildFileList()
         item->setObjectName(QLatin1String(name));
         item->setEnabled(false);
     };
-    addPopupItem(Play2, "Play2", QStringLiteral("Воспроизведение"));
-    addPopupItem(Rename1, "Rename1", QStringLiteral("Переименовать"));
-    addPopupItem(Delete2, "Delete2", QStringLiteral("Удалить из списка"));
-    addPopupItem(Delete1, "Delete1", QStringLiteral("Удалить с диска"));
+    addPopupItem(Play2, "Play2", tr("Воспроизведение"));
+    addPopupItem(Rename1, "Rename1", tr("Переименовать"));
+    addPopupItem(Delete2, "Delete2", tr("Удалить из списка"));
+    addPopupItem(Delete1, "Delete1", tr("Удалить с диска"));
 }
 
 // Page 3, under and beside the list: the tag fields, the tag version and their buttons.
 void TForm1::buildTagFields()
 {
-    Label5 = makeLabel(TabSheet2, "Label5", QStringLiteral("Заголовок:"), 5, 107, 80, 15);
+    Label5 = makeLabel(TabSheet2, "Label5", tr("Заголовок:"), 5, 107, 80, 15);
     infoTitle = makeEdit(TabSheet2, "infoTitle", 87, 104, 128, 20);
-    Label6 = makeLabel(TabSheet2, "Label6", QStringLiteral("Артист:"), 5, 131, 80, 15);
+    Label6 = makeLabel(TabSheet2, "Label6", tr("Артист:"), 5, 131, 80, 15);
     infoArtist = makeEdit(TabSheet2, "infoArtist", 87, 128, 128, 20);
-    Label7 = makeLabel(TabSheet2, "Label7", QStringLiteral("Альбом:"), 5, 155, 80, 15);
+    Label7 = makeLabel(TabSheet2, "Label7", tr("Альбом:"), 5, 155, 80, 15);
     infoAlbum = makeEdit(TabSheet2, "infoAlbum", 87, 152, 128, 20);
-    Label11 = makeLabel(TabSheet2, "Label11", QStringLiteral("Комментарии:"), 1, 180, 85, 15);
+    Label11 = makeLabel(TabSheet2, "Label11", tr("Комментарии:"), 1, 180, 85, 15);
     infoComment = makeEdit(TabSheet2, "infoComment", 87, 177, 128, 20);
-    Label8 = makeLabel(TabSheet2, "Label8", QStringLiteral("Автор:"), 226, 104, 60, 15);
+    Label8 = makeLabel(TabSheet2, "Label8", tr("Автор:"), 226, 104, 60, 15);
     infoCopyright = makeEdit(TabSheet2, "infoCopyright", 287, 103, 133, 20);
-    Label9 = makeLabel(TabSheet2, "Label9", QStringLiteral("год:"), 226, 132, 60, 15);
+    Label9 = makeLabel(TabSheet2, "Label9", tr("год:"), 226, 132, 60, 15);
     infoYear = makeEdit(TabSheet2, "infoYear", 287, 126, 133, 20);
-    Label10 = makeLabel(TabSheet2, "Label10", QStringLiteral("Дорожка:"), 226, 156, 60, 15);
+    Label10 = makeLabel(TabSheet2, "Label10", tr("Дорожка:"), 226, 156, 60, 15);
     infoTrack = makeEdit(TabSheet2, "infoTrack", 287, 151, 133, 20);
-    Label12 = makeLabel(TabSheet2, "Label12", QStringLiteral("Стиль:"), 226, 179, 60, 15);
+    Label12 = makeLabel(TabSheet2, "Label12", tr("Стиль:"), 226, 179, 60, 15);
     infoGenre = makeDropDownList(TabSheet2, "infoGenre", 287, 176, 133);
     Label5->setBuddy(infoTitle);
     Label6->setBuddy(infoArtist);
@@ -430,21 +435,21 @@ void TForm1::buildTagFields()
     Label10->setBuddy(infoTrack);
     Label12->setBuddy(infoGenre);
 
-    infoMTV = new QGroupBox(QStringLiteral("Версия сжатия"), TabSheet2);
+    infoMTV = new QGroupBox(tr("Версия сжатия"), TabSheet2);
     infoMTV->setObjectName(QStringLiteral("infoMTV"));
     infoMTV->setGeometry(456, 12, 105, 61);
     infoMTVButtons = fillRadioGroup(infoMTV, {QStringLiteral("ID3v1"), QStringLiteral("ID3v2")}, 1, 1);
     infoMTVButtons->setObjectName(QStringLiteral("infoMTVButtons"));
 
-    btnReset = new QPushButton(QStringLiteral("Сброс"), TabSheet2);
+    btnReset = new QPushButton(tr("Сброс"), TabSheet2);
     btnReset->setObjectName(QStringLiteral("btnReset"));
     btnReset->setGeometry(485, 143, 93, 25);
-    btnReset->setToolTip(QStringLiteral("Сброс файловой информации"));
+    btnReset->setToolTip(tr("Сброс файловой информации"));
     btnReset->setEnabled(false);
-    btnApply = new QPushButton(QStringLiteral("Применить"), TabSheet2);
+    btnApply = new QPushButton(tr("Применить"), TabSheet2);
     btnApply->setObjectName(QStringLiteral("btnApply"));
     btnApply->setGeometry(485, 173, 93, 25);
-    btnApply->setToolTip(QStringLiteral("Применить инфо файла"));
+    btnApply->setToolTip(tr("Применить инфо файла"));
     btnApply->setEnabled(false);
 
     // Tab order: title, artist, album, genre, author, year, track, comment, version, reset,
@@ -471,17 +476,20 @@ void TForm1::buildTransportStrip()
     NCTPlayButtonB1 = new TNCTPlayButtonB2(Panel1);
     NCTPlayButtonB1->setObjectName(QStringLiteral("NCTPlayButtonB1"));
     NCTPlayButtonB1->setGeometry(8, 27, 256, 27);
-    NCTPlayButtonB1->setToolTip(QStringLiteral("Панелька магнитофона"));
+    NCTPlayButtonB1->setToolTip(tr("Панелька магнитофона"));
+    NCTPlayButtonB1->setAccessibleName(NCTPlayButtonB1->toolTip());
     NCTAmpBar1 = new TNCTAmpBar2(Panel1);
     NCTAmpBar1->setObjectName(QStringLiteral("NCTAmpBar1"));
+    NCTAmpBar1->setAccessibleName(tr("Уровень левого канала"));
     NCTAmpBar1->setGeometry(271, 28, 153, 21);
     NCTAmpBar2 = new TNCTAmpBar2(Panel1);
     NCTAmpBar2->setObjectName(QStringLiteral("NCTAmpBar2"));
+    NCTAmpBar2->setAccessibleName(tr("Уровень правого канала"));
     NCTAmpBar2->setGeometry(271, 43, 153, 13);
     NCTTimeDisplay1 = new TNCTTimeDisplay2(Panel1);
     NCTTimeDisplay1->setObjectName(QStringLiteral("NCTTimeDisplay1"));
     NCTTimeDisplay1->setGeometry(431, 24, 121, 33);
-    NCTTimeDisplay1->setToolTip(QStringLiteral("Time Elapsed"));
+    NCTTimeDisplay1->setToolTip(tr("Time Elapsed"));
 }
 
 // The status bar: three panels of fixed width.

@@ -147,7 +147,7 @@ void TForm1::AddFileRow(const QString& Path)
 void TForm1::Open1Click()
 {
     CurrentFile.clear();
-    const QString name = OpenFileDialog(this, QStringLiteral("Open file"), kOpenFilter, CurrentFile);
+    const QString name = OpenFileDialog(this, tr("Open file"), kOpenFilter, CurrentFile);
     if (name.isEmpty())
         return;
     CurrentFile = name;

@@ -36,8 +36,8 @@ QString recordingTime(qint64 seconds)
     const qint64 hours = seconds / 3600;
     const qint64 minutes = seconds % 3600 / 60;
     if (hours == 0)
-        return QStringLiteral("%1 мин").arg(minutes);
-    return QStringLiteral("%1 ч %2 мин").arg(hours).arg(minutes, 2, 10, QLatin1Char('0'));
+        return TForm1::tr("%1 мин").arg(minutes);
+    return TForm1::tr("%1 ч %2 мин").arg(hours).arg(minutes, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace
@@ -55,7 +55,7 @@ void TForm1::GuardRecording(bool running)
     // Made at the first recording: the program does not reach for the buses before that.
     if (!sleepGuard_)
         sleepGuard_ = std::make_unique<SleepGuard>();
-    sleepGuard_->hold(QStringLiteral("Идёт запись звука"));
+    sleepGuard_->hold(tr("Идёт запись звука"));
 }
 
 bool TForm1::DiskRoomConfirmed()
@@ -118,10 +118,10 @@ bool TForm1::DiskRoomRanOut(qint64 recordedMs)
         statusBar()->addPermanentWidget(DiskPanel);
     }
     // Set only when they change: a new text lays the status bar out again.
-    const QString text = QStringLiteral("Места хватит на ") + recordingTime((free - reserve) / shownRate);
+    const QString text = tr("Места хватит на ") + recordingTime((free - reserve) / shownRate);
     if (DiskPanel->text() != text)
         DiskPanel->setText(text);
-    const QString tip = QStringLiteral("Свободно на диске: ") + megabytes(free);
+    const QString tip = tr("Свободно на диске: ") + megabytes(free);
     if (DiskPanel->toolTip() != tip)
         DiskPanel->setToolTip(tip);
     DiskPanel->show();

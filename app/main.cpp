@@ -9,6 +9,7 @@
 #include "platform/TerminationSignals.h"
 #include "platform/ui/Guarded.h"
 #include "platform/ui/TavrinApplication.h"
+#include "settings/InterfaceLanguage.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -104,6 +105,12 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Tavrin"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.tavrin"));
     Locations();  // where setup.ini, the side files and new recordings live: chosen once, here
+    // The interface's language, before any window is made: the program's captions are
+    // written in Russian (tr("...") and QCoreApplication::translate("Context", "...")), and
+    // the translator of the chosen language, with Qt's own, replaces them
+    // (settings/InterfaceLanguage.h; README, "Languages", says how a caption or a language is
+    // added).
+    InstallInterfaceLanguage(ChosenInterfaceLanguage());
     installTerminationHandler(endAsByClose);
 
     // The permanent forms, in this order; they live until the program ends and go in the

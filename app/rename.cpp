@@ -14,10 +14,10 @@ TRenameForm::TRenameForm(QWidget* parent)
                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("RenameForm"));
-    setWindowTitle(QStringLiteral("Переименовать"));
+    setWindowTitle(tr("Переименовать"));
     setFixedSize(306, 100);
 
-    Label1 = new QLabel(QStringLiteral("Введите Новое Имя файла:"), this);
+    Label1 = new QLabel(tr("Введите Новое Имя файла:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->move(16, 13);
     Label1->adjustSize();
@@ -26,10 +26,10 @@ TRenameForm::TRenameForm(QWidget* parent)
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(24, 36, 257, 21);
 
-    BtnOK = new QPushButton(QStringLiteral("Да"), this);
+    BtnOK = new QPushButton(tr("Да"), this);
     BtnOK->setObjectName(QStringLiteral("BtnOK"));
     BtnOK->setGeometry(56, 69, 75, 25);
-    BtnCancel = new QPushButton(QStringLiteral("Отмена"), this);
+    BtnCancel = new QPushButton(tr("Отмена"), this);
     BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
     BtnCancel->setGeometry(152, 69, 75, 25);
     // Enter is handled by the edit alone; no button is the dialog's default.

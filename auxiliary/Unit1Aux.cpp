@@ -5,8 +5,8 @@
 #include "auxiliary/Links.h"
 #include "auxiliary/Unit4.h"
 #include "auxiliary/tip.h"
-#include "platform/ProgramFolder.h"
 #include "platform/ui/ShellOpen.h"
+#include "settings/InterfaceLanguage.h"
 #include "settings/SetupIni.h"
 
 #include <QTimer>
@@ -40,7 +40,7 @@ void TForm1::ToolBtnAboutClick()
 
 void TForm1::HelpContents2Click()
 {
-    ShellOpen(Locations().dataFolder + HelpFileName);
+    ShellOpen(LocalisedSideFile(HelpFileName));
 }
 
 void TForm1::Homepage2Click()

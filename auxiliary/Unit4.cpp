@@ -51,7 +51,7 @@ QFrame* band(QWidget* parent)
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("О программе"));
+    setWindowTitle(tr("О программе"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
                    | Qt::WindowStaysOnTopHint);
@@ -83,12 +83,12 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     grid->setContentsMargins(12, 8, 16, 8);
     grid->setHorizontalSpacing(16);
     grid->setVerticalSpacing(6);
-    Label2 = new QLabel(QStringLiteral("Версия"), middle);
+    Label2 = new QLabel(tr("Версия"), middle);
     Label3 = new QLabel(middle);
-    Label4 = new QLabel(QStringLiteral("Домашняя страница"), middle);
+    Label4 = new QLabel(tr("Домашняя страница"), middle);
     Label5 = new TLinkLabel(QString(), middle);
-    Label6 = new QLabel(QStringLiteral("Technology Support"), middle);
-    Label7 = new TLinkLabel(QStringLiteral("Technology Support"), middle);
+    Label6 = new QLabel(tr("Technology Support"), middle);
+    Label7 = new TLinkLabel(tr("Technology Support"), middle);
     grid->addWidget(Label2, 0, 0);
     grid->addWidget(Label3, 0, 1);
     grid->addWidget(Label4, 1, 0);
@@ -100,8 +100,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
 
     // Bottom band: notice and the button
     auto* bottom = new QHBoxLayout;
-    Notice = new QLabel(QStringLiteral("Tavrin — свободная программа записи звука."), this);
-    BtnClose = new QPushButton(QStringLiteral("Закрыть"), this);
+    Notice = new QLabel(tr("Tavrin — свободная программа записи звука."), this);
+    BtnClose = new QPushButton(tr("Закрыть"), this);
     BtnClose->setDefault(true);
     BtnClose->setMinimumWidth(75);
     bottom->addWidget(Notice, 1);

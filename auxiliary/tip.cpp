@@ -1,9 +1,9 @@
 #include "auxiliary/tip.h"
 
 #include "app/Unit1.h"
-#include "platform/ProgramFolder.h"
 #include "platform/ui/Guarded.h"
 #include "platform/ui/MessageBoxes.h"
+#include "settings/InterfaceLanguage.h"
 #include "settings/SetupIni.h"
 
 #include <QCheckBox>
@@ -53,9 +53,10 @@ QPixmap bulbPicture()
     return pm;
 }
 
+// tips.txt, or the tips in the interface's language beside it (tips_en.txt).
 QString tipsPath()
 {
-    return Locations().dataFolder + QStringLiteral("tips.txt");
+    return LocalisedSideFile(QStringLiteral("tips.txt"));
 }
 
 }  // namespace
@@ -63,7 +64,7 @@ QString tipsPath()
 TTipForm::TTipForm(QWidget* parent) : QDialog(parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Совет"));
+    setWindowTitle(tr("Совет"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(358, 295);
@@ -99,7 +100,7 @@ TTipForm::TTipForm(QWidget* parent) : QDialog(parent)
 
     auto* textColumn = new QVBoxLayout;
     textColumn->setSpacing(8);
-    Label1 = new QLabel(QStringLiteral("Вы знаете ..."), Panel1);
+    Label1 = new QLabel(tr("Вы знаете ..."), Panel1);
     QFont heading = Label1->font();
     heading.setBold(true);
     heading.setPointSizeF(heading.pointSizeF() * 1.35);
@@ -119,10 +120,10 @@ TTipForm::TTipForm(QWidget* parent) : QDialog(parent)
     root->addWidget(Bevel1, 1);
 
     auto* bottom = new QHBoxLayout;
-    CheckBox1 = new QCheckBox(QStringLiteral("Показывать при запуске"), this);
+    CheckBox1 = new QCheckBox(tr("Показывать при запуске"), this);
     CheckBox1->setChecked(true);
-    BtnNext = new QPushButton(QStringLiteral("Далее совет"), this);
-    BtnClose = new QPushButton(QStringLiteral("Закрыть"), this);
+    BtnNext = new QPushButton(tr("Далее совет"), this);
+    BtnClose = new QPushButton(tr("Закрыть"), this);
     BtnClose->setDefault(true);
     bottom->addWidget(CheckBox1);
     bottom->addStretch(1);

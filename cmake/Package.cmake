@@ -1,7 +1,8 @@
 # The Debian package (CPack DEB): `scripts/package.sh` builds it. Its dependencies come from
 # dpkg-shlibdeps (Qt's X11 platform plugin is part of libqt6gui6); recommended are the ALSA
-# plugins that reach a sound server through the "pulse" and "default" devices, and xdg-utils,
-# which opens the help and the web links.
+# plugins that reach a sound server through the "pulse" and "default" devices, xdg-utils,
+# which opens the help and the web links, and Qt's translations, which give Qt's own dialogs
+# (the file dialog, the message-box buttons) the interface's language.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tavrin)
 set(CPACK_PACKAGE_VENDOR "The Tavrin developers")
@@ -16,7 +17,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "stops by itself before the disk is full.\n"
   "It sets the output format, an automatic stop, the cutting of long recordings\n"
   "into pieces, the input and output device and their mixer lines, a record\n"
-  "filter and a playback equaliser. Its user interface is in Russian.")
+  "filter and a playback equaliser. Its user interface is in Russian and\n"
+  "English, as the desktop's language asks.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
@@ -26,6 +28,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tavrin.example.org")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libasound2-plugins, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libasound2-plugins, xdg-utils, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -184,8 +184,7 @@ bool refreshPage(Engine& e, QWidget* sheet)
         TsrcFrame* strip = page[i];
         e.setSrcIndex(i);
         const QSignalBlocker b1(strip->TrackBar1), b2(strip->TrackBar2), b3(strip->CheckBox1);
-        strip->Label1->setText(e.srcName());
-        strip->Label1->setToolTip(strip->Label1->text());
+        strip->setLineName(e.srcName());
         if (!strip->TrackBar1->isSliderDown()) {
             strip->TrackBar1->setValue(kVolumeMax - e.srcVolume());
             strip->TrackBar1->setToolTip(QString::number(kVolumeMax - strip->TrackBar1->value()));
@@ -266,8 +265,7 @@ void buildPage(TForm1* form, Engine& e, const PageSide& side, Volume onVolume, B
         strip->setTag(i);
 
         e.setSrcIndex(i);
-        strip->Label1->setText(e.srcName());
-        strip->Label1->setToolTip(strip->Label1->text());
+        strip->setLineName(e.srcName());
 
         strip->TrackBar1->setEnabled(e.srcVolumeEnabled());
         strip->TrackBar1->setValue(kVolumeMax - e.srcVolume());
@@ -277,7 +275,7 @@ void buildPage(TForm1* form, Engine& e, const PageSide& side, Volume onVolume, B
         strip->TrackBar2->setValue(e.srcBalance());
 
         if constexpr (std::is_same_v<Engine, TAudioRecord2>) {
-            strip->setSwitchCaption(QStringLiteral("Select"));
+            strip->setSwitchCaption(TsrcFrame::tr("Select"));
             strip->CheckBox1->setEnabled(e.srcSelectEnabled());
             strip->CheckBox1->setChecked(e.srcSelect());
         } else {

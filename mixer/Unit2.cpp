@@ -13,7 +13,7 @@ TfrmEQ* frmEQ = nullptr;
 TfrmEQ::TfrmEQ(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmEQ"));
-    setWindowTitle(QStringLiteral("Эквалайзер"));
+    setWindowTitle(tr("Эквалайзер"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     // A single border: the window keeps its design size (which is above the 310 x 130 minimum).
@@ -24,7 +24,7 @@ TfrmEQ::TfrmEQ(QWidget* parent) : QDialog(parent)
     NCTEqualizer1->setObjectName(QStringLiteral("NCTEqualizer1"));
     NCTEqualizer1->setGeometry(0, 0, 340, 118);
 
-    BtnClose = new QPushButton(QStringLiteral("Закрыть"), this);
+    BtnClose = new QPushButton(tr("Закрыть"), this);
     BtnClose->setObjectName(QStringLiteral("BtnClose"));
     BtnClose->setGeometry(136, 128, 75, 25);
 

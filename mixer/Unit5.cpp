@@ -42,7 +42,7 @@ auto withEngine(bool input, F&& f)
 TfrmAdv::TfrmAdv(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAdv"));
-    setWindowTitle(QStringLiteral("Диалог"));
+    setWindowTitle(tr("Диалог"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);
     setFixedSize(kClientWidth, 203);
@@ -52,16 +52,16 @@ TfrmAdv::TfrmAdv(QWidget* parent) : QDialog(parent)
     Image2->setGeometry(12, 4, 32, 32);
     Image2->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
 
-    Label2 = new QLabel(QStringLiteral("Параметры настройки для коррекции звука"), this);
+    Label2 = new QLabel(tr("Параметры настройки для коррекции звука"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(69, 8, 289, 26);
     Label2->setWordWrap(true);
 
-    gbOther = new QGroupBox(QStringLiteral("Другой контроль"), this);
+    gbOther = new QGroupBox(tr("Другой контроль"), this);
     gbOther->setObjectName(QStringLiteral("gbOther"));
     gbOther->setGeometry(16, 56, 361, 105);
 
-    Label1 = new QLabel(QStringLiteral(
+    Label1 = new QLabel(tr(
         "Эти параметры настройки делают другие изменения(замены) к как вашими звуковыми "
         "звуками. См. вашу аппаратную документацию для подробностей."), gbOther);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -73,7 +73,7 @@ TfrmAdv::TfrmAdv(QWidget* parent) : QDialog(parent)
     const int labelTop = std::clamp(78 - textHeight, 18, 32);
     Label1->setGeometry(16, labelTop, 321, 78 - labelTop);
 
-    btnClose = new QPushButton(QStringLiteral("Закрыть"), this);
+    btnClose = new QPushButton(tr("Закрыть"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
     btnClose->setGeometry(300, 168, 75, 25);
     btnClose->setDefault(true);
@@ -109,7 +109,7 @@ void TfrmAdv::FormShow()
 
     withEngine(IsInput, [this](auto& e) {
         line_ = e.srcIndex();
-        setWindowTitle(QStringLiteral("Advanced Properties for ") + e.srcName());
+        setWindowTitle(tr("Advanced Properties for ") + e.srcName());
         const int m = e.srcAdvancedLastIndex();
         if (m < 0)
             return 0;

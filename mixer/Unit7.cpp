@@ -26,14 +26,14 @@ TAudioRecord2& recorder()
 
 struct RowDesign {
     int top;
-    const char16_t* caption;
+    const char* caption;
     int checkWidth;
     int min, max, position, tick;
 };
 constexpr RowDesign kRows[3] = {
-    {16, u"Фильтр Метки", 100, 40, 200, 50, 5},
-    {48, u"ФВЧ", 89, 100, 44100, 400, 1000},
-    {80, u"ФНЧ", 89, 100, 44100, 4000, 1000},
+    {16, QT_TRANSLATE_NOOP("TfrmRecFlt", "Фильтр Метки"), 100, 40, 200, 50, 5},
+    {48, QT_TRANSLATE_NOOP("TfrmRecFlt", "ФВЧ"), 89, 100, 44100, 400, 1000},
+    {80, QT_TRANSLATE_NOOP("TfrmRecFlt", "ФНЧ"), 89, 100, 44100, 4000, 1000},
 };
 } // namespace
 
@@ -46,7 +46,7 @@ std::function<void()>& TfrmRecFlt::beepHandler()
 TfrmRecFlt::TfrmRecFlt(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmRecFlt"));
-    setWindowTitle(QStringLiteral("Фильтр записи"));
+    setWindowTitle(tr("Фильтр записи"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setFixedSize(380, 120);
@@ -59,7 +59,7 @@ TfrmRecFlt::TfrmRecFlt(QWidget* parent) : QDialog(parent)
         const RowDesign& row = kRows[r];
         const QString n = QString::number(r + 1);
 
-        auto* box = new QCheckBox(QString::fromUtf16(row.caption), this);
+        auto* box = new QCheckBox(tr(row.caption), this);
         box->setObjectName(QStringLiteral("CheckBox") + n);
         box->setGeometry(16, row.top, row.checkWidth, 21);
         *boxes[r] = box;
@@ -81,7 +81,7 @@ TfrmRecFlt::TfrmRecFlt(QWidget* parent) : QDialog(parent)
         edit->installEventFilter(this);
         *edits[r] = edit;
 
-        auto* label = new QLabel(QStringLiteral("гц"), this);
+        auto* label = new QLabel(tr("гц"), this);
         label->setObjectName(QStringLiteral("Label") + n);
         label->move(352, row.top + 8);
         label->adjustSize();

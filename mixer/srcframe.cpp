@@ -61,6 +61,7 @@ TsrcFrame::TsrcFrame(QWidget* parent) : QFrame(parent)
     Label1->setGeometry(0, 4, 81, 17);
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     Label1->setAttribute(Qt::WA_TranslucentBackground);
+    Label1->setProperty("tavrinElides", true);   // shortened on purpose, whole in the tool tip
 
     TrackBar2 = new QSlider(Qt::Horizontal, Panel1);
     TrackBar2->setObjectName(QStringLiteral("TrackBar2"));
@@ -92,9 +93,9 @@ TsrcFrame::TsrcFrame(QWidget* parent) : QFrame(parent)
     CheckBox1 = new QCheckBox(Panel1);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(16, 128, 49, 17);
-    setSwitchCaption(QStringLiteral("Тихо"));
+    setSwitchCaption(tr("Тихо"));
 
-    Button1 = new QPushButton(QStringLiteral("Настройка"), Panel1);
+    Button1 = new QPushButton(tr("Настройка"), Panel1);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(8, 152, 65, 25);
 }
@@ -106,6 +107,14 @@ void TsrcFrame::setSwitchCaption(const QString& caption)
     CheckBox1->setText(caption);
     const int room = Panel1->width() - CheckBox1->x() - 2;
     CheckBox1->resize(std::clamp(CheckBox1->sizeHint().width(), 49, room), CheckBox1->height());
+}
+
+void TsrcFrame::setLineName(const QString& name)
+{
+    Label1->setText(name);
+    Label1->setToolTip(name);
+    TrackBar1->setAccessibleName(tr("Громкость: %1").arg(name));
+    TrackBar2->setAccessibleName(tr("Баланс: %1").arg(name));
 }
 
 void TsrcFrame::setTag(int tag)

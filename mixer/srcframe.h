@@ -25,6 +25,8 @@ public:
     QCheckBox* CheckBox1 = nullptr; // "Тихо" (output) or "Select" (input)
     QPushButton* Button1 = nullptr; // "Настройка": advanced controls of the line
 
+    // Shows the line's name (and gives it to the sliders, for a screen reader).
+    void setLineName(const QString& name);
     // Stores the line number in the Tag of the strip and of every control on it.
     void setTag(int tag);
     // Gives the switch its caption, widened within the strip when the text needs more room

@@ -34,6 +34,9 @@ constexpr SetupKey kKeys[] = {
     {K::OpusChannels, "opus", "ch", nullptr, &S::OpusChannels, 2, nullptr, W::WithOpus},
     {K::TipNumber, "tips", "tipno", nullptr, nullptr, 1, nullptr, W::Elsewhere},
     {K::ShowTip, "tips", "showtip", nullptr, nullptr, 1, nullptr, W::Elsewhere},
+    // The interface's language ("ru", "en"; empty: the system's). Written only by a choice in
+    // the settings dialog that differs from the file's.
+    {K::Language, "options", "language", nullptr, nullptr, 0, "", W::Elsewhere},
 };
 
 int readInteger(const IniFile& ini, const SetupKey& k)
@@ -110,6 +113,19 @@ void WriteSetupInteger(SetupKeyId id, int value)
 {
     IniFile ini = SetupIni();
     writeInteger(ini, SetupKeyOf(id), value);
+}
+
+QString ReadSetupText(SetupKeyId id)
+{
+    const SetupKey& k = SetupKeyOf(id);
+    return SetupIni().ReadString(k.section, k.key, SetupDefaultText(k));
+}
+
+void WriteSetupText(SetupKeyId id, const QString& value)
+{
+    const SetupKey& k = SetupKeyOf(id);
+    IniFile ini = SetupIni();
+    ini.WriteString(k.section, k.key, value);
 }
 
 void WriteSetupKey(SetupKeyId id, const TRecordingSettings& s)

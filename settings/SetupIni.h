@@ -21,6 +21,7 @@ enum class SetupKeyId {
     FlacFrequency, FlacChannels, FlacBits, FlacLevel,
     OpusBitrate, OpusChannels,
     TipNumber, ShowTip,
+    Language,
 };
 
 // When the settings dialog's OK writes a key.
@@ -28,7 +29,7 @@ enum class SetupWrite {
     Always,      // on every OK
     WithFlac,    // when FLAC is the chosen format
     WithOpus,    // when Opus is the chosen format
-    Elsewhere,   // not by the dialog (the tip keys)
+    Elsewhere,   // not by the dialog's OK (the tip keys; the language, written when it changes)
 };
 
 struct SetupKey {
@@ -57,6 +58,9 @@ void ReadSettingsRecord(TRecordingSettings& s);
 // One integer key, by itself (missing or malformed: its default), and one written.
 int ReadSetupInteger(SetupKeyId id);
 void WriteSetupInteger(SetupKeyId id, int value);
+// One text key, by itself (missing: its default), and one written.
+QString ReadSetupText(SetupKeyId id);
+void WriteSetupText(SetupKeyId id, const QString& value);
 // One key with a field, written from the record.
 void WriteSetupKey(SetupKeyId id, const TRecordingSettings& s);
 

@@ -19,9 +19,9 @@ void TForm1::LoadSettings()
     TRecordingSettings& s = RecordingSettings;
     ReadSettingsRecord(s);
     if (s.TimeLimit <= 0)
-        setAutostopButton(false, QStringLiteral("No Auto stop. "));
+        setAutostopButton(false, tr("No Auto stop. "));
     else
-        setAutostopButton(true, QStringLiteral("Auto stop recording is set to ") + DurationText(s.TimeLimit));
+        setAutostopButton(true, tr("Auto stop recording is set to ") + DurationText(s.TimeLimit));
     ApplyOutputFormat();
 }
 
@@ -55,7 +55,7 @@ void TForm1::ToolBtnAutostopClick()
         TimeLimitForm->exec();
     } else {
         RecordingSettings.TimeLimit = -1;
-        setAutostopButton(false, QStringLiteral("No Auto Stop"));
+        setAutostopButton(false, tr("No Auto Stop"));
     }
 }
 

@@ -6,6 +6,7 @@
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/Guarded.h"
 #include "platform/ui/MessageBoxes.h"
+#include "settings/InterfaceLanguage.h"
 #include "settings/NumberFields.h"
 #include "settings/OutputFormats.h"
 #include "settings/RecordingSettings.h"
@@ -26,6 +27,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -46,6 +48,7 @@ QLineEdit* numberField(QWidget* parent, TUpDown*& upDown, QLabel*& label, const 
     upDown->setIncrement(step);
     upDown->setAssociate(edit);
     label = new QLabel(unit, parent);
+    label->setBuddy(edit);
     auto* pair = new QHBoxLayout;
     pair->setSpacing(0);
     pair->addWidget(edit);
@@ -73,7 +76,7 @@ QComboBox* formatList(QWidget* parent)
 TSettingForm::TSettingForm(QWidget* parent) : QDialog(parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Настройка"));
+    setWindowTitle(tr("Настройка"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(319, 505);
@@ -85,6 +88,7 @@ TSettingForm::TSettingForm(QWidget* parent) : QDialog(parent)
     root->addWidget(buildFormatGroup());
     root->addWidget(buildTimeLimitGroup());
     root->addWidget(buildSplitGroup());
+    root->addWidget(buildLanguageGroup());
     root->addStretch(1);
     root->addLayout(buildButtons());
 
@@ -96,14 +100,14 @@ TSettingForm::TSettingForm(QWidget* parent) : QDialog(parent)
 // Folder of new recordings.
 QGroupBox* TSettingForm::buildPathGroup()
 {
-    GBPath = new QGroupBox(QStringLiteral("Путь сохранения файла"), this);
+    GBPath = new QGroupBox(tr("Путь сохранения файла"), this);
     auto* row = new QHBoxLayout(GBPath);
     row->setContentsMargins(8, 4, 8, 8);
     EdSavePath = new QLineEdit(GBPath);
     SpeedBtnSelect = new QToolButton(GBPath);
     SpeedBtnSelect->setAutoRaise(true);
     SpeedBtnSelect->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-    SpeedBtnSelect->setToolTip(QStringLiteral("Выбор деректории для сохранения"));
+    SpeedBtnSelect->setToolTip(tr("Выбор деректории для сохранения"));
     row->addWidget(EdSavePath);
     row->addWidget(SpeedBtnSelect);
     return GBPath;
@@ -112,7 +116,7 @@ QGroupBox* TSettingForm::buildPathGroup()
 // Output format: a radio button and a list for each format, the FLAC compression level.
 QGroupBox* TSettingForm::buildFormatGroup()
 {
-    GBFormat = new QGroupBox(QStringLiteral("Формат записи"), this);
+    GBFormat = new QGroupBox(tr("Формат записи"), this);
     auto* grid = new QGridLayout(GBFormat);
     grid->setContentsMargins(8, 4, 8, 8);
     grid->setHorizontalSpacing(10);
@@ -135,7 +139,7 @@ QGroupBox* TSettingForm::buildFormatGroup()
     grid->addWidget(cbFLAC, 3, 1);
     auto* level = new QHBoxLayout;
     level->setSpacing(0);
-    EdFlacLevel = numberField(GBFormat, UpDownFlacLevel, LabelFlacLevel, QStringLiteral("сжатие (0-8)"), 1, level);
+    EdFlacLevel = numberField(GBFormat, UpDownFlacLevel, LabelFlacLevel, tr("сжатие (0-8)"), 1, level);
     UpDownFlacLevel->setRange(0, 8);
     level->addStretch(1);
     grid->addLayout(level, 4, 1);
@@ -150,20 +154,20 @@ QGroupBox* TSettingForm::buildFormatGroup()
 // Automatic stop.
 QGroupBox* TSettingForm::buildTimeLimitGroup()
 {
-    GBTimeLimit = new QGroupBox(QStringLiteral("Таймер записи"), this);
+    GBTimeLimit = new QGroupBox(tr("Таймер записи"), this);
     auto* col = new QVBoxLayout(GBTimeLimit);
     col->setContentsMargins(8, 4, 8, 8);
-    RBNoLimit = new QRadioButton(QStringLiteral("Без остановки"), GBTimeLimit);
-    RBLimit = new QRadioButton(QStringLiteral("Стоп записи через"), GBTimeLimit);
+    RBNoLimit = new QRadioButton(tr("Без остановки"), GBTimeLimit);
+    RBLimit = new QRadioButton(tr("Стоп записи через"), GBTimeLimit);
     RBNoLimit->setChecked(true);
     col->addWidget(RBNoLimit);
     col->addWidget(RBLimit);
     auto* row = new QHBoxLayout;
     row->setSpacing(0);
     row->addSpacing(18);
-    Edit1 = numberField(GBTimeLimit, UpDown1, Label1, QStringLiteral("час"), 1, row);
-    Edit2 = numberField(GBTimeLimit, UpDown2, Label2, QStringLiteral("мин"), 1, row);
-    Edit3 = numberField(GBTimeLimit, UpDown3, Label3, QStringLiteral("сек"), 5, row);
+    Edit1 = numberField(GBTimeLimit, UpDown1, Label1, tr("час"), 1, row);
+    Edit2 = numberField(GBTimeLimit, UpDown2, Label2, tr("мин"), 1, row);
+    Edit3 = numberField(GBTimeLimit, UpDown3, Label3, tr("сек"), 5, row);
     row->addStretch(1);
     col->addLayout(row);
     return GBTimeLimit;
@@ -172,26 +176,41 @@ QGroupBox* TSettingForm::buildTimeLimitGroup()
 // Cutting into pieces.
 QGroupBox* TSettingForm::buildSplitGroup()
 {
-    GBSplit = new QGroupBox(QStringLiteral("Запись фалов по"), this);
+    GBSplit = new QGroupBox(tr("Запись фалов по"), this);
     auto* col = new QVBoxLayout(GBSplit);
     col->setContentsMargins(8, 4, 8, 8);
-    CheckSplit = new QCheckBox(QStringLiteral("Разбить"), GBSplit);
+    CheckSplit = new QCheckBox(tr("Разбить"), GBSplit);
     col->addWidget(CheckSplit);
     auto* row = new QHBoxLayout;
     row->setSpacing(0);
     row->addSpacing(18);
-    Edit4 = numberField(GBSplit, UpDown4, Label4, QStringLiteral("мин"), 1, row);
-    Edit5 = numberField(GBSplit, UpDown5, Label5, QStringLiteral("сек"), 5, row);
+    Edit4 = numberField(GBSplit, UpDown4, Label4, tr("мин"), 1, row);
+    Edit5 = numberField(GBSplit, UpDown5, Label5, tr("сек"), 5, row);
     row->addStretch(1);
     col->addLayout(row);
     return GBSplit;
 }
 
+// The interface's language: the desktop's, or one of the program's languages by its own name.
+// The choice takes effect at the next start.
+QGroupBox* TSettingForm::buildLanguageGroup()
+{
+    GBLanguage = new QGroupBox(tr("Язык (после перезапуска)"), this);
+    auto* row = new QHBoxLayout(GBLanguage);
+    row->setContentsMargins(8, 4, 8, 8);
+    cbLanguage = new QComboBox(GBLanguage);
+    cbLanguage->addItem(tr("Как в системе"), QString());
+    for (const QString& code : InterfaceLanguages())
+        cbLanguage->addItem(InterfaceLanguageName(code), code);
+    row->addWidget(cbLanguage, 1);
+    return GBLanguage;
+}
+
 QHBoxLayout* TSettingForm::buildButtons()
 {
     auto* row = new QHBoxLayout;
-    BtnOK = new QPushButton(QStringLiteral("Да"), this);
-    BtnCancel = new QPushButton(QStringLiteral("Отмена"), this);
+    BtnOK = new QPushButton(tr("Да"), this);
+    BtnCancel = new QPushButton(tr("Отмена"), this);
     BtnOK->setDefault(true);
     BtnOK->setMinimumWidth(75);
     BtnCancel->setMinimumWidth(75);
@@ -271,6 +290,7 @@ void TSettingForm::FormShow()
         Edit2->setText(QString::number(s.TimeLimit % 3600 / 60));
         Edit3->setText(QString::number(s.TimeLimit % 3600 % 60));
     }
+    cbLanguage->setCurrentIndex(std::max(0, cbLanguage->findData(ConfiguredInterfaceLanguage())));
     ChooseLine(cbMP3, ReadSetupInteger(SetupKeyId::Mp3Choice));
     ChooseLine(cbWAV, ReadSetupInteger(SetupKeyId::WavChoice));
 }
@@ -374,9 +394,16 @@ void TSettingForm::SaveSettings()
     ::SaveSettings(ChosenLine(cbMP3), ChosenLine(cbWAV));
 }
 
+void TSettingForm::SaveLanguage()
+{
+    const QString chosen = cbLanguage->currentData().toString();
+    if (chosen != ConfiguredInterfaceLanguage())
+        WriteConfiguredInterfaceLanguage(chosen);
+}
+
 void TSettingForm::SpeedBtnSelectClick()
 {
-    QString folder = BrowseForFolder(this, QStringLiteral("Select a directory to save output files"));
+    QString folder = BrowseForFolder(this, tr("Select a directory to save output files"));
     if (folder.isEmpty())
         return;
     if (!folder.endsWith(u'/'))
@@ -491,6 +518,7 @@ void TSettingForm::BtnOKClick()
     if (Form1)
         Form1->ApplyOutputFormat();
     SaveSettings();
+    SaveLanguage();
     close();
 }
 

@@ -52,6 +52,8 @@ public:
     QCheckBox* CheckSplit = nullptr;
     QLineEdit* Edit4 = nullptr;  TUpDown* UpDown4 = nullptr;  QLabel* Label4 = nullptr;
     QLineEdit* Edit5 = nullptr;  TUpDown* UpDown5 = nullptr;  QLabel* Label5 = nullptr;
+    QGroupBox* GBLanguage = nullptr;             // the interface's language, from the next start
+    QComboBox* cbLanguage = nullptr;             // "" (the desktop's), "ru", "en", ...
     QPushButton* BtnOK = nullptr;
     QPushButton* BtnCancel = nullptr;
     // The dialog's own file component, used only to list the WMA profiles.
@@ -78,6 +80,7 @@ public:
     void WavChoiceToValues(int position);
     QString WmaProfileText(int profile);
     void SaveSettings();
+    void SaveLanguage();   // setup.ini [options] language, when the choice differs from it
 
     // The position of the chosen line of a list: the line whose text the field shows, or -1.
     static int ChosenLine(const QComboBox* list);
@@ -98,6 +101,7 @@ private:
     QGroupBox* buildFormatGroup();
     QGroupBox* buildTimeLimitGroup();
     QGroupBox* buildSplitGroup();
+    QGroupBox* buildLanguageGroup();
     QHBoxLayout* buildButtons();
     void connectEvents();
 

@@ -27,12 +27,12 @@ bool TakeTimeLimit(bool limitSelected, const QLineEdit& hours, const QLineEdit& 
         }
         RecordingSettings.TimeLimit = total;
         if (Form1)
-            Form1->setAutostopButton(true, QStringLiteral("Auto stop recording is set to ")
+            Form1->setAutostopButton(true, TTimeLimitForm::tr("Auto stop recording is set to ")
                                                + TForm1::DurationText(total));
     } else {
         RecordingSettings.TimeLimit = -1;
         if (Form1)
-            Form1->setAutostopButton(false, QStringLiteral("No Auto stop."));
+            Form1->setAutostopButton(false, TTimeLimitForm::tr("No Auto stop."));
     }
     return true;
 }
@@ -40,7 +40,7 @@ bool TakeTimeLimit(bool limitSelected, const QLineEdit& hours, const QLineEdit& 
 TTimeLimitForm::TTimeLimitForm(QWidget* parent) : QDialog(parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Авто стоп"));
+    setWindowTitle(tr("Авто стоп"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(303, 132);
@@ -49,12 +49,12 @@ TTimeLimitForm::TTimeLimitForm(QWidget* parent) : QDialog(parent)
     root->setContentsMargins(6, 6, 6, 8);
     root->setSpacing(6);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("Таймер записи"), this);
+    GroupBox1 = new QGroupBox(tr("Таймер записи"), this);
     auto* grid = new QVBoxLayout(GroupBox1);
     grid->setContentsMargins(6, 2, 6, 6);
     grid->setSpacing(2);
-    RBNoLimit = new QRadioButton(QStringLiteral("Без остановки"), GroupBox1);
-    RBLimit = new QRadioButton(QStringLiteral("Конец записи через:"), GroupBox1);
+    RBNoLimit = new QRadioButton(tr("Без остановки"), GroupBox1);
+    RBLimit = new QRadioButton(tr("Конец записи через:"), GroupBox1);
     RBNoLimit->setChecked(true);
     auto* choice = new QHBoxLayout;
     choice->addWidget(RBNoLimit);
@@ -74,9 +74,9 @@ TTimeLimitForm::TTimeLimitForm(QWidget* parent) : QDialog(parent)
         const char* unit;
         int step;
     };
-    const Part parts[] = {{&Edit1, &UpDown1, &Label1, "час", 1},
-                          {&Edit2, &UpDown2, &Label2, "мин", 1},
-                          {&Edit3, &UpDown3, &Label3, "сек", 5}};
+    const Part parts[] = {{&Edit1, &UpDown1, &Label1, QT_TR_NOOP("час"), 1},
+                          {&Edit2, &UpDown2, &Label2, QT_TR_NOOP("мин"), 1},
+                          {&Edit3, &UpDown3, &Label3, QT_TR_NOOP("сек"), 5}};
     for (const Part& p : parts) {
         auto* edit = new QLineEdit(QStringLiteral("0"), GroupBox1);
         edit->setFixedWidth(36);
@@ -85,7 +85,8 @@ TTimeLimitForm::TTimeLimitForm(QWidget* parent) : QDialog(parent)
         upDown->setRange(0, 100);
         upDown->setIncrement(p.step);
         upDown->setAssociate(edit);
-        auto* label = new QLabel(QString::fromUtf8(p.unit), GroupBox1);
+        auto* label = new QLabel(tr(p.unit), GroupBox1);
+        label->setBuddy(edit);
         row->addWidget(edit);
         row->addWidget(upDown);
         row->addSpacing(2);
@@ -101,8 +102,8 @@ TTimeLimitForm::TTimeLimitForm(QWidget* parent) : QDialog(parent)
     root->addWidget(GroupBox1);
 
     auto* buttons = new QHBoxLayout;
-    BtnOK = new QPushButton(QStringLiteral("Да"), this);
-    BtnCancel = new QPushButton(QStringLiteral("Отмена"), this);
+    BtnOK = new QPushButton(tr("Да"), this);
+    BtnCancel = new QPushButton(tr("Отмена"), this);
     BtnOK->setDefault(true);
     BtnOK->setMinimumWidth(75);
     BtnCancel->setMinimumWidth(75);

@@ -38,6 +38,7 @@
 #include <pulse/pulseaudio.h>
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -370,7 +371,7 @@ public:
         for (const Device& sink : devices[Output])
             if (sink.present && sink.index == d.monitorOf)
                 of = sink.description;
-        return QStringLiteral("Запись выхода: ") + of;
+        return QCoreApplication::translate("PulseBackend", "Запись выхода: ") + of;
     }
 
     // --- registry writes (loop thread) ----------------------------------------------------------
@@ -639,7 +640,8 @@ private:
         if (!pa_sample_spec_valid(&spec) || !pa_channel_map_init_extend(&map, static_cast<unsigned>(channels_),
                                                                           PA_CHANNEL_MAP_DEFAULT))
             throw EngineError(where + QStringLiteral(": the format is not supported"));
-        const QByteArray streamName = (input_ ? QStringLiteral("Запись") : QStringLiteral("Воспроизведение")).toUtf8();
+        const QByteArray streamName = (input_ ? QCoreApplication::translate("PulseBackend", "Запись")
+                                                  : QCoreApplication::translate("PulseBackend", "Воспроизведение")).toUtf8();
         stream_ = pa_stream_new(c.context(), streamName.constData(), &spec, &map);
         if (!stream_)
             throw EngineError(where + QStringLiteral(": ") + c.lastError());
@@ -950,10 +952,10 @@ public:
         if (!d || line != 0 || index < 0)
             return {};
         if (index < advancedPorts(*d))
-            return QStringLiteral("Порт: ") + d->ports[index].description;
+            return QCoreApplication::translate("PulseBackend", "Порт: ") + d->ports[index].description;
         const QList<Choice> list = profiles(*d);
         const qsizetype k = index - advancedPorts(*d);
-        return k < list.size() ? QStringLiteral("Профиль: ") + list[k].description : QString();
+        return k < list.size() ? QCoreApplication::translate("PulseBackend", "Профиль: ") + list[k].description : QString();
     }
 
     QVariant advancedValue(int line, int index) const override

@@ -1,5 +1,6 @@
 #include "engine/controls/PicturePainters.h"
 
+#include <QCoreApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPixmap>
@@ -225,7 +226,7 @@ void paintAxes(QPainter& p, const Look& look, bool withGrid, bool gridOnly)
         const int y = plot.bottom() + 1;
         if (look.visType == 3) {
             // The fire colours against dB, as the x scale of the spectrogram.
-            const int lw = fm.horizontalAdvance(QStringLiteral("-100 дБ")) + 4;
+            const int lw = fm.horizontalAdvance(QCoreApplication::translate("TAudioVisualization2", "%1 дБ").arg(-100)) + 4;
             const QRect bar(plot.left() + lw, y + 3, std::max(10, plot.width() - 2 * lw), scaleH - 5);
             QLinearGradient g(bar.topLeft(), bar.topRight());
             const auto& pal = firePalette();
@@ -233,9 +234,9 @@ void paintAxes(QPainter& p, const Look& look, bool withGrid, bool gridOnly)
                 g.setColorAt(i / 8.0, QColor::fromRgb(pal[std::size_t(i * 255 / 8)]));
             p.fillRect(bar, g);
             p.drawText(QRect(plot.left(), y, lw - 2, scaleH), Qt::AlignRight | Qt::AlignVCenter,
-                       QStringLiteral("%1 дБ").arg(int(look.dbLow())));
+                       QCoreApplication::translate("TAudioVisualization2", "%1 дБ").arg(int(look.dbLow())));
             p.drawText(QRect(bar.right() + 3, y, lw, scaleH), Qt::AlignLeft | Qt::AlignVCenter,
-                       QStringLiteral("%1 дБ").arg(int(look.dbHigh())));
+                       QCoreApplication::translate("TAudioVisualization2", "%1 дБ").arg(int(look.dbHigh())));
         } else {
             int lastRight = plot.left() - 100;
             for (const Tick& t : xt) {
@@ -247,7 +248,8 @@ void paintAxes(QPainter& p, const Look& look, bool withGrid, bool gridOnly)
                 p.drawText(QRect(x, y, tw, scaleH), Qt::AlignCenter, t.text);
                 lastRight = x + tw;
             }
-            const QString unit = look.visType == 0 ? QStringLiteral("мс") : QStringLiteral("Гц");
+            const QString unit = look.visType == 0 ? QCoreApplication::translate("TAudioVisualization2", "мс")
+                                                    : QCoreApplication::translate("TAudioVisualization2", "Гц");
             if (scaleW > 0)
                 p.drawText(QRect(inner.left(), y, scaleW - 2, scaleH), Qt::AlignRight | Qt::AlignVCenter, unit);
         }

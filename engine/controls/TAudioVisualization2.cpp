@@ -3,6 +3,8 @@
 // from a pixmap kept until the size or a property changes, then the style's painter.
 #include "engine/controls/TAudioVisualization2.h"
 
+#include "engine/controls/DrawnAccessibility.h"
+
 #include "engine/controls/PicturePainters.h"
 #include "engine/dsp/SpectrumAnalyser.h"
 
@@ -149,6 +151,8 @@ Layout layoutOf(const QWidget& w, const TAudioVisualization2& v)
 
 TAudioVisualization2::TAudioVisualization2(QWidget* parent) : QWidget(parent), d(new Impl)
 {
+    InstallDrawnControlAccessibility();
+    setAccessibleName(tr("Картина сигнала"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     installEventFilter(new ClickReporter(this));
     d->frames.analysis = &d->analysis;

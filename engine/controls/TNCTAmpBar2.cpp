@@ -9,6 +9,8 @@
 // with scale ticks under it.
 #include "engine/controls/TNCTAmpBar2.h"
 
+#include "engine/controls/DrawnAccessibility.h"
+
 #include "engine/controls/MeterBallistics.h"
 
 #include <QElapsedTimer>
@@ -266,6 +268,8 @@ struct TNCTAmpBar2::Impl : MeterState {};
 
 TNCTAmpBar2::TNCTAmpBar2(QWidget* parent) : QWidget(parent), d(new Impl)
 {
+    InstallDrawnControlAccessibility();
+    setAccessibleName(tr("Уровень"));
     d->clock.start();
     d->face = new MeterFace(this, d);
     auto* layout = new QHBoxLayout(this);

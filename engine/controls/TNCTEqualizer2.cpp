@@ -5,6 +5,8 @@
 // sets 0 dB.
 #include "engine/controls/TNCTEqualizer2.h"
 
+#include "engine/controls/DrawnAccessibility.h"
+
 #include "engine/dsp/PlaybackEqualizer.h"
 
 #include <QHBoxLayout>
@@ -42,7 +44,7 @@ struct EqState {
     EqFace* face = nullptr;
 };
 
-class EqFace : public QWidget {
+class EqFace : public QWidget, public AccessibleValue {
 public:
     EqFace(TNCTEqualizer2* owner, EqState* d) : QWidget(owner), owner_(owner), d_(d)
     {
@@ -81,8 +83,19 @@ public:
             return;
         d_->bands[i] = v;
         update();
+        if (i == focusBand_)
+            NotifyAccessibleValue(this, double(v));
         emit owner_->OnValueChange(i + 1);
     }
+
+    // For a screen reader: the band that has the keyboard, told with its frequency.
+    QAccessible::Role accessibleRole() const override { return QAccessible::Slider; }
+    QVariant accessibleValue() const override { return double(d_->bands[focusBand_]); }
+    QVariant accessibleMinimum() const override { return double(kMin); }
+    QVariant accessibleMaximum() const override { return double(kMax); }
+    QVariant accessibleStep() const override { return 0.5; }
+    QString accessibleValueText() const override { return bandText(focusBand_); }
+    void setAccessibleValue(const QVariant& value) override { userSet(focusBand_, snap(value.toFloat())); }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -117,7 +130,7 @@ protected:
         }
         p.setPen(ink);
         p.drawText(QRectF(0, height() - labelH() - 2, scaleW() - 2, labelH()), Qt::AlignRight | Qt::AlignVCenter,
-                   QStringLiteral("Гц"));
+                   TNCTEqualizer2::tr("Гц"));
 
         // Tracks.
         for (int i = 0; i < kBands; ++i) {
@@ -235,8 +248,8 @@ protected:
     {
         float& v = d_->bands[focusBand_];
         switch (e->key()) {
-        case Qt::Key_Left: focusBand_ = std::max(0, focusBand_ - 1); update(); break;
-        case Qt::Key_Right: focusBand_ = std::min(kBands - 1, focusBand_ + 1); update(); break;
+        case Qt::Key_Left: chooseBand(focusBand_ - 1); break;
+        case Qt::Key_Right: chooseBand(focusBand_ + 1); break;
         case Qt::Key_Up: userSet(focusBand_, snap(v + 0.5f)); break;
         case Qt::Key_Down: userSet(focusBand_, snap(v - 0.5f)); break;
         case Qt::Key_PageUp: userSet(focusBand_, snap(v + 3.0f)); break;
@@ -247,14 +260,21 @@ protected:
     }
 
 private:
-    void showValueTip(const QPoint& at, int i)
+    // "1k: +3.0 дБ"
+    QString bandText(int i) const
     {
         const float v = d_->bands[i];
-        QToolTip::showText(at, QStringLiteral("%1: %2%3 дБ")
-                                   .arg(TNCTEqualizer2::bandLabel(i + 1))
-                                   .arg(v > 0 ? QStringLiteral("+") : QString())
-                                   .arg(double(v), 0, 'f', 1),
-                           this);
+        return TNCTEqualizer2::tr("%1: %2%3 дБ")
+            .arg(TNCTEqualizer2::bandLabel(i + 1))
+            .arg(v > 0 ? QStringLiteral("+") : QString())
+            .arg(double(v), 0, 'f', 1);
+    }
+    void showValueTip(const QPoint& at, int i) { QToolTip::showText(at, bandText(i), this); }
+    void chooseBand(int i)
+    {
+        focusBand_ = std::clamp(i, 0, kBands - 1);
+        update();
+        NotifyAccessibleValue(this, double(d_->bands[focusBand_]));
     }
 
     TNCTEqualizer2* owner_;
@@ -271,6 +291,8 @@ struct TNCTEqualizer2::Impl : EqState {};
 
 TNCTEqualizer2::TNCTEqualizer2(QWidget* parent) : QWidget(parent), d(new Impl)
 {
+    InstallDrawnControlAccessibility();
+    setAccessibleName(tr("Эквалайзер"));
     d->face = new EqFace(this, d);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

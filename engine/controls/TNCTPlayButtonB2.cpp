@@ -4,6 +4,8 @@
 // shows it with SetState*.
 #include "engine/controls/TNCTPlayButtonB2.h"
 
+#include "engine/controls/DrawnAccessibility.h"
+
 #include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -40,6 +42,8 @@ public:
         if (lit_ == c)
             return;
         lit_ = c;
+        // A screen reader hears which key is lit: the state of the deck.
+        setAccessibleDescription(c.isValid() ? TNCTPlayButtonB2::tr("включено") : QString());
         update();
     }
     QColor lit() const { return lit_; }
@@ -164,12 +168,12 @@ private:
 };
 
 // The volume control: a wedge that fills from the left, 0..65535.
-class VolumeWedge : public QWidget {
+class VolumeWedge : public QWidget, public AccessibleValue {
 public:
     VolumeWedge(TNCTPlayButtonB2* owner, QWidget* parent) : QWidget(parent), owner_(owner)
     {
-        setToolTip(QStringLiteral("Громкость"));
-        setAccessibleName(QStringLiteral("Громкость"));
+        setToolTip(TNCTPlayButtonB2::tr("Громкость"));
+        setAccessibleName(TNCTPlayButtonB2::tr("Громкость"));
         setFocusPolicy(Qt::StrongFocus);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         setMinimumWidth(40);
@@ -180,6 +184,18 @@ public:
     QSize minimumSizeHint() const override { return {40, 12}; }
 
     int value() const { return value_; }
+
+    QAccessible::Role accessibleRole() const override { return QAccessible::Slider; }
+    QVariant accessibleValue() const override { return value_; }
+    QVariant accessibleMinimum() const override { return 0; }
+    QVariant accessibleMaximum() const override { return 65535; }
+    QVariant accessibleStep() const override { return 1311; }
+    QString accessibleValueText() const override
+    {
+        return TNCTPlayButtonB2::tr("%1 %").arg(std::lround(value_ * 100.0 / 65535));
+    }
+    void setAccessibleValue(const QVariant& value) override { setFromUser(value.toInt()); }
+
     void setValueQuiet(int v)
     {
         v = std::clamp(v, 0, 65535);
@@ -195,6 +211,7 @@ public:
             return;
         value_ = v;
         update();
+        NotifyAccessibleValue(this, v);
         emit owner_->OnChangeVolume(v);
     }
 
@@ -343,16 +360,17 @@ struct TNCTPlayButtonB2::Impl {
 
 TNCTPlayButtonB2::TNCTPlayButtonB2(QWidget* parent) : QWidget(parent), d(new Impl)
 {
+    InstallDrawnControlAccessibility();
     auto* face = new DeckFace(this);
     auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(face);
 
-    d->record = new DeckKey(Glyph::Record, QStringLiteral("Запись"), face);
-    d->play = new DeckKey(Glyph::Play, QStringLiteral("Воспроизведение"), face);
-    d->pause = new DeckKey(Glyph::Pause, QStringLiteral("Пауза"), face);
-    d->stop = new DeckKey(Glyph::Stop, QStringLiteral("Стоп"), face);
-    d->mute = new DeckKey(Glyph::Speaker, QStringLiteral("Тихо"), face);
+    d->record = new DeckKey(Glyph::Record, tr("Запись"), face);
+    d->play = new DeckKey(Glyph::Play, tr("Воспроизведение"), face);
+    d->pause = new DeckKey(Glyph::Pause, tr("Пауза"), face);
+    d->stop = new DeckKey(Glyph::Stop, tr("Стоп"), face);
+    d->mute = new DeckKey(Glyph::Speaker, tr("Тихо"), face);
     d->mute->setCheckable(true);
     d->volume = new VolumeWedge(this, face);
 

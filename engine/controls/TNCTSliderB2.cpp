@@ -4,6 +4,8 @@
 // like a drag.
 #include "engine/controls/TNCTSliderB2.h"
 
+#include "engine/controls/DrawnAccessibility.h"
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLinearGradient>
@@ -25,7 +27,7 @@ struct SliderState {
     SliderStrip* strip = nullptr;
 };
 
-class SliderStrip : public QWidget {
+class SliderStrip : public QWidget, public AccessibleValue {
 public:
     SliderStrip(TNCTSliderB2* owner, SliderState* d) : QWidget(owner), owner_(owner), d_(d)
     {
@@ -36,6 +38,26 @@ public:
     QSize sizeHint() const override { return {200, 15}; }
 
     bool held() const { return mouseHeld_ || keyHeld_; }
+
+    // For a screen reader: the position in tenths of a per cent, told as a percentage; a
+    // value it sets is a move by the user, framed like a key press.
+    QAccessible::Role accessibleRole() const override { return QAccessible::Slider; }
+    QVariant accessibleValue() const override { return d_->value; }
+    QVariant accessibleMinimum() const override { return 0; }
+    QVariant accessibleMaximum() const override { return 1000; }
+    QVariant accessibleStep() const override { return 10; }
+    QString accessibleValueText() const override
+    {
+        return TNCTSliderB2::tr("%1 %").arg(d_->value / 10.0, 0, 'f', 1);
+    }
+    void setAccessibleValue(const QVariant& value) override
+    {
+        if (held())
+            return;
+        emit owner_->OnMouseDown();
+        setFromUser(value.toInt());
+        emit owner_->OnMouseUp();
+    }
 
     // Repaints what a move of the value from `from` changes: the thumb's old and new places
     // and the lit strip between them (everything when the lit part appears or goes).
@@ -124,6 +146,7 @@ protected:
         const int from = d_->value;
         d_->value = v;
         valueMoved(from);
+        NotifyAccessibleValue(this, v);
         emit owner_->OnValueChange(v);
     }
 
@@ -229,6 +252,8 @@ struct TNCTSliderB2::Impl : SliderState {};
 
 TNCTSliderB2::TNCTSliderB2(QWidget* parent) : QWidget(parent), d(new Impl)
 {
+    InstallDrawnControlAccessibility();
+    setAccessibleName(tr("Позиция"));
     d->strip = new SliderStrip(this, d);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -1,6 +1,8 @@
 // The elapsed-time display: H:MM:SS in seven-segment digits on a dark LCD face.
 #include "engine/controls/TNCTTimeDisplay2.h"
 
+#include "engine/controls/DrawnAccessibility.h"
+
 #include "engine/controls/SevenSegment.h"
 
 #include <QHBoxLayout>
@@ -73,6 +75,8 @@ struct TNCTTimeDisplay2::Impl {
 
 TNCTTimeDisplay2::TNCTTimeDisplay2(QWidget* parent) : QWidget(parent), d(new Impl)
 {
+    InstallDrawnControlAccessibility();
+    setAccessibleName(tr("Время"));
     d->face = new TimeFace(this);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -63,12 +63,12 @@ void ShowMessage(const QString& text)
 
 void ShowInformation(const QString& text)
 {
-    show(MessageKind::Information, QStringLiteral("Information"), text);
+    show(MessageKind::Information, QCoreApplication::translate("MessageBoxes", "Information"), text);
 }
 
 bool AskConfirm(const QString& text)
 {
-    return show(MessageKind::Question, QStringLiteral("Confirm"), text) == MessageAnswer::Yes;
+    return show(MessageKind::Question, QCoreApplication::translate("MessageBoxes", "Confirm"), text) == MessageAnswer::Yes;
 }
 
 QString ErrorReportText(const QString& text)
