@@ -36,6 +36,13 @@
     </message>
 </context>
 <context>
+    <name>RecordingSession</name>
+    <message>
+        <source>Идёт запись звука</source>
+        <translation>Recording sound</translation>
+    </message>
+</context>
+<context>
     <name>TAboutBox</name>
     <message>
         <source>О программе</source>
@@ -355,10 +362,6 @@
     <message>
         <source>%1 ч %2 мин</source>
         <translation>%1 h %2 min</translation>
-    </message>
-    <message>
-        <source>Идёт запись звука</source>
-        <translation>Recording sound</translation>
     </message>
     <message>
         <source>Места хватит на </source>
