@@ -37,10 +37,12 @@
 
 namespace {
 
-const QString kRecording = QStringLiteral("Recording...");
-const QString kPlaying = QStringLiteral("Playing...");
-const QString kPause = QStringLiteral("Pause");
-const QString kStop = QStringLiteral("Stop");
+// The state words of panel 0: English in the program's own languages (a translation into
+// another language may give its own).
+const char* const kRecording = QT_TRANSLATE_NOOP("TForm1", "Recording...");
+const char* const kPlaying = QT_TRANSLATE_NOOP("TForm1", "Playing...");
+const char* const kPause = QT_TRANSLATE_NOOP("TForm1", "Pause");
+const char* const kStop = QT_TRANSLATE_NOOP("TForm1", "Stop");
 
 } // namespace
 
@@ -59,10 +61,10 @@ TAudioFile2& TForm1::ReaderFile()
 QString TForm1::TransportWord() const
 {
     if (IsRecording)
-        return RecordPaused ? kPause : kRecording;
+        return tr(RecordPaused ? kPause : kRecording);
     if (IsPlaying)
-        return PlayPaused ? kPause : kPlaying;
-    return kStop;
+        return tr(PlayPaused ? kPause : kPlaying);
+    return tr(kStop);
 }
 
 void TForm1::ResetTransportDisplay()
@@ -71,7 +73,7 @@ void TForm1::ResetTransportDisplay()
     NCTAmpBar2->setValue(0);
     NCTSliderB1->setValue(0);
     NCTPlayButtonB1->SetStateStop();
-    setStatusText(0, kStop);
+    setStatusText(0, tr(kStop));
     NCTTimeDisplay1->setMilliseconds(0);
     NCTTimeDisplay1->setSeconds(0);
     NCTTimeDisplay1->setMinutes(0);
@@ -140,7 +142,7 @@ void TForm1::ShowRecordingLook()
     Open1->setEnabled(false);
     Options2->setEnabled(false);
     NCTSliderB1->setEnabled(false);
-    setStatusText(0, kRecording);
+    setStatusText(0, tr(kRecording));
     NCTPlayButtonB1->SetStateRecord();
 }
 
@@ -158,7 +160,7 @@ void TForm1::SessionTargetCreated(const QString& path)
     CurrentFile = RecordFileName;
     LoadCurrentFile();
     currentIsRecordTarget_ = true;
-    setStatusText(0, kRecording);
+    setStatusText(0, tr(kRecording));
 }
 
 void TForm1::SessionStarted(const QString& /*path*/)
@@ -172,7 +174,7 @@ void TForm1::SessionStarted(const QString& /*path*/)
 void TForm1::SessionPaused()
 {
     RecordPaused = true;
-    setStatusText(0, kPause);
+    setStatusText(0, tr(kPause));
     NCTPlayButtonB1->SetStatePause();
 }
 
@@ -242,7 +244,7 @@ void TForm1::SessionTicked(const RecordingSession::Tick& tick)
 
 void TForm1::ShowPlaybackState()
 {
-    setStatusText(0, PlayPaused ? kPause : kPlaying);
+    setStatusText(0, tr(PlayPaused ? kPause : kPlaying));
     if (PlayPaused)
         NCTPlayButtonB1->SetStatePause();
     else
@@ -330,7 +332,7 @@ void TForm1::PausePlayback()
     PositionOffset += AudioPlayer1->CurrentSamples();
     AudioPlayer1->Stop();
     if (!IsRecording) {
-        setStatusText(0, kPause);
+        setStatusText(0, tr(kPause));
         NCTPlayButtonB1->SetStatePause();
         NCTAmpBar1->setValue(0);
         NCTAmpBar2->setValue(0);
@@ -430,7 +432,7 @@ void TForm1::NCTSliderB1MouseDown()
         AudioFile1->Close();
         NCTPlayButtonB1->SetStateStop();
         if (!IsRecording)
-            setStatusText(0, kStop);
+            setStatusText(0, tr(kStop));
     }
 }
 

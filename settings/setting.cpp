@@ -79,8 +79,6 @@ TSettingForm::TSettingForm(QWidget* parent) : QDialog(parent)
     setWindowTitle(tr("Настройка"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(319, 505);
-
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(8, 8, 8, 8);
     root->setSpacing(6);
@@ -91,6 +89,9 @@ TSettingForm::TSettingForm(QWidget* parent) : QDialog(parent)
     root->addWidget(buildLanguageGroup());
     root->addStretch(1);
     root->addLayout(buildButtons());
+    // The design's 319 x 505 holds the first four groups and the buttons; the language group
+    // adds its own height.
+    setFixedSize(319, 505 + GBLanguage->sizeHint().height() + root->spacing());
 
     AudioFile1 = std::make_unique<TAudioFile2>();
     connectEvents();

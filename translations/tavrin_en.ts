@@ -387,6 +387,22 @@
         <source>Страницы</source>
         <translation>Pages</translation>
     </message>
+    <message>
+        <source>Recording...</source>
+        <translation>Recording...</translation>
+    </message>
+    <message>
+        <source>Playing...</source>
+        <translation>Playing...</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
 </context>
 <context>
     <name>TNCTAmpBar2</name>

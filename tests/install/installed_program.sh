@@ -53,7 +53,7 @@ expect_recording() {
 DESTDIR="$work/dest" cmake --install "$build" --prefix /usr >/dev/null
 bin="$work/dest/usr/bin"
 [ -x "$bin/tavrin" ] || fail "cmake --install put no program in usr/bin"
-for f in tips.txt support.ini tavrin.html; do
+for f in tips.txt tips_en.txt support.ini tavrin.html tavrin_en.html; do
   [ -f "$work/dest/usr/share/tavrin/$f" ] || fail "side file $f not installed"
 done
 chmod a-w "$bin"

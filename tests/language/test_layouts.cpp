@@ -21,6 +21,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -63,6 +64,8 @@ public:
                 checkHeader(header, at);
             else if (auto* combo = qobject_cast<QComboBox*>(w))
                 text(w, at, combo->currentText(), QStringLiteral("list"));
+            if (qobject_cast<QComboBox*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w))
+                checkHeight(w, at);
         }
     }
 
@@ -96,6 +99,21 @@ private:
         problems << QStringLiteral("%1: \"%2\" needs %3 px, has %4").arg(at, t).arg(needed).arg(has);
     }
 
+    // A layout short of room squeezes its fields and buttons until their text is cut: a line of
+    // text (with the frame of a field, or under the picture of a tool button) must fit.
+    void checkHeight(QWidget* w, const QString& at)
+    {
+        if (auto* button = qobject_cast<QAbstractButton*>(w); button && button->text().isEmpty())
+            return;   // a picture only (the arrows of a number field)
+        int needed = w->fontMetrics().height();
+        if (qobject_cast<QComboBox*>(w) || qobject_cast<QLineEdit*>(w))
+            needed += 6;
+        else if (auto* tool = qobject_cast<QToolButton*>(w); tool && tool->toolButtonStyle() == Qt::ToolButtonTextUnderIcon)
+            needed += tool->iconSize().height() + 4;
+        if (needed > w->height())
+            problems << QStringLiteral("%1: squeezed to %2 px of height, needs %3").arg(at).arg(w->height()).arg(needed);
+    }
+
     void checkLabel(QLabel* l, const QString& at)
     {
         const QString t = l->text();
@@ -111,6 +129,8 @@ private:
         const QSize hint = l->sizeHint();
         if (hint.width() > l->width())
             tooNarrow(at, t, hint.width(), l->width());
+        if (hint.height() > l->height())
+            problems << QStringLiteral("%1: \"%2\" needs %3 px of height, has %4").arg(at, t).arg(hint.height()).arg(l->height());
     }
 
     void checkButton(QAbstractButton* b, const QString& at)

@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -373,7 +374,8 @@ TEST_F(SettingsTest, DialogLayoutCaptionsAndDesignState)
     TForm1* f = start();
     TSettingForm* d = dialog(f);
     EXPECT_EQ(d->windowTitle(), "Настройка");
-    EXPECT_EQ(d->size(), QSize(319, 505));
+    // The design's size, and the language group under the four groups of the design.
+    EXPECT_EQ(d->size(), QSize(319, 505 + d->GBLanguage->sizeHint().height() + 6));
     EXPECT_EQ(d->SpeedBtnSelect->toolTip(), "Выбор деректории для сохранения");
     EXPECT_EQ(d->RBLimit->text(), "Стоп записи через");
     EXPECT_EQ(d->CheckSplit->text(), "Разбить");
