@@ -16,6 +16,10 @@ double Look::xOfFreq(double f) const
 {
     return plot.left() + std::log(std::max(f, kMinFreq) / kMinFreq) / freqSpan() * plot.width();
 }
+double Look::freqOfX(double x) const
+{
+    return kMinFreq * std::exp((x - plot.left()) / std::max(1, plot.width()) * freqSpan());
+}
 double Look::yOfFreq(double f) const
 {
     return plot.bottom() + 1 - std::log(std::max(f, kMinFreq) / kMinFreq) / freqSpan() * plot.height();

@@ -43,6 +43,7 @@ struct Look {
     double maxFreq() const;
     double freqSpan() const;   // log(maxFreq / kMinFreq)
     double xOfFreq(double f) const;
+    double freqOfX(double x) const;   // the inverse of xOfFreq
     double yOfFreq(double f) const;
     double yOfDb(double db) const;
     double yOfAmp(double a) const;

@@ -170,6 +170,7 @@ void TAudioVisualization2::ShowArray(const SampleArray& block)
         update();
         return;
     }
+    setSampleRate(block.sampleRate());
     d->pending.assign(block.samples().begin(), block.samples().end());
     d->pendingChannels = block.channels();
     frameDue();
@@ -181,6 +182,7 @@ void TAudioVisualization2::ShowArray(SampleArray&& block)
         ShowArray(static_cast<const SampleArray&>(block));
         return;
     }
+    setSampleRate(block.sampleRate());
     d->pending.swap(block.samples());
     d->pendingChannels = block.channels();
     frameDue();
@@ -313,6 +315,13 @@ void TAudioVisualization2::setSampleRate(int rate)
     if (!d->frames.spectrogram.isNull())
         d->frames.spectrogram.fill(d->look.back);
     lookChanged();
+}
+
+double TAudioVisualization2::frequencyAt(double x) const
+{
+    picture::Look l = d->look;
+    l.plot = layoutOf(*this, *this).plot;
+    return l.freqOfX(x);
 }
 
 // ---------------------------------------------------------------------------------------------

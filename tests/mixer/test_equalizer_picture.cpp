@@ -4,10 +4,16 @@
 #include "engine/controls/TAudioVisualization2.h"
 #include "engine/controls/TNCTEqualizer2.h"
 #include "mixer/Unit2.h"
+#include "settings/RecordingSettings.h"
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QAbstractButton>
+#include <QAction>
+#include <QImage>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cmath>
@@ -137,6 +143,45 @@ TEST_F(Equalizer, PictureFeedReleasesTheArray)
     SampleArray empty;
     form().ShowPicture(empty);   // clears the picture
     EXPECT_TRUE(empty.isEmpty());
+}
+
+// The picture of a recording follows its rate: the virtual input's 1 kHz tone recorded at
+// 8, 22.05, 44.1 and 48 kHz peaks at 1 kHz on the scale of the line spectrum.
+TEST_F(MixerTest, ToneSpectrumPeaksAtItsFrequencyOnTheScaleAtEveryRate)
+{
+    TForm1& form = *open(true);
+    form.TimerTip->stop();
+    struct Restore { ~Restore() { RecordingSettings = TRecordingSettings{}; } } restore;
+    RecordingSettings.SavePath = folder.path() + QStringLiteral("Recording/");
+    form.ComboBox1->setCurrentIndex(2);   // 4096 points: bins finer than a column
+    form.ComboBox1Click();
+    form.RadioGroup1Buttons->button(1)->click();   // "Линейный"
+    TAudioVisualization2* picture = form.AudioVisualization1;
+    for (const int rate : {8000, 22050, 44100, 48000}) {
+        RecordingSettings.SaveFormat = rate == 48000 ? QStringLiteral(".flac") : QStringLiteral(".wav");
+        RecordingSettings.WavFrequency = rate;
+        RecordingSettings.FlacFrequency = rate;
+        form.PageControl1->setCurrentIndex(0);
+        form.Record1->trigger();
+        backend.advanceAndProcess(1000, 20);
+        const QImage shown = picture->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        form.Stop1->trigger();
+        // The highest point of the line (either channel's colour, bright).
+        int top = shown.height(), first = -1, last = -1;
+        for (int x = 0; x < shown.width(); ++x)
+            for (int y = 0; y < top + 1 && y < shown.height(); ++y) {
+                const QRgb c = shown.pixel(x, y);
+                if (std::max(qRed(c), qGreen(c)) < 160 || qBlue(c) > 100)
+                    continue;
+                if (y < top)
+                    top = y, first = x;
+                last = x;
+                break;
+            }
+        ASSERT_GE(first, 0) << rate << " Hz: no spectrum drawn";
+        const double peak = picture->frequencyAt((first + last) / 2.0 + 0.5);
+        EXPECT_NEAR(std::log(peak / 1000.0), 0.0, std::log(1.04)) << rate << " Hz: the peak is at " << peak << " Hz";
+    }
 }
 
 } // namespace
