@@ -60,6 +60,7 @@ protected:
 private:
     void lookChanged();
     void frameDue();
+    void showFrame();
     struct Impl;
     Impl* d;
 };
