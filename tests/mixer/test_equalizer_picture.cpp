@@ -2,6 +2,8 @@
 #include "MixerFixture.h"
 #include "engine/TAudioPlayer2.h"
 #include "engine/controls/TAudioVisualization2.h"
+#include "engine/controls/TNCTAmpBar2.h"
+#include "engine/controls/TNCTTimeDisplay2.h"
 #include "engine/controls/TNCTEqualizer2.h"
 #include "mixer/Unit2.h"
 #include "settings/RecordingSettings.h"
@@ -10,12 +12,17 @@
 #include <QComboBox>
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QImage>
+#include <QLabel>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <map>
+#include <set>
 #include <cmath>
 #include <vector>
 
@@ -135,6 +142,22 @@ TEST_F(Equalizer, EqualizerButtonShowsTheDialog)
     EXPECT_FALSE(frmEQ->isVisible());
 }
 
+// Each style's button has room for its whole caption, and no caption runs into the button of
+// the next column (the font decides their widths).
+TEST_F(Equalizer, StyleButtonsHoldTheirCaptionsSideBySide)
+{
+    const QList<QAbstractButton*> buttons = form().RadioGroup1Buttons->buttons();
+    ASSERT_EQ(buttons.size(), 6);
+    for (QAbstractButton* b : buttons) {
+        EXPECT_GE(b->width(), b->sizeHint().width()) << b->text().toStdString();
+        for (QAbstractButton* other : buttons) {
+            if (other != b) {
+                EXPECT_FALSE(b->geometry().intersects(other->geometry())) << b->text().toStdString() << " / " << other->text().toStdString();
+            }
+        }
+    }
+}
+
 TEST_F(Equalizer, PictureFeedReleasesTheArray)
 {
     SampleArray block(2, 2048);
@@ -182,6 +205,48 @@ TEST_F(MixerTest, ToneSpectrumPeaksAtItsFrequencyOnTheScaleAtEveryRate)
         const double peak = picture->frequencyAt((first + last) / 2.0 + 0.5);
         EXPECT_NEAR(std::log(peak / 1000.0), 0.0, std::log(1.04)) << rate << " Hz: the peak is at " << peak << " Hz";
     }
+}
+
+// While a recording runs, a tick repaints the picture and the meters (their own faces, never
+// the window behind them) and, once a second, the clock's digits that changed; nothing else
+// in the window paints.
+TEST_F(MixerTest, RecordingTicksRepaintOnlyWhatChanges)
+{
+    TForm1& form = *open(true);
+    form.TimerTip->stop();
+    struct Restore { ~Restore() { RecordingSettings = TRecordingSettings{}; } } restore;
+    RecordingSettings.SavePath = folder.path() + QStringLiteral("Recording/");
+    RecordingSettings.SaveFormat = QStringLiteral(".wav");
+    form.Record1->trigger();
+    backend.advanceAndProcess(1500, 20);
+
+    struct Paints : QObject {
+        std::map<QWidget*, std::vector<QRect>> seen;   // the bounding box of each paint
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint && o->isWidgetType())
+                seen[static_cast<QWidget*>(o)].push_back(static_cast<QPaintEvent*>(e)->region().boundingRect());
+            return false;
+        }
+    } paints;
+    qApp->installEventFilter(&paints);
+    backend.advanceAndProcess(3000, 20);
+    qApp->removeEventFilter(&paints);
+    form.Stop1->trigger();
+
+    QWidget* clock = form.NCTTimeDisplay1->findChild<QWidget*>();
+    // (And the disk panel when the room it shows changes: it keeps its width, so it alone.)
+    const std::set<QWidget*> expected = {form.AudioVisualization1, form.NCTAmpBar1->findChild<QWidget*>(),
+                                         form.NCTAmpBar2->findChild<QWidget*>(), clock,
+                                         form.findChild<QLabel*>(QStringLiteral("DiskPanel"))};
+    for (const auto& [widget, boxes] : paints.seen)
+        EXPECT_TRUE(expected.count(widget)) << widget->metaObject()->className() << " \"" << widget->objectName().toStdString()
+                                            << "\" painted " << boxes.size() << " times";
+    ASSERT_TRUE(paints.seen.count(clock));
+    const std::vector<QRect>& clockPaints = paints.seen[clock];
+    EXPECT_LE(clockPaints.size(), 3u);
+    for (const QRect& box : clockPaints)   // the last digit, or the last two
+        EXPECT_LT(box.width(), clock->width() / 3) << box.x() << "," << box.y() << " " << box.width() << "x" << box.height();
 }
 
 } // namespace
