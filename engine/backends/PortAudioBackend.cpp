@@ -21,7 +21,7 @@
 #include "engine/backends/PortAudioBackend.h"
 #include "engine/DeviceCallback.h"
 #include "engine/EngineError.h"
-#include "engine/EngineSupport.h"
+#include "engine/ThreadRules.h"
 #include "engine/backends/AlsaMixer.h"
 #include "engine/backends/CaptureGapDetector.h"
 #include "engine/backends/PortAudioOptions.h"
