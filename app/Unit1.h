@@ -3,7 +3,8 @@
 // It owns every engine component and display control. Handlers carry the names bound in the
 // form (Record1Click, AudioRecord1Timer, ...); each group lives in the source file of its
 // area:
-//   app/Unit1.cpp            construction, FormCreate/FormShow/FormClose, layout, page commands
+//   app/Unit1Build.cpp       construction: components, pictures, event connections
+//   app/Unit1.cpp            FormCreate/FormShow/FormClose, layout, page commands
 //   app/Unit1Transport.cpp   record / play / pause / stop, engine events, ticks, seeking
 //   app/Unit1Files.cpp       current file, recording targets, the file list, rename, delete
 //   settings/Unit1Settings.cpp  setup.ini load/save, output format, auto-stop button
@@ -318,6 +319,23 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // ---- Unit1Build.cpp: the constructor's steps, in their order ----------------------------
+    void buildMenus();
+    void buildToolBar();
+    void buildClientArea();
+    void buildPicturePage();
+    void buildInputMixerPage();
+    void buildOutputMixerPage();
+    void buildFileList();
+    void buildTagFields();
+    void buildTransportStrip();
+    void buildStatusBar();
+    void makeComponents();
+    void connectCommands();
+    void connectControls();
+    void connectEngineEvents();
+    void placeWindow();
+
     bool shown_ = false;
     std::thread deviceSearch_;   // reaches the sound system while the window shows
     bool closed_ = false;

@@ -710,8 +710,8 @@ void TForm1::AudioRecord1Timer(int CurrentSamples, int LevelLeft, int LevelRight
     // The automatic stop counts the whole recording, the cut the current piece; both read the
     // whole seconds the display shows. After a stop nothing is cut (with a playback running the
     // display is not zeroed, so the test asks for a running recording as well).
-    if (LimitReached(ElapsedSeconds(*NCTTimeDisplay1)))
+    if (LimitReached(ElapsedSeconds(*NCTTimeDisplay1), RecordingSettings))
         StopRecording();
-    if (IsRecording && SplitDue(ElapsedSeconds(*NCTTimeDisplay1)))
+    if (IsRecording && SplitDue(ElapsedSeconds(*NCTTimeDisplay1), RecordingSettings))
         SplitRecording();
 }
