@@ -30,9 +30,8 @@ void PulseConnection::open()
     {
         Lock lock(*this);
         attempt();
-        if (!waitUntil([this] { return state_ == State::Online || state_ == State::Waiting; }))
-            why = notAnswering();
-        else if (state_ != State::Online)
+        waitUntil([this] { return state_ == State::Online || state_ == State::Waiting; });
+        if (state_ != State::Online)
             why = notAnswering();
     }
     if (!why.isEmpty()) {
