@@ -11,7 +11,6 @@
 #include "engine/controls/TNCTPlayButtonB2.h"
 #include "engine/controls/TNCTSliderB2.h"
 #include "engine/controls/TNCTTimeDisplay2.h"
-#include "platform/SleepGuard.h"
 #include "platform/ui/Guarded.h"
 
 #include <QCloseEvent>
@@ -37,9 +36,13 @@ TForm1::~TForm1()
             w->removeEventFilter(this);
     if (AudioRecord1) {
         AudioRecord1->disconnect(this);
-        delete AudioRecord1;
+        delete AudioRecord1;   // hands its last blocks to the session's writer
         AudioRecord1 = nullptr;
     }
+    // The session (its writer thread) ends after the recorder and before the files it writes.
+    Session.reset();
+    RecordWriter = nullptr;
+    RecordInput.reset();
     if (AudioPlayer1) {
         AudioPlayer1->disconnect(this);
         delete AudioPlayer1;

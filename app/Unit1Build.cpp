@@ -2,6 +2,7 @@
 // toolbar, the four pages, the transport strip, the status bar, the engine components), the
 // connections of their events to the handlers, and the window's size and place.
 #include "app/Unit1.h"
+#include "settings/RecordingSettings.h"
 
 #include "engine/DeviceWatch.h"
 #include "engine/TAudioPlayer2.h"
@@ -11,7 +12,6 @@
 #include "engine/controls/TNCTPlayButtonB2.h"
 #include "engine/controls/TNCTSliderB2.h"
 #include "engine/controls/TNCTTimeDisplay2.h"
-#include "platform/SleepGuard.h"
 #include "platform/ui/Guarded.h"
 
 #include <QAction>
@@ -529,6 +529,10 @@ void TForm1::makeComponents()
     DeviceWatch1->setObjectName(QStringLiteral("DeviceWatch1"));
     AudioInformation1 = std::make_unique<TAudioInformation2>();
     Mp3LameEncoder = std::make_unique<TAudioFile2LameEnc>();
+    // The recorder's events reach the session through this window's handlers
+    // (AudioRecord1Timer, AudioRecord1DeviceError).
+    RecordInput = std::make_unique<RecorderInput>(*AudioRecord1, false);
+    Session = std::make_unique<RecordingSession>(*RecordInput, *AudioFile2, *Mp3LameEncoder, RecordingSettings);
 }
 
 // Menu items, toolbar and page buttons to their handlers.
@@ -624,6 +628,11 @@ void TForm1::connectEngineEvents()
             guarded([this](int block) { AudioRecord1EndBlockRecord(block); }));
     connect(AudioRecord1, &TAudioRecord2::OnTimer, this,
             guarded([this](int s, int l, int r) { AudioRecord1Timer(s, l, r); }));
+    connect(AudioRecord1, &TAudioRecord2::OnDeviceError, this,
+            guarded([this](const QString& message) { AudioRecord1DeviceError(message); }));
+    connect(AudioPlayer1, &TAudioPlayer2::OnDeviceError, this,
+            guarded([this](const QString& message) { AudioPlayer1DeviceError(message); }));
+    ConnectSession();
 }
 
 // Size and place: the middle of the desktop, page 0 in front.
