@@ -34,6 +34,50 @@
         <source>Профиль: </source>
         <translation>Profile: </translation>
     </message>
+    <message>
+        <source>Моно</source>
+        <translation>Mono</translation>
+    </message>
+    <message>
+        <source>Левый</source>
+        <translation>Left</translation>
+    </message>
+    <message>
+        <source>Правый</source>
+        <translation>Right</translation>
+    </message>
+    <message>
+        <source>Центр</source>
+        <translation>Center</translation>
+    </message>
+    <message>
+        <source>Задний левый</source>
+        <translation>Rear left</translation>
+    </message>
+    <message>
+        <source>Задний правый</source>
+        <translation>Rear right</translation>
+    </message>
+    <message>
+        <source>Задний центр</source>
+        <translation>Rear center</translation>
+    </message>
+    <message>
+        <source>Сабвуфер</source>
+        <translation>Subwoofer</translation>
+    </message>
+    <message>
+        <source>Боковой левый</source>
+        <translation>Side left</translation>
+    </message>
+    <message>
+        <source>Боковой правый</source>
+        <translation>Side right</translation>
+    </message>
+    <message>
+        <source>Канал %1</source>
+        <translation>Channel %1</translation>
+    </message>
 </context>
 <context>
     <name>RecordingSession</name>
