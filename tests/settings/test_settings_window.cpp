@@ -491,6 +491,26 @@ TEST_F(SettingsTest, SaveSettingsWritesElevenKeysInOrder)
                          "[wma]\nprofile=38\n"));
 }
 
+TEST_F(SettingsTest, NameTemplateAndTrayIconAreKeptAndShownAgain)
+{
+    TForm1* f = start("[options]\nnametemplate=old %H\n");
+    EXPECT_EQ(RecordingSettings.NameTemplate, "old %H");
+    TSettingForm* d = dialog(f);
+    EXPECT_EQ(d->EdNameTemplate->text(), "old %H");
+    EXPECT_FALSE(d->CheckTray->isChecked());
+    d->EdNameTemplate->setText("Запись %Y-%m-%d");
+    d->CheckTray->setChecked(true);
+    d->BtnOK->click();
+    EXPECT_EQ(RecordingSettings.NameTemplate, "Запись %Y-%m-%d");
+    EXPECT_EQ(RecordingSettings.TrayIcon, 1);
+    EXPECT_EQ(ini().ReadString("options", "nametemplate", ""), "Запись %Y-%m-%d");
+    EXPECT_EQ(ini().ReadInteger("options", "trayicon", 0), 1);
+    pumpEvents();
+    d = dialog(f);
+    EXPECT_EQ(d->EdNameTemplate->text(), "Запись %Y-%m-%d");
+    EXPECT_TRUE(d->CheckTray->isChecked());
+}
+
 TEST_F(SettingsTest, Mp3IndexBeyondTheListGivesDefaultsAndMinusOne)
 {
     TForm1* f = start("[mp3]\nind=12\nbitrate=100\nfreq=22050\n");
