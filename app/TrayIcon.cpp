@@ -5,10 +5,12 @@
 #include "settings/RecordingSettings.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace {
 
@@ -75,6 +77,9 @@ bool TrayIcon::shown() const
 
 void TrayIcon::apply()
 {
+    // With the window in the tray, a message box closing must not end the program because no
+    // window is left on the screen; the window's own close ends it then.
+    QGuiApplication::setQuitOnLastWindowClosed(RecordingSettings.TrayIcon != 1);
     if (RecordingSettings.TrayIcon != 1) {
         icon_.reset();
         menu_.reset();
@@ -132,11 +137,14 @@ bool TrayIcon::eventFilter(QObject* watched, QEvent* event)
 {
     // The window's close box while a recording runs, with the icon there to come back by: the
     // window goes to the tray. The Exit command and a termination request still close it.
-    if (watched == &form_ && event->type() == QEvent::Close && event->spontaneous() && shown()
-        && form_.Session->state() != RecordingSession::State::Stopped) {
+    if (watched != &form_ || event->type() != QEvent::Close)
+        return QObject::eventFilter(watched, event);
+    if (event->spontaneous() && shown() && form_.Session->state() != RecordingSession::State::Stopped) {
         event->ignore();
         form_.hide();
         return true;
     }
+    if (!QGuiApplication::quitOnLastWindowClosed())
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);   // the window closes, and the program with it
     return QObject::eventFilter(watched, event);
 }

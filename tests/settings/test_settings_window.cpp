@@ -373,7 +373,7 @@ TEST_F(SettingsTest, DialogLayoutCaptionsAndDesignState)
     TForm1* f = start();
     TSettingForm* d = dialog(f);
     EXPECT_EQ(d->windowTitle(), "Настройка");
-    EXPECT_EQ(d->size(), QSize(319, 505));
+    EXPECT_EQ(d->size(), QSize(319, 600));
     EXPECT_EQ(d->SpeedBtnSelect->toolTip(), "Выбор деректории для сохранения");
     EXPECT_EQ(d->RBLimit->text(), "Стоп записи через");
     EXPECT_EQ(d->CheckSplit->text(), "Разбить");
