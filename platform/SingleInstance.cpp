@@ -105,16 +105,18 @@ InstanceAnswer sendByBus(const QString& name, const InstanceRequest& r)
     // A connection of its own, closed again: the process's shared one is made by the application
     // object that serves, and one made before it (by the start's first, windowless application
     // object) would not deliver calls to it.
+    // The name's owner is asked for first: an error reply (a call to a name nobody owns) leaves
+    // Qt's D-Bus thread a race with the end of the process, which then warns on stderr.
     const QString connection = QStringLiteral("tavrin-request");
     QDBusMessage reply;
     {
         QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connection);
-        if (bus.isConnected())
+        if (bus.isConnected() && bus.interface()->isServiceRegistered(name).value())
             reply = bus.call(busCall(name, r), QDBus::Block, kAnswerMs);
     }
     QDBusConnection::disconnectFromBus(connection);
     if (reply.type() == QDBusMessage::InvalidMessage)
-        return answer;   // no bus after all
+        return answer;   // no bus after all, or none of that name on it
     if (reply.type() == QDBusMessage::ReplyMessage) {
         answer.outcome = InstanceAnswer::Outcome::Answered;
         if (r.kind == InstanceRequest::Kind::Status && !reply.arguments().isEmpty())

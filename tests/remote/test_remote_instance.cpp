@@ -29,14 +29,16 @@ namespace {
 enum class Road { Bus, Socket };
 
 struct Ended {
-    int code = -1;
+    Ended(int c = -1, QString o = {}, QString e = {}) : code(c), out(std::move(o)), err(std::move(e)) {}
+    int code;
     QString out;
+    QString err;   // a start that hands over says nothing there
     bool operator==(const Ended&) const = default;
 };
 
 void PrintTo(const Ended& r, std::ostream* os)
 {
-    *os << "exit " << r.code << ", \"" << r.out.toStdString() << "\"";
+    *os << "exit " << r.code << ", \"" << r.out.toStdString() << "\", stderr \"" << r.err.toStdString() << "\"";
 }
 
 // A copy of the built program in `folder`: a program of that settings folder.
@@ -64,7 +66,8 @@ Ended run(const QString& program, const QStringList& args, const QString& workin
         p.waitForFinished();
         return {};
     }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput())};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
 class RemoteInstance : public GuiTest, public ::testing::WithParamInterface<Road> {
