@@ -86,12 +86,19 @@ TSettingForm::TSettingForm(QWidget* parent) : QDialog(parent)
     root->addWidget(buildFormatGroup());
     root->addWidget(buildTimeLimitGroup());
     root->addWidget(buildSplitGroup());
+    root->addWidget(buildNamesGroup());
+    CheckTray = new QCheckBox(tr("Значок в области уведомлений"), this);
+    CheckTray->setToolTip(tr("Пока значок есть, закрытое во время записи окно прячется в него, а запись идёт дальше"));
+    root->addWidget(CheckTray);
     root->addWidget(buildLanguageGroup());
     root->addStretch(1);
     root->addLayout(buildButtons());
-    // The design's 319 x 505 holds the first four groups and the buttons; the language group
-    // adds its own height.
-    setFixedSize(319, 505 + GBLanguage->sizeHint().height() + root->spacing());
+    // The design's 319 x 505 holds the first four groups and the buttons; the names group, the
+    // tray switch and the language group add their own heights.
+    int added = 0;
+    for (QWidget* w : {static_cast<QWidget*>(GBNames), static_cast<QWidget*>(CheckTray), static_cast<QWidget*>(GBLanguage)})
+        added += w->sizeHint().height() + root->spacing();
+    setFixedSize(319, 505 + added);
 
     AudioFile1 = std::make_unique<TAudioFile2>();
     connectEvents();
@@ -190,6 +197,22 @@ QGroupBox* TSettingForm::buildSplitGroup()
     row->addStretch(1);
     col->addLayout(row);
     return GBSplit;
+}
+
+// Names of new recordings.
+QGroupBox* TSettingForm::buildNamesGroup()
+{
+    GBNames = new QGroupBox(tr("Имя новой записи"), this);
+    auto* col = new QVBoxLayout(GBNames);
+    col->setContentsMargins(8, 4, 8, 8);
+    col->setSpacing(2);
+    EdNameTemplate = new QLineEdit(GBNames);
+    EdNameTemplate->setPlaceholderText(tr("Untitled1, Untitled2, ..."));
+    LabelNameFields = new QLabel(tr("%Y год, %m месяц, %d день, %H час, %M мин, %S сек"), GBNames);
+    LabelNameFields->setWordWrap(true);
+    col->addWidget(EdNameTemplate);
+    col->addWidget(LabelNameFields);
+    return GBNames;
 }
 
 // The interface's language: the desktop's, or one of the program's languages by its own name.
@@ -294,6 +317,8 @@ void TSettingForm::FormShow()
     cbLanguage->setCurrentIndex(std::max(0, cbLanguage->findData(ConfiguredInterfaceLanguage())));
     ChooseLine(cbMP3, ReadSetupInteger(SetupKeyId::Mp3Choice));
     ChooseLine(cbWAV, ReadSetupInteger(SetupKeyId::WavChoice));
+    EdNameTemplate->setText(s.NameTemplate);
+    CheckTray->setChecked(s.TrayIcon == 1);
 }
 
 void TSettingForm::closeEvent(QCloseEvent* event)
@@ -514,6 +539,9 @@ void TSettingForm::BtnOKClick()
     } else {
         s.SplitEnabled = false;
     }
+
+    s.NameTemplate = EdNameTemplate->text();
+    s.TrayIcon = CheckTray->isChecked() ? 1 : 0;
 
     // 5. to 7.
     if (Form1)

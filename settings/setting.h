@@ -52,6 +52,10 @@ public:
     QCheckBox* CheckSplit = nullptr;
     QLineEdit* Edit4 = nullptr;  TUpDown* UpDown4 = nullptr;  QLabel* Label4 = nullptr;
     QLineEdit* Edit5 = nullptr;  TUpDown* UpDown5 = nullptr;  QLabel* Label5 = nullptr;
+    QGroupBox* GBNames = nullptr;                // names of new recordings
+    QLineEdit* EdNameTemplate = nullptr;         // empty: Untitled1, Untitled2, ...
+    QLabel* LabelNameFields = nullptr;           // the date and time fields
+    QCheckBox* CheckTray = nullptr;              // the icon in the desktop's tray
     QGroupBox* GBLanguage = nullptr;             // the interface's language, from the next start
     QComboBox* cbLanguage = nullptr;             // "" (the desktop's), "ru", "en", ...
     QPushButton* BtnOK = nullptr;
@@ -101,6 +105,7 @@ private:
     QGroupBox* buildFormatGroup();
     QGroupBox* buildTimeLimitGroup();
     QGroupBox* buildSplitGroup();
+    QGroupBox* buildNamesGroup();
     QGroupBox* buildLanguageGroup();
     QHBoxLayout* buildButtons();
     void connectEvents();
