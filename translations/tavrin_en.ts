@@ -80,6 +80,21 @@
     </message>
 </context>
 <context>
+    <name>RecordingNotice</name>
+    <message>
+        <source>Запись закончена</source>
+        <translation>Recording finished</translation>
+    </message>
+    <message>
+        <source>Воспроизвести</source>
+        <translation>Play</translation>
+    </message>
+    <message>
+        <source>Открыть папку</source>
+        <translation>Open folder</translation>
+    </message>
+</context>
+<context>
     <name>RecordingSession</name>
     <message>
         <source>Идёт запись звука</source>
@@ -624,6 +639,26 @@
         <source>Select a directory to save output files</source>
         <translation>Select a directory to save output files</translation>
     </message>
+    <message>
+        <source>Значок в области уведомлений</source>
+        <translation>Icon in the notification area</translation>
+    </message>
+    <message>
+        <source>Пока значок есть, закрытое во время записи окно прячется в него, а запись идёт дальше</source>
+        <translation>While the icon is there, a window closed during a recording hides in it and the recording goes on</translation>
+    </message>
+    <message>
+        <source>Имя новой записи</source>
+        <translation>Name of a new recording</translation>
+    </message>
+    <message>
+        <source>Untitled1, Untitled2, ...</source>
+        <translation>Untitled1, Untitled2, ...</translation>
+    </message>
+    <message>
+        <source>%Y год, %m месяц, %d день, %H час, %M мин, %S сек</source>
+        <translation>%Y year, %m month, %d day, %H hour, %M min, %S s</translation>
+    </message>
 </context>
 <context>
     <name>TTimeLimitForm</name>
@@ -754,6 +789,33 @@
     <message>
         <source>гц</source>
         <translation>Hz</translation>
+    </message>
+</context>
+<context>
+    <name>TrayIcon</name>
+    <message>
+        <source>Записать</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>Остановить</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Показать окно</source>
+        <translation>Show window</translation>
+    </message>
+    <message>
+        <source>Выход</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>Tavrin: идёт запись, %1</source>
+        <translation>Tavrin: recording, %1</translation>
+    </message>
+    <message>
+        <source>Tavrin: запись на паузе, %1</source>
+        <translation>Tavrin: recording paused, %1</translation>
     </message>
 </context>
 <context>
