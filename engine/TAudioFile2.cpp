@@ -64,6 +64,7 @@ struct TAudioFile2::Impl {
 
     int lastError = 0;
     QString lastErrorText;
+    bool openFailed = false;   // the last Open failed: no format to describe
 
     int mp3EffectiveRate() const { return encoder ? encoder->SampleRate() : mp3Rate; }
     int mp3EffectiveKbps() const { return encoder ? encoder->Bitrate() : mp3Kbps; }
@@ -148,6 +149,7 @@ struct TAudioFile2::Impl {
     void closeAll()
     {
         reader.reset();
+        openFailed = false;
         if (!writer)
             return;
         std::unique_ptr<files::AudioWriter> w = std::move(writer);
@@ -183,6 +185,7 @@ void TAudioFile2::setActive(bool on)
 
 void TAudioFile2::SetFormatPCM(int SampleRate, int Channels, int BitsPerSample)
 {
+    d->openFailed = false;
     d->kind = Kind::Pcm;
     d->pcmRate = SampleRate;
     d->pcmChannels = Channels;
@@ -191,6 +194,7 @@ void TAudioFile2::SetFormatPCM(int SampleRate, int Channels, int BitsPerSample)
 
 void TAudioFile2::SetFormatMP3(int SampleRate, int Bitrate, int Mode)
 {
+    d->openFailed = false;
     d->kind = Kind::Mp3;
     d->mp3Rate = SampleRate;
     d->mp3Kbps = Bitrate;
@@ -199,12 +203,14 @@ void TAudioFile2::SetFormatMP3(int SampleRate, int Bitrate, int Mode)
 
 void TAudioFile2::SetFormatWMA(int Profile)
 {
+    d->openFailed = false;
     d->kind = Kind::Wma;
     d->wmaProfile = Profile;
 }
 
 void TAudioFile2::SetFormatFLAC(int SampleRate, int Channels, int BitsPerSample, int Level)
 {
+    d->openFailed = false;
     d->kind = Kind::Flac;
     d->flac.sampleRate = SampleRate;
     d->flac.channels = Channels;
@@ -214,6 +220,7 @@ void TAudioFile2::SetFormatFLAC(int SampleRate, int Channels, int BitsPerSample,
 
 void TAudioFile2::SetFormatOpus(int Bitrate, int Channels)
 {
+    d->openFailed = false;
     d->kind = Kind::Opus;
     d->opus.kbps = Bitrate;
     d->opus.channels = Channels;
@@ -231,6 +238,7 @@ void TAudioFile2::Open(const QString& FileName, int /*Mode*/, int /*Access*/)
     if (!QFileInfo::exists(FileName)) {
         d->lastError = 2;
         d->lastErrorText = QStringLiteral("Cannot open %1: the file does not exist").arg(FileName);
+        d->openFailed = true;
         return;
     }
     try {
@@ -242,6 +250,7 @@ void TAudioFile2::Open(const QString& FileName, int /*Mode*/, int /*Access*/)
         d->lastError = 1;
         d->lastErrorText = QStringLiteral("Cannot open %1: %2").arg(FileName, QString::fromLocal8Bit(e.what()));
     }
+    d->openFailed = d->lastError != 0;
 }
 
 int TAudioFile2::LastError() const { return d->lastError; }
@@ -282,6 +291,8 @@ QString TAudioFile2::FormatDescription() const
         return d->reader->description();
     if (d->writer)
         return d->writeDescription;
+    if (d->openFailed)
+        return {};
     return d->formatDescription();
 }
 

@@ -34,6 +34,10 @@ QString TAudioInformation2::GenreName(int index) const
 
 void TAudioInformation2::ReadInfo(const QString& FileName)
 {
+    // Nothing of the file read before describes this one, whether it reads or not.
+    d->durationMs = 0;
+    d->fileSize = 0;
+    d->description.clear();
     files::TagValues tags = files::readTags(FileName);   // throws for a missing or unreadable file
     int durationMs = 0;
     QString description;

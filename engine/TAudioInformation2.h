@@ -4,7 +4,9 @@
 // use or a format without tags.
 //
 // Details of this implementation:
-// - ReadInfo raises for a missing or unreadable file only. A file of a type without tags
+// - ReadInfo raises for a missing or unreadable file only, and for what is not a regular file
+//   (a named pipe, a device, a folder, a socket; a link by what it leads to), which it never
+//   opens. After a failed ReadInfo, Duration, FileSize and FormatDescription are 0 and empty. A file of a type without tags
 //   (AVI, VOX, raw, ...) or one that cannot be decoded reads as empty tags, with its size and,
 //   where it decodes, its play length and description: the file list needs those.
 // - WriteInfo raises for a missing file, a file that cannot be opened for writing (read-only,

@@ -1,6 +1,7 @@
 #include "engine/files/TagAccess.h"
 
 #include "engine/EngineError.h"
+#include "engine/files/RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -191,8 +192,9 @@ const QStringList& genreNames()
 TagValues readTags(const QString& path)
 {
     const QFileInfo fi(path);
-    if (!fi.exists() || !fi.isFile())
+    if (!fi.exists())
         throw EngineError(QStringLiteral("Cannot read the tags of %1: the file does not exist").arg(path));
+    requireRegularFile(path);
     {
         QFile probe(path);
         if (!probe.open(QIODevice::ReadOnly))
@@ -265,8 +267,9 @@ TagValues readTags(const QString& path)
 void writeTags(const QString& path, const TagValues& v, int id3Version)
 {
     const QFileInfo fi(path);
-    if (!fi.exists() || !fi.isFile())
+    if (!fi.exists())
         cannotWrite(path, QStringLiteral("the file does not exist"));
+    requireRegularFile(path);
     const QByteArray name = QFile::encodeName(path);
     bool ok = false;
     switch (typeOf(path)) {
