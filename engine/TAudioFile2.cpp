@@ -7,7 +7,9 @@
 #include "engine/TAudioFile2LameEnc.h"
 #include "engine/files/FfmpegModule.h"
 #include "engine/files/LameWriter.h"
+#include "engine/files/LengthKeeper.h"
 #include "engine/files/Mp3Parse.h"
+#include "engine/files/SideFile.h"
 #include "engine/files/SndfileWriter.h"
 #include "engine/files/WavWriter.h"
 #include "engine/files/WmaProfiles.h"
@@ -54,6 +56,8 @@ struct TAudioFile2::Impl {
 
     std::unique_ptr<files::AudioReader> reader;
     std::unique_ptr<files::AudioWriter> writer;
+    std::shared_ptr<files::SideFile> side;        // the written file, for its header and storage
+    std::unique_ptr<files::LengthKeeper> keeper;  // FLAC and WMA: the length in the header
     QString writeKey;
     int writeRate = 0;
     int writeChannels = 0;
@@ -137,6 +141,8 @@ struct TAudioFile2::Impl {
 
     void dropWriter()
     {
+        keeper.reset();
+        side.reset();
         writer.reset();
         if (!writeKey.isEmpty())
             files::unregisterWriting(writeKey);
@@ -375,6 +381,15 @@ void TAudioFile2::CreateNew(const QString& FileName, int /*Mode*/)
     d->writeChannels = d->writer->channels();
     d->writeDescription = d->formatDescription();
     d->writeKey = files::registerWriting(FileName);
+    try {
+        d->side = std::make_shared<files::SideFile>(FileName);
+    } catch (const EngineError&) {
+        return;   // written all the same, without the header kept or the pushes to storage
+    }
+    if (d->kind == Kind::Flac)
+        d->keeper = files::flacLengthKeeper();
+    else if (d->kind == Kind::Wma)
+        d->keeper = files::asfLengthKeeper();
 }
 
 void TAudioFile2::WriteArray(const SampleArray& block)
@@ -412,6 +427,8 @@ void TAudioFile2::WriteArray(const SampleArray& block)
     }
     try {
         d->writer->write(dst, frames);
+        if (d->keeper)
+            d->keeper->update(*d->side);
     } catch (const EngineError&) {
         // Reported once; the file keeps what was written and takes no more data.
         d->writeFailed = true;

@@ -33,6 +33,8 @@
 //   Length is 0 when nothing is open.
 // - Open refuses what is not a regular file (a named pipe, a device, a folder, a socket; a
 //   link by what it leads to) without opening it: LastError 1, LastErrorText says what it is.
+// - While writing, the length in the header of FLAC and WMA files follows each block (WAV's
+//   header always does), so a file cut off by a crash opens with its length in every reader.
 // - After a write failure the file takes no more data: later WriteArray calls do nothing (the
 //   failure is raised once), and Close completes what was written.
 #include "engine/SampleArray.h"
