@@ -437,3 +437,5 @@ void TAudioFile2::WriteArray(const SampleArray& block)
 }
 
 void TAudioFile2::Close() { d->closeAll(); }
+
+std::shared_ptr<files::SideFile> TAudioFile2::StorageHandle() const { return d->writeFailed ? nullptr : d->side; }

@@ -42,6 +42,9 @@
 #include <memory>
 
 class TAudioFile2LameEnc;
+namespace files {
+class SideFile;
+}
 
 class TAudioFile2 {
 public:
@@ -76,6 +79,9 @@ public:
     void CreateNew(const QString& FileName, int Mode);
     void WriteArray(const SampleArray& block);
     void Close();
+    // The file being written, for pushing it to stable storage (SideFile::sync) from the thread
+    // that writes it, also after Close; nullptr when nothing is written (or writing failed).
+    std::shared_ptr<files::SideFile> StorageHandle() const;
 
 private:
     struct Impl;
