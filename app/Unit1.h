@@ -3,7 +3,8 @@
 // It owns every engine component and display control. Handlers carry the names bound in the
 // form (Record1Click, AudioRecord1Timer, ...); each group lives in the source file of its
 // area:
-//   app/Unit1.cpp            construction, FormCreate/FormShow/FormClose, layout, page commands
+//   app/Unit1Build.cpp       construction: components, pictures, event connections
+//   app/Unit1.cpp            FormCreate/FormShow/FormClose, layout, page commands
 //   app/Unit1Transport.cpp   record / play / pause / stop, engine events, ticks, seeking
 //   app/Unit1Files.cpp       current file, recording targets, the file list, rename, delete
 //   settings/Unit1Settings.cpp  setup.ini load/save, output format, auto-stop button
@@ -11,6 +12,8 @@
 //                            visualisation selectors
 //   tags/Unit1Tags.cpp       tag fields, genre list, stream description
 //   auxiliary/Unit1Aux.cpp   tips timer, about box, help and home page
+#include "app/RecordingInput.h"
+#include "app/RecordingSession.h"
 #include "engine/BlockWriter.h"
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioFile2LameEnc.h"
@@ -60,7 +63,6 @@ class TTimeLimitForm;
 class TAboutBox;
 class TTipForm;
 class TsrcFrame;
-class SleepGuard;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -137,9 +139,12 @@ public:
     DeviceWatch* DeviceWatch1 = nullptr;   // devices that come and go, mixers changed outside
     std::unique_ptr<TAudioInformation2> AudioInformation1;
     std::unique_ptr<TAudioFile2LameEnc> Mp3LameEncoder;
-    // Writes the recorder's blocks into AudioFile2 on a thread of its own; declared after the
-    // files so that it ends before them.
-    std::unique_ptr<BlockWriter> RecordWriter;
+    // The recording: its state and steps (AudioRecord1 through RecordInput, AudioFile2 and
+    // Mp3LameEncoder as its components). Declared after the files so that it ends before them.
+    std::unique_ptr<RecorderInput> RecordInput;
+    std::unique_ptr<RecordingSession> Session;
+    // The session's writer thread (blocks into AudioFile2), once a recording has started.
+    BlockWriter* RecordWriter = nullptr;
 
     // ---- transport fields ---------------------------------------------------------------
     bool IsPlaying = false;
@@ -185,6 +190,7 @@ public:
     void FileInfo1Click();
 
     // ---- Unit1Transport.cpp -----------------------------------------------------------------
+    // The recording's commands go to the session; the Session* handlers show what it reports.
     void StartRecording();
     void PauseRecording();
     void StopRecording();
@@ -210,43 +216,27 @@ public:
     void AudioPlayer1Timer(int CurrentSamples, int LevelLeft, int LevelRight);
     void AudioRecord1EndBlockRecord(int nBlock);
     void AudioRecord1Timer(int CurrentSamples, int LevelLeft, int LevelRight);
-    // The recorder's own position offset (frames recorded before the last resume), kept apart
-    // from the player's PositionOffset because both machines may run at once.
-    qint64 RecordOffset = 0;
-    qint64 RecordOverflowFrames = 0;    // input overflows of the running recording, in frames
     void AudioRecord1DeviceError(const QString& message);   // TAudioRecord2::OnDeviceError
     void AudioPlayer1DeviceError(const QString& message);   // TAudioPlayer2::OnDeviceError
-    void RecordFailed(const QString& text);   // a block could not be written, the device is gone
-    void FinishFailedRecording();
-    QString OverflowText(qint64 frames) const;
     QString TransportWord() const;             // the state word of panel 0
     void ShowPlaybackState();
     TAudioFile2& ReaderFile();                 // AudioFile1, or a spare reader while it plays
-    void ConnectTransportEvents();
-    // Waits until every block the recorder handed to the writer is in AudioFile2 and takes the
-    // file back; a write failure found then ends the recording. Returns the frames written.
-    qint64 ReleaseRecordFile();
-    void StartCapture();                       // starts or resumes the recorder and checks it
-    qint64 RecorderFrames(int currentSamples); // the recorder's count since its start, unwrapped
-    void RecorderRestarted();
-    // app/Unit1Guards.cpp: what a long recording needs.
-    void GuardRecording(bool running);         // desktop kept awake while running; disk panel
-    bool DiskRoomConfirmed();                  // record command: asks when under ten minutes fit
-    bool DiskRoomRanOut(qint64 recordedMs);    // recorder tick: shows the room, stops when full
-    qint64 diskCheckedSecond_ = -1;            // the recorded second the room was last looked at
-    QLabel* DiskPanel = nullptr;               // status bar, while recording: the time that fits
+    void SessionStarting();
+    void SessionTargetCreated(const QString& path);
+    void SessionStarted(const QString& path);
+    void SessionPaused();
+    void SessionResumed();
+    void SessionPieceFinished(const QString& path, qint64 frames, bool last);
+    void SessionStopped(RecordingSession::StopReason reason, const QString& detail);
+    void SessionTicked(const RecordingSession::Tick& tick);
+    // app/Unit1Guards.cpp: the status-bar panel of the room left on the disk, while recording.
+    void SessionDiskRoom(qint64 secondsLeft, qint64 freeBytes);
+    QLabel* DiskPanel = nullptr;
 private:
-    std::unique_ptr<SleepGuard> sleepGuard_;
-    bool recordStarting_ = false;              // a fresh record start is making its target
-    bool transportEventsConnected_ = false;
-    bool recordFailed_ = false;
-    QString recordFailure_;
+    void ConnectSession();
+    void ShowRecordingLook();
     std::unique_ptr<TAudioFile2> probeFile_;
-    bool captureRunning_ = false;              // the recorder has been started and not stopped
-    qint64 pieceFrames_ = 0;                   // frames written into the current file
     bool currentIsRecordTarget_ = false;       // CurrentFile was made current by a recording
-    quint32 recorderLastCount_ = 0;            // the recorder's count wraps after 2^32 frames
-    qint64 recorderWraps_ = 0;
 public:
 
     // ---- Unit1Files.cpp ---------------------------------------------------------------------
@@ -318,6 +308,23 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // ---- Unit1Build.cpp: the constructor's steps, in their order ----------------------------
+    void buildMenus();
+    void buildToolBar();
+    void buildClientArea();
+    void buildPicturePage();
+    void buildInputMixerPage();
+    void buildOutputMixerPage();
+    void buildFileList();
+    void buildTagFields();
+    void buildTransportStrip();
+    void buildStatusBar();
+    void makeComponents();
+    void connectCommands();
+    void connectControls();
+    void connectEngineEvents();
+    void placeWindow();
+
     bool shown_ = false;
     std::thread deviceSearch_;   // reaches the sound system while the window shows
     bool closed_ = false;

@@ -3,7 +3,6 @@
 #include "app/PathText.h"
 #include "tags/StreamDescription.h"
 #include "app/rename.h"
-#include "engine/EngineError.h"
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioInformation2.h"
 #include "engine/controls/TNCTPlayButtonB2.h"
@@ -12,7 +11,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -63,28 +61,9 @@ QString TForm1::DurationText(int S)
 
 void TForm1::NewRecordingFile()
 {
-    const QString folder = RecordingSettings.SavePath;
-    int n = 1;
-    RecordFileName = folder + QStringLiteral("Untitled") + QString::number(n) + RecordingSettings.SaveFormat;
-    while (QFileInfo::exists(RecordFileName)) {
-        ++n;
-        RecordFileName = folder + QStringLiteral("Untitled") + QString::number(n) + RecordingSettings.SaveFormat;
-    }
-
-    if (folder.isEmpty())
-        throw EngineError(QStringLiteral("Unable to create directory"));
-    if (!QDir().mkpath(folder))
-        throw EngineError(QStringLiteral("Cannot create ") + folder);
-
+    // The session names and makes the target (an empty file of the chosen format).
+    RecordFileName = Session->createTarget();
     CurrentFile = RecordFileName;
-
-    // An empty file of the chosen format. While a playback reads through AudioFile1, the
-    // writing component (idle between recordings, and given the same format) makes it instead.
-    TAudioFile2& maker = IsPlaying ? *AudioFile2 : *AudioFile1;
-    maker.setActive(true);
-    maker.CreateNew(CurrentFile, 0);
-    maker.Close();
-
     LoadCurrentFile();
     currentIsRecordTarget_ = true;
 }
@@ -94,7 +73,8 @@ void TForm1::LoadCurrentFile()
     QCoreApplication::processEvents();
 
     NCTPlayButtonB1->setEnabled(true);
-    if (!IsRecording && !recordStarting_)
+    const bool starting = Session->state() == RecordingSession::State::Starting;
+    if (!IsRecording && !starting)
         NCTSliderB1->setEnabled(true);
     NCTSliderB1->setStripColor(QApplication::palette().color(QPalette::Base));
 
@@ -119,7 +99,7 @@ void TForm1::LoadCurrentFile()
     btnReset->setEnabled(true);
     btnApply->setEnabled(true);
 
-    if (tagError && !recordStarting_)
+    if (tagError && !starting)
         std::rethrow_exception(tagError);
 }
 

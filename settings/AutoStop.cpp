@@ -1,11 +1,13 @@
 #include "settings/AutoStop.h"
 
-#include "app/Unit1.h"
-#include "engine/controls/TNCTTimeDisplay2.h"
+#include <algorithm>
+#include <limits>
 
-int ElapsedSeconds(const TNCTTimeDisplay2& display)
+int ElapsedSeconds(qint64 recordedMs)
 {
-    return display.Hours() * 3600 + display.Minutes() * 60 + display.Seconds();
+    // The display holds at most an int of milliseconds.
+    const qint64 ms = std::clamp<qint64>(recordedMs, 0, std::numeric_limits<int>::max());
+    return int(ms / 1000);
 }
 
 bool LimitReached(int elapsed, const TRecordingSettings& s)
@@ -22,15 +24,4 @@ bool SplitDue(int elapsed, const TRecordingSettings& s)
 {
     // 64-bit difference: an offset near the limits of int must not wrap into a false cut.
     return SplitActive(s) && qint64(elapsed) - s.SplitOffset >= s.SplitLength;
-}
-
-void RunAutoStopTests(TForm1& form)
-{
-    if (!form.NCTTimeDisplay1)
-        return;
-    if (RecordingSettings.TimeLimit > 0 && LimitReached(ElapsedSeconds(*form.NCTTimeDisplay1)))
-        form.StopRecording();
-    // StopRecording zeroes the display and SplitOffset, so a stop is never followed by a cut.
-    if (SplitActive() && SplitDue(ElapsedSeconds(*form.NCTTimeDisplay1)))
-        form.SplitRecording();
 }

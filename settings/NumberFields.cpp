@@ -1,12 +1,9 @@
 #include "settings/NumberFields.h"
 
-#include "app/Unit1.h"
 #include "platform/Ini.h"
-#include "platform/ui/MessageBoxes.h"
-#include "settings/RecordingSettings.h"
 
-#include <QLineEdit>
 #include <limits>
+#include <utility>
 
 bool ParseDecimal(const QString& text, int& value)
 {
@@ -21,40 +18,18 @@ int StrToInt(const QString& text)
     return value;
 }
 
-bool ReadTimeFields(const QLineEdit& hours, const QLineEdit& minutes, const QLineEdit& seconds,
-                    int& total)
+bool ReadTimeFields(const QString& hours, const QString& minutes, const QString& seconds, int& total)
 {
     qint64 sum = 0;
-    const std::pair<const QLineEdit*, int> parts[] = {{&hours, 3600}, {&minutes, 60}, {&seconds, 1}};
-    for (const auto& [field, factor] : parts) {
+    const std::pair<const QString*, int> parts[] = {{&hours, 3600}, {&minutes, 60}, {&seconds, 1}};
+    for (const auto& [text, factor] : parts) {
         int v = 0;
-        if (!field->text().isEmpty() && !ParseDecimal(field->text(), v))
+        if (!text->isEmpty() && !ParseDecimal(*text, v))
             return false;
         sum += qint64(v) * factor;
     }
     if (sum > std::numeric_limits<int>::max() || sum < std::numeric_limits<int>::min())
         return false;
     total = int(sum);
-    return true;
-}
-
-bool TakeTimeLimit(bool limitSelected, const QLineEdit& hours, const QLineEdit& minutes,
-                   const QLineEdit& seconds)
-{
-    if (limitSelected) {
-        int total = 0;
-        if (!ReadTimeFields(hours, minutes, seconds, total)) {
-            ShowInformation(QStringLiteral("Please input correct integer number!"));
-            return false;
-        }
-        RecordingSettings.TimeLimit = total;
-        if (Form1)
-            Form1->setAutostopButton(true, QStringLiteral("Auto stop recording is set to ")
-                                               + TForm1::DurationText(total));
-    } else {
-        RecordingSettings.TimeLimit = -1;
-        if (Form1)
-            Form1->setAutostopButton(false, QStringLiteral("No Auto stop."));
-    }
     return true;
 }

@@ -2,7 +2,59 @@
 
 #include "platform/ProgramFolder.h"
 #include "settings/OutputFormats.h"
-#include "settings/RecordingSettings.h"
+
+#include <stdexcept>
+
+namespace {
+
+using S = TRecordingSettings;
+using W = SetupWrite;
+using K = SetupKeyId;
+
+// Written in this order by the settings dialog's OK; a new key goes where it is to be written.
+constexpr SetupKey kKeys[] = {
+    {K::SavePath, "options", "savepath", &S::SavePath, nullptr, 0, nullptr, W::Always},
+    {K::SaveFormat, "options", "saveformat", &S::SaveFormat, nullptr, 0, ".mp3", W::Always},
+    {K::TimeLimit, "options", "timelimit", nullptr, &S::TimeLimit, -1, nullptr, W::Always},
+    {K::Mp3Bitrate, "mp3", "bitrate", nullptr, &S::Mp3Bitrate, 128, nullptr, W::Always},
+    {K::Mp3Frequency, "mp3", "freq", nullptr, &S::Mp3Frequency, 44100, nullptr, W::Always},
+    {K::Mp3Choice, "mp3", "ind", nullptr, nullptr, DefaultMp3Choice, nullptr, W::Always},
+    {K::WavFrequency, "wav", "freq", nullptr, &S::WavFrequency, 44100, nullptr, W::Always},
+    {K::WavChannels, "wav", "ch", nullptr, &S::WavChannels, 2, nullptr, W::Always},
+    {K::WavBits, "wav", "bps", nullptr, &S::WavBits, 16, nullptr, W::Always},
+    {K::WavChoice, "wav", "ind", nullptr, nullptr, DefaultWavChoice, nullptr, W::Always},
+    {K::WmaProfile, "wma", "profile", nullptr, &S::WmaProfile, 38, nullptr, W::Always},
+    // The sections of the newer formats are written once they are chosen: their values change
+    // only then, and a file of a program that never chose them stays as it was.
+    {K::FlacFrequency, "flac", "freq", nullptr, &S::FlacFrequency, 44100, nullptr, W::WithFlac},
+    {K::FlacChannels, "flac", "ch", nullptr, &S::FlacChannels, 2, nullptr, W::WithFlac},
+    {K::FlacBits, "flac", "bps", nullptr, &S::FlacBits, 16, nullptr, W::WithFlac},
+    {K::FlacLevel, "flac", "level", nullptr, &S::FlacLevel, 5, nullptr, W::WithFlac},
+    {K::OpusBitrate, "opus", "bitrate", nullptr, &S::OpusBitrate, 96, nullptr, W::WithOpus},
+    {K::OpusChannels, "opus", "ch", nullptr, &S::OpusChannels, 2, nullptr, W::WithOpus},
+    {K::TipNumber, "tips", "tipno", nullptr, nullptr, 1, nullptr, W::Elsewhere},
+    {K::ShowTip, "tips", "showtip", nullptr, nullptr, 1, nullptr, W::Elsewhere},
+};
+
+int readInteger(const IniFile& ini, const SetupKey& k)
+{
+    return ini.ReadInteger(k.section, k.key, k.defaultNumber);
+}
+
+void writeInteger(IniFile& ini, const SetupKey& k, int value)
+{
+    ini.WriteInteger(k.section, k.key, value);
+}
+
+void writeFromRecord(IniFile& ini, const SetupKey& k, const TRecordingSettings& s)
+{
+    if (k.text)
+        ini.WriteString(k.section, k.key, s.*k.text);
+    else if (k.number)
+        writeInteger(ini, k, s.*k.number);
+}
+
+} // namespace
 
 QString SetupIniPath()
 {
@@ -19,51 +71,86 @@ QString DefaultSavePath()
     return Locations().saveFolder;
 }
 
+std::span<const SetupKey> SetupKeys()
+{
+    return kKeys;
+}
+
+const SetupKey& SetupKeyOf(SetupKeyId id)
+{
+    for (const SetupKey& k : kKeys) {
+        if (k.id == id)
+            return k;
+    }
+    throw std::logic_error("setup.ini key without a row in the table");
+}
+
+QString SetupDefaultText(const SetupKey& key)
+{
+    return key.defaultText ? QString::fromUtf8(key.defaultText) : DefaultSavePath();
+}
+
+void ReadSettingsRecord(TRecordingSettings& s)
+{
+    const IniFile ini = SetupIni();
+    for (const SetupKey& k : kKeys) {
+        if (k.text)
+            s.*k.text = ini.ReadString(k.section, k.key, SetupDefaultText(k));
+        else if (k.number)
+            s.*k.number = readInteger(ini, k);
+    }
+}
+
+int ReadSetupInteger(SetupKeyId id)
+{
+    return readInteger(SetupIni(), SetupKeyOf(id));
+}
+
+void WriteSetupInteger(SetupKeyId id, int value)
+{
+    IniFile ini = SetupIni();
+    writeInteger(ini, SetupKeyOf(id), value);
+}
+
+void WriteSetupKey(SetupKeyId id, const TRecordingSettings& s)
+{
+    IniFile ini = SetupIni();
+    writeFromRecord(ini, SetupKeyOf(id), s);
+}
+
 void SaveSettings(int mp3Index, int wavIndex)
 {
     const TRecordingSettings& s = RecordingSettings;
+    const OutputFormat format = OutputFormatOf(s.SaveFormat);
     IniFile ini = SetupIni();
-    ini.WriteString("options", "savepath", s.SavePath);
-    ini.WriteString("options", "saveformat", s.SaveFormat);
-    ini.WriteInteger("options", "timelimit", s.TimeLimit);
-    ini.WriteInteger("mp3", "bitrate", s.Mp3Bitrate);
-    ini.WriteInteger("mp3", "freq", s.Mp3Frequency);
-    ini.WriteInteger("mp3", "ind", mp3Index);
-    ini.WriteInteger("wav", "freq", s.WavFrequency);
-    ini.WriteInteger("wav", "ch", s.WavChannels);
-    ini.WriteInteger("wav", "bps", s.WavBits);
-    ini.WriteInteger("wav", "ind", wavIndex);
-    ini.WriteInteger("wma", "profile", s.WmaProfile);
-    // The sections of the newer formats are written once they are chosen: their values change
-    // only then, and a file of a program that never chose them stays as it was.
-    switch (OutputFormatOf(s.SaveFormat)) {
-    case OutputFormat::Flac:
-        ini.WriteInteger("flac", "freq", s.FlacFrequency);
-        ini.WriteInteger("flac", "ch", s.FlacChannels);
-        ini.WriteInteger("flac", "bps", s.FlacBits);
-        ini.WriteInteger("flac", "level", s.FlacLevel);
-        break;
-    case OutputFormat::Opus:
-        ini.WriteInteger("opus", "bitrate", s.OpusBitrate);
-        ini.WriteInteger("opus", "ch", s.OpusChannels);
-        break;
-    default: break;
+    for (const SetupKey& k : kKeys) {
+        const bool written = k.write == SetupWrite::Always
+                             || (k.write == SetupWrite::WithFlac && format == OutputFormat::Flac)
+                             || (k.write == SetupWrite::WithOpus && format == OutputFormat::Opus);
+        if (!written)
+            continue;
+        if (k.id == SetupKeyId::Mp3Choice)
+            writeInteger(ini, k, mp3Index);
+        else if (k.id == SetupKeyId::WavChoice)
+            writeInteger(ini, k, wavIndex);
+        else
+            writeFromRecord(ini, k, s);
     }
 }
 
 int ReadTipNumber()
 {
-    return SetupIni().ReadInteger("tips", "tipno", 1);
+    return ReadSetupInteger(SetupKeyId::TipNumber);
 }
 
 int ReadShowTip()
 {
-    return SetupIni().ReadInteger("tips", "showtip", 1);
+    return ReadSetupInteger(SetupKeyId::ShowTip);
 }
 
 void WriteTipKeys(int tipNumber, bool showAtStart)
 {
     IniFile ini = SetupIni();
-    ini.WriteInteger("tips", "tipno", tipNumber);
-    ini.WriteInteger("tips", "showtip", showAtStart ? 1 : 0);
+    writeInteger(ini, SetupKeyOf(SetupKeyId::TipNumber), tipNumber);
+    writeInteger(ini, SetupKeyOf(SetupKeyId::ShowTip), showAtStart ? 1 : 0);
 }

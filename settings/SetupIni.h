@@ -1,12 +1,64 @@
 #pragma once
-// setup.ini (platform/ProgramFolder.h says where it lives): its path, the default save folder and the writes of the
-// settings dialog. Every access opens the file by its full path (see platform/Ini.h).
+// setup.ini (platform/ProgramFolder.h says where it lives): its path, the default save folder,
+// and the table of its keys: each key with its section, its default, the field of the settings
+// record it fills and the moment it is written. Reading at start-up, the settings dialog's
+// writes and the single-key reads and writes of the other places all go through that table.
+// Every access opens the file by its full path (see platform/Ini.h).
 #include "platform/Ini.h"
+#include "settings/RecordingSettings.h"
 #include <QString>
+#include <span>
 
 QString SetupIniPath();      // Locations().configFolder + "setup.ini"
 IniFile SetupIni();
 QString DefaultSavePath();   // Locations().saveFolder
+
+enum class SetupKeyId {
+    SavePath, SaveFormat, TimeLimit,
+    Mp3Bitrate, Mp3Frequency, Mp3Choice,
+    WavFrequency, WavChannels, WavBits, WavChoice,
+    WmaProfile,
+    FlacFrequency, FlacChannels, FlacBits, FlacLevel,
+    OpusBitrate, OpusChannels,
+    TipNumber, ShowTip,
+};
+
+// When the settings dialog's OK writes a key.
+enum class SetupWrite {
+    Always,      // on every OK
+    WithFlac,    // when FLAC is the chosen format
+    WithOpus,    // when Opus is the chosen format
+    Elsewhere,   // not by the dialog (the tip keys)
+};
+
+struct SetupKey {
+    SetupKeyId id;
+    const char* section;
+    const char* key;
+    // The field of the settings record the key fills and is written from; both null for a key
+    // kept outside the record (the dialog's list positions, the tip keys).
+    QString TRecordingSettings::* text;
+    int TRecordingSettings::* number;
+    int defaultNumber;
+    const char* defaultText;   // a text key with a null default: DefaultSavePath()
+    SetupWrite write;
+};
+
+// Every key, in the order the settings dialog's OK writes them.
+std::span<const SetupKey> SetupKeys();
+const SetupKey& SetupKeyOf(SetupKeyId id);
+
+// The default of a text key (the default save folder for savepath).
+QString SetupDefaultText(const SetupKey& key);
+
+// The record from the file: every key that has a field, missing or malformed values as their
+// defaults.
+void ReadSettingsRecord(TRecordingSettings& s);
+// One integer key, by itself (missing or malformed: its default), and one written.
+int ReadSetupInteger(SetupKeyId id);
+void WriteSetupInteger(SetupKeyId id, int value);
+// One key with a field, written from the record.
+void WriteSetupKey(SetupKeyId id, const TRecordingSettings& s);
 
 // The eleven keys of options, mp3, wav and wma from RecordingSettings, in their fixed order,
 // with the two list positions of the settings dialog (-1: no line chosen); then, when FLAC or

@@ -17,24 +17,7 @@ const char* const kPressedProperty = "tavrinPressed";
 void TForm1::LoadSettings()
 {
     TRecordingSettings& s = RecordingSettings;
-    {
-        const IniFile ini = SetupIni();
-        s.SaveFormat = ini.ReadString("options", "saveformat", ".mp3");
-        s.SavePath = ini.ReadString("options", "savepath", DefaultSavePath());
-        s.Mp3Bitrate = ini.ReadInteger("mp3", "bitrate", 128);
-        s.Mp3Frequency = ini.ReadInteger("mp3", "freq", 44100);
-        s.WavFrequency = ini.ReadInteger("wav", "freq", 44100);
-        s.WavChannels = ini.ReadInteger("wav", "ch", 2);
-        s.WavBits = ini.ReadInteger("wav", "bps", 16);
-        s.WmaProfile = ini.ReadInteger("wma", "profile", 38);
-        s.FlacFrequency = ini.ReadInteger("flac", "freq", 44100);
-        s.FlacChannels = ini.ReadInteger("flac", "ch", 2);
-        s.FlacBits = ini.ReadInteger("flac", "bps", 16);
-        s.FlacLevel = ini.ReadInteger("flac", "level", 5);
-        s.OpusBitrate = ini.ReadInteger("opus", "bitrate", 96);
-        s.OpusChannels = ini.ReadInteger("opus", "ch", 2);
-        s.TimeLimit = ini.ReadInteger("options", "timelimit", -1);
-    }
+    ReadSettingsRecord(s);
     if (s.TimeLimit <= 0)
         setAutostopButton(false, QStringLiteral("No Auto stop. "));
     else
@@ -49,7 +32,7 @@ void TForm1::ApplyOutputFormat()
 
 void TForm1::SaveTimeLimit()
 {
-    SetupIni().WriteInteger("options", "timelimit", RecordingSettings.TimeLimit);
+    WriteSetupKey(SetupKeyId::TimeLimit, RecordingSettings);
 }
 
 void TForm1::Options2Click()

@@ -11,6 +11,7 @@
 #include "settings/RecordingSettings.h"
 #include "settings/SetupIni.h"
 #include "settings/UpDown.h"
+#include "settings/timelimit.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -80,115 +81,129 @@ TSettingForm::TSettingForm(QWidget* parent) : QDialog(parent)
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(8, 8, 8, 8);
     root->setSpacing(6);
-
-    // Folder of new recordings
-    GBPath = new QGroupBox(QStringLiteral("Путь сохранения файла"), this);
-    {
-        auto* row = new QHBoxLayout(GBPath);
-        row->setContentsMargins(8, 4, 8, 8);
-        EdSavePath = new QLineEdit(GBPath);
-        SpeedBtnSelect = new QToolButton(GBPath);
-        SpeedBtnSelect->setAutoRaise(true);
-        SpeedBtnSelect->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-        SpeedBtnSelect->setToolTip(QStringLiteral("Выбор деректории для сохранения"));
-        row->addWidget(EdSavePath);
-        row->addWidget(SpeedBtnSelect);
-    }
-    root->addWidget(GBPath);
-
-    // Output format
-    GBFormat = new QGroupBox(QStringLiteral("Формат записи"), this);
-    {
-        auto* grid = new QGridLayout(GBFormat);
-        grid->setContentsMargins(8, 4, 8, 8);
-        grid->setHorizontalSpacing(10);
-        RBMP3 = new QRadioButton(QStringLiteral("MP3"), GBFormat);
-        RBWAV = new QRadioButton(QStringLiteral("WAV"), GBFormat);
-        RBWMA = new QRadioButton(QStringLiteral("WMA"), GBFormat);
-        RBMP3->setChecked(true);
-        cbMP3 = formatList(GBFormat);
-        cbWAV = formatList(GBFormat);
-        cbWMA = formatList(GBFormat);
-        grid->addWidget(RBMP3, 0, 0);
-        grid->addWidget(cbMP3, 0, 1);
-        grid->addWidget(RBWAV, 1, 0);
-        grid->addWidget(cbWAV, 1, 1);
-        grid->addWidget(RBWMA, 2, 0);
-        grid->addWidget(cbWMA, 2, 1);
-        RBFLAC = new QRadioButton(QStringLiteral("FLAC"), GBFormat);
-        cbFLAC = formatList(GBFormat);
-        grid->addWidget(RBFLAC, 3, 0);
-        grid->addWidget(cbFLAC, 3, 1);
-        auto* level = new QHBoxLayout;
-        level->setSpacing(0);
-        EdFlacLevel = numberField(GBFormat, UpDownFlacLevel, LabelFlacLevel, QStringLiteral("сжатие (0-8)"), 1, level);
-        UpDownFlacLevel->setRange(0, 8);
-        level->addStretch(1);
-        grid->addLayout(level, 4, 1);
-        RBOPUS = new QRadioButton(QStringLiteral("Opus"), GBFormat);
-        cbOPUS = formatList(GBFormat);
-        grid->addWidget(RBOPUS, 5, 0);
-        grid->addWidget(cbOPUS, 5, 1);
-        grid->setColumnStretch(1, 1);
-    }
-    root->addWidget(GBFormat);
-
-    // Automatic stop
-    GBTimeLimit = new QGroupBox(QStringLiteral("Таймер записи"), this);
-    {
-        auto* col = new QVBoxLayout(GBTimeLimit);
-        col->setContentsMargins(8, 4, 8, 8);
-        RBNoLimit = new QRadioButton(QStringLiteral("Без остановки"), GBTimeLimit);
-        RBLimit = new QRadioButton(QStringLiteral("Стоп записи через"), GBTimeLimit);
-        RBNoLimit->setChecked(true);
-        col->addWidget(RBNoLimit);
-        col->addWidget(RBLimit);
-        auto* row = new QHBoxLayout;
-        row->setSpacing(0);
-        row->addSpacing(18);
-        Edit1 = numberField(GBTimeLimit, UpDown1, Label1, QStringLiteral("час"), 1, row);
-        Edit2 = numberField(GBTimeLimit, UpDown2, Label2, QStringLiteral("мин"), 1, row);
-        Edit3 = numberField(GBTimeLimit, UpDown3, Label3, QStringLiteral("сек"), 5, row);
-        row->addStretch(1);
-        col->addLayout(row);
-    }
-    root->addWidget(GBTimeLimit);
-
-    // Cutting into pieces
-    GBSplit = new QGroupBox(QStringLiteral("Запись фалов по"), this);
-    {
-        auto* col = new QVBoxLayout(GBSplit);
-        col->setContentsMargins(8, 4, 8, 8);
-        CheckSplit = new QCheckBox(QStringLiteral("Разбить"), GBSplit);
-        col->addWidget(CheckSplit);
-        auto* row = new QHBoxLayout;
-        row->setSpacing(0);
-        row->addSpacing(18);
-        Edit4 = numberField(GBSplit, UpDown4, Label4, QStringLiteral("мин"), 1, row);
-        Edit5 = numberField(GBSplit, UpDown5, Label5, QStringLiteral("сек"), 5, row);
-        row->addStretch(1);
-        col->addLayout(row);
-    }
-    root->addWidget(GBSplit);
+    root->addWidget(buildPathGroup());
+    root->addWidget(buildFormatGroup());
+    root->addWidget(buildTimeLimitGroup());
+    root->addWidget(buildSplitGroup());
     root->addStretch(1);
-
-    // Buttons
-    {
-        auto* row = new QHBoxLayout;
-        BtnOK = new QPushButton(QStringLiteral("Да"), this);
-        BtnCancel = new QPushButton(QStringLiteral("Отмена"), this);
-        BtnOK->setDefault(true);
-        BtnOK->setMinimumWidth(75);
-        BtnCancel->setMinimumWidth(75);
-        row->addStretch(1);
-        row->addWidget(BtnOK);
-        row->addWidget(BtnCancel);
-        row->addStretch(1);
-        root->addLayout(row);
-    }
+    root->addLayout(buildButtons());
 
     AudioFile1 = std::make_unique<TAudioFile2>();
+    connectEvents();
+    FormCreate();
+}
 
+// Folder of new recordings.
+QGroupBox* TSettingForm::buildPathGroup()
+{
+    GBPath = new QGroupBox(QStringLiteral("Путь сохранения файла"), this);
+    auto* row = new QHBoxLayout(GBPath);
+    row->setContentsMargins(8, 4, 8, 8);
+    EdSavePath = new QLineEdit(GBPath);
+    SpeedBtnSelect = new QToolButton(GBPath);
+    SpeedBtnSelect->setAutoRaise(true);
+    SpeedBtnSelect->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    SpeedBtnSelect->setToolTip(QStringLiteral("Выбор деректории для сохранения"));
+    row->addWidget(EdSavePath);
+    row->addWidget(SpeedBtnSelect);
+    return GBPath;
+}
+
+// Output format: a radio button and a list for each format, the FLAC compression level.
+QGroupBox* TSettingForm::buildFormatGroup()
+{
+    GBFormat = new QGroupBox(QStringLiteral("Формат записи"), this);
+    auto* grid = new QGridLayout(GBFormat);
+    grid->setContentsMargins(8, 4, 8, 8);
+    grid->setHorizontalSpacing(10);
+    RBMP3 = new QRadioButton(QStringLiteral("MP3"), GBFormat);
+    RBWAV = new QRadioButton(QStringLiteral("WAV"), GBFormat);
+    RBWMA = new QRadioButton(QStringLiteral("WMA"), GBFormat);
+    RBMP3->setChecked(true);
+    cbMP3 = formatList(GBFormat);
+    cbWAV = formatList(GBFormat);
+    cbWMA = formatList(GBFormat);
+    grid->addWidget(RBMP3, 0, 0);
+    grid->addWidget(cbMP3, 0, 1);
+    grid->addWidget(RBWAV, 1, 0);
+    grid->addWidget(cbWAV, 1, 1);
+    grid->addWidget(RBWMA, 2, 0);
+    grid->addWidget(cbWMA, 2, 1);
+    RBFLAC = new QRadioButton(QStringLiteral("FLAC"), GBFormat);
+    cbFLAC = formatList(GBFormat);
+    grid->addWidget(RBFLAC, 3, 0);
+    grid->addWidget(cbFLAC, 3, 1);
+    auto* level = new QHBoxLayout;
+    level->setSpacing(0);
+    EdFlacLevel = numberField(GBFormat, UpDownFlacLevel, LabelFlacLevel, QStringLiteral("сжатие (0-8)"), 1, level);
+    UpDownFlacLevel->setRange(0, 8);
+    level->addStretch(1);
+    grid->addLayout(level, 4, 1);
+    RBOPUS = new QRadioButton(QStringLiteral("Opus"), GBFormat);
+    cbOPUS = formatList(GBFormat);
+    grid->addWidget(RBOPUS, 5, 0);
+    grid->addWidget(cbOPUS, 5, 1);
+    grid->setColumnStretch(1, 1);
+    return GBFormat;
+}
+
+// Automatic stop.
+QGroupBox* TSettingForm::buildTimeLimitGroup()
+{
+    GBTimeLimit = new QGroupBox(QStringLiteral("Таймер записи"), this);
+    auto* col = new QVBoxLayout(GBTimeLimit);
+    col->setContentsMargins(8, 4, 8, 8);
+    RBNoLimit = new QRadioButton(QStringLiteral("Без остановки"), GBTimeLimit);
+    RBLimit = new QRadioButton(QStringLiteral("Стоп записи через"), GBTimeLimit);
+    RBNoLimit->setChecked(true);
+    col->addWidget(RBNoLimit);
+    col->addWidget(RBLimit);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addSpacing(18);
+    Edit1 = numberField(GBTimeLimit, UpDown1, Label1, QStringLiteral("час"), 1, row);
+    Edit2 = numberField(GBTimeLimit, UpDown2, Label2, QStringLiteral("мин"), 1, row);
+    Edit3 = numberField(GBTimeLimit, UpDown3, Label3, QStringLiteral("сек"), 5, row);
+    row->addStretch(1);
+    col->addLayout(row);
+    return GBTimeLimit;
+}
+
+// Cutting into pieces.
+QGroupBox* TSettingForm::buildSplitGroup()
+{
+    GBSplit = new QGroupBox(QStringLiteral("Запись фалов по"), this);
+    auto* col = new QVBoxLayout(GBSplit);
+    col->setContentsMargins(8, 4, 8, 8);
+    CheckSplit = new QCheckBox(QStringLiteral("Разбить"), GBSplit);
+    col->addWidget(CheckSplit);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addSpacing(18);
+    Edit4 = numberField(GBSplit, UpDown4, Label4, QStringLiteral("мин"), 1, row);
+    Edit5 = numberField(GBSplit, UpDown5, Label5, QStringLiteral("сек"), 5, row);
+    row->addStretch(1);
+    col->addLayout(row);
+    return GBSplit;
+}
+
+QHBoxLayout* TSettingForm::buildButtons()
+{
+    auto* row = new QHBoxLayout;
+    BtnOK = new QPushButton(QStringLiteral("Да"), this);
+    BtnCancel = new QPushButton(QStringLiteral("Отмена"), this);
+    BtnOK->setDefault(true);
+    BtnOK->setMinimumWidth(75);
+    BtnCancel->setMinimumWidth(75);
+    row->addStretch(1);
+    row->addWidget(BtnOK);
+    row->addWidget(BtnCancel);
+    row->addStretch(1);
+    return row;
+}
+
+void TSettingForm::connectEvents()
+{
     connect(SpeedBtnSelect, &QToolButton::clicked, this, guarded([this] { SpeedBtnSelectClick(); }));
     connect(RBMP3, &QRadioButton::clicked, this, guarded([this] { RBMP3Click(); }));
     connect(RBWAV, &QRadioButton::clicked, this, guarded([this] { RBWAVClick(); }));
@@ -200,8 +215,6 @@ TSettingForm::TSettingForm(QWidget* parent) : QDialog(parent)
     connect(CheckSplit, &QCheckBox::clicked, this, guarded([this] { CheckSplitClick(); }));
     connect(BtnOK, &QPushButton::clicked, this, guarded([this] { BtnOKClick(); }));
     connect(BtnCancel, &QPushButton::clicked, this, guarded([this] { BtnCancelClick(); }));
-
-    FormCreate();
 }
 
 TSettingForm::~TSettingForm() = default;
@@ -251,7 +264,6 @@ void TSettingForm::FormShow()
     ChooseLine(cbFLAC, FlacLineOf(s.FlacFrequency, s.FlacChannels, s.FlacBits));
     EdFlacLevel->setText(QString::number(s.FlacLevel));
     ChooseLine(cbOPUS, OpusLineOf(s.OpusBitrate, s.OpusChannels));
-    const IniFile ini = SetupIni();
     if (s.TimeLimit > 0) {
         RBLimit->setChecked(true);
         RBLimitClick();
@@ -259,8 +271,8 @@ void TSettingForm::FormShow()
         Edit2->setText(QString::number(s.TimeLimit % 3600 / 60));
         Edit3->setText(QString::number(s.TimeLimit % 3600 % 60));
     }
-    ChooseLine(cbMP3, ini.ReadInteger("mp3", "ind", DefaultMp3Choice));
-    ChooseLine(cbWAV, ini.ReadInteger("wav", "ind", DefaultWavChoice));
+    ChooseLine(cbMP3, ReadSetupInteger(SetupKeyId::Mp3Choice));
+    ChooseLine(cbWAV, ReadSetupInteger(SetupKeyId::WavChoice));
 }
 
 void TSettingForm::closeEvent(QCloseEvent* event)

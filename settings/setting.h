@@ -11,6 +11,7 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -92,6 +93,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The constructor's steps: each group box, the buttons, the connections.
+    QGroupBox* buildPathGroup();
+    QGroupBox* buildFormatGroup();
+    QGroupBox* buildTimeLimitGroup();
+    QGroupBox* buildSplitGroup();
+    QHBoxLayout* buildButtons();
+    void connectEvents();
+
     void enableOnlyList(QComboBox* list);
     bool shownOnce_ = false;
 };

@@ -2,7 +2,9 @@
 
 #include "app/Unit1.h"
 #include "platform/ui/Guarded.h"
+#include "platform/ui/MessageBoxes.h"
 #include "settings/NumberFields.h"
+#include "settings/RecordingSettings.h"
 #include "settings/UpDown.h"
 
 #include <QCloseEvent>
@@ -13,6 +15,27 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+bool TakeTimeLimit(bool limitSelected, const QLineEdit& hours, const QLineEdit& minutes,
+                   const QLineEdit& seconds)
+{
+    if (limitSelected) {
+        int total = 0;
+        if (!ReadTimeFields(hours.text(), minutes.text(), seconds.text(), total)) {
+            ShowInformation(QStringLiteral("Please input correct integer number!"));
+            return false;
+        }
+        RecordingSettings.TimeLimit = total;
+        if (Form1)
+            Form1->setAutostopButton(true, QStringLiteral("Auto stop recording is set to ")
+                                               + TForm1::DurationText(total));
+    } else {
+        RecordingSettings.TimeLimit = -1;
+        if (Form1)
+            Form1->setAutostopButton(false, QStringLiteral("No Auto stop."));
+    }
+    return true;
+}
 
 TTimeLimitForm::TTimeLimitForm(QWidget* parent) : QDialog(parent)
 {

@@ -11,6 +11,14 @@ class QPushButton;
 class QRadioButton;
 class TUpDown;
 
+// Step "time limit" of the OK of this dialog and of the settings dialog: with limitSelected,
+// the three fields become TimeLimit and the main window's automatic-stop button is pressed
+// with the limit as its hint; without, TimeLimit is -1, the button released with "No Auto
+// stop.". A bad field shows "Please input correct integer number!" in the Information box and
+// changes nothing; the result is then false and the caller's handler ends.
+bool TakeTimeLimit(bool limitSelected, const QLineEdit& hours, const QLineEdit& minutes,
+                   const QLineEdit& seconds);
+
 class TTimeLimitForm : public QDialog {
     Q_OBJECT
 public:

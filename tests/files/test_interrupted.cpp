@@ -5,6 +5,7 @@
 #include "engine/EngineError.h"
 #include "engine/TAudioFile2.h"
 #include "engine/files/SndfileWriter.h"
+#include "support/FileSizeLimit.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
@@ -75,28 +76,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Format{"flac", 44100, 2, [](TAudioFile2& w) { w.SetFormatFLAC(44100, 2, 16, 5); }, 4097},
                       Format{"flac", 8000, 1, [](TAudioFile2& w) { w.SetFormatFLAC(8000, 1, 24, 0); }, 1153}),
     [](const auto& test) { return std::string(test.param.ext) + "_" + std::to_string(test.param.rate); });
-
-// The file size limit makes writes fail with "File too large", as a full disk would.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit l = saved_;
-        l.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &l);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*previous_)(int) = nullptr;
-};
 
 class DiskFull : public ::testing::TestWithParam<Format> {};
 

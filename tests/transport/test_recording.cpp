@@ -2,6 +2,7 @@
 // into pieces with an automatic stop, the rewrite question, folder errors, write failures,
 // a lost device and input overflows.
 #include "TransportFixture.h"
+#include "support/FileSizeLimit.h"
 
 #include "engine/controls/TNCTPlayButtonB2.h"
 #include "engine/controls/TNCTSliderB2.h"
@@ -301,33 +302,6 @@ TEST_F(TransportTest, FolderErrorAtTheNextPieceKeepsTheFinishedPieces)
 }
 
 // ---- failures while recording ------------------------------------------------------------------
-
-namespace {
-
-// Files of this process cannot grow past `bytes` while it lives: the next write fails as on a
-// full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit l = saved_;
-        l.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &l);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*oldHandler_)(int) = nullptr;
-};
-
-} // namespace
 
 TEST_F(TransportTest, FullDiskEndsTheRecordingWithAPlayableFileAndOneMessage)
 {

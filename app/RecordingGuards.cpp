@@ -1,0 +1,128 @@
+// What a recording needs around its steps: the targets in the save folder, the room on its
+// disk (asked about at the record command, watched once a second while recording, ending the
+// recording by itself before the disk is full) and the desktop kept awake while it runs.
+#include "app/RecordingSession.h"
+
+#include "engine/BlockWriter.h"
+#include "engine/EngineError.h"
+#include "engine/TAudioFile2.h"
+#include "engine/TAudioFile2LameEnc.h"
+#include "platform/DiskSpace.h"
+#include "platform/SleepGuard.h"
+#include "settings/OutputFormats.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace {
+
+// Less room than this at the record command asks first.
+constexpr qint64 kAskBelowSeconds = 10 * 60;
+
+// What must stay free while recording, to finish the file: its last blocks (the recorder's
+// and the encoder's), the header or tag written at the end (a WAV header, the LAME tag, the
+// FLAC stream header, the last Ogg page) and the file system's own blocks.
+qint64 reserveBytes(qint64 bytesPerSecond)
+{
+    return 512 * 1024 + 3 * bytesPerSecond;
+}
+
+} // namespace
+
+QString MegabytesText(qint64 bytes)
+{
+    return QStringLiteral("%1 MB").arg(double(bytes) / 1e6, 0, 'f', 1);
+}
+
+QString RecordingSession::createTarget()
+{
+    const QString folder = settings_.SavePath;
+    int n = 1;
+    QString name = folder + QStringLiteral("Untitled") + QString::number(n) + settings_.SaveFormat;
+    while (QFileInfo::exists(name)) {
+        ++n;
+        name = folder + QStringLiteral("Untitled") + QString::number(n) + settings_.SaveFormat;
+    }
+    if (folder.isEmpty())
+        throw EngineError(QStringLiteral("Unable to create directory"));
+    if (!QDir().mkpath(folder))
+        throw EngineError(QStringLiteral("Cannot create ") + folder);
+    // An empty file of the chosen format (the writing component is idle between pieces).
+    target_.setActive(true);
+    target_.CreateNew(name, 0);
+    target_.Close();
+    return name;
+}
+
+void RecordingSession::guard(bool running)
+{
+    diskCheckedSecond_ = -1;
+    if (!running) {
+        if (sleepGuard_)
+            sleepGuard_->release();
+        return;
+    }
+    // Made at the first recording: the program does not reach for the buses before that.
+    if (!sleepGuard_)
+        sleepGuard_ = std::make_unique<SleepGuard>();
+    sleepGuard_->hold(QStringLiteral("Идёт запись звука"));
+}
+
+bool RecordingSession::diskRoomConfirmed()
+{
+    // The format as the start will apply it (a settings dialog that was cancelled may have left
+    // other values in the file components).
+    TAudioFile2 scratch1, scratch2;
+    ApplyOutputFormatTo(scratch1, scratch2, encoder_, settings_);
+    const qint64 rate = scratch2.BytesPerSecond();
+    const qint64 free = FreeDiskBytes(settings_.SavePath);
+    if (rate <= 0 || free < 0)
+        return true;   // nothing to go by: the recording starts as always
+    const qint64 seconds = std::max<qint64>(0, free - reserveBytes(rate)) / rate;
+    if (seconds >= kAskBelowSeconds)
+        return true;
+    const QString room = seconds < 60 ? QStringLiteral("less than a minute")
+                                      : QStringLiteral("about %1 minutes").arg(seconds / 60);
+    return ask_ && ask_(QStringLiteral("The disk of %1 has room for %2 of recording in this format (%3 free). "
+                                       "Record anyway?")
+                            .arg(settings_.SavePath, room, MegabytesText(free)));
+}
+
+bool RecordingSession::diskRanOut(qint64 recordedMs)
+{
+    // Once a second of recording is enough: the reserve holds three seconds of the format.
+    const qint64 second = recordedMs / 1000;
+    if (second == diskCheckedSecond_)
+        return false;
+    diskCheckedSecond_ = second;
+    const qint64 rate = target_.BytesPerSecond();
+    const QString folder = QFileInfo(file_).absolutePath();
+    const qint64 free = FreeDiskBytes(folder);
+    if (rate <= 0 || free < 0)
+        return false;
+    const qint64 reserve = reserveBytes(rate);
+    if (free <= reserve) {
+        // A normal stop while the file can still be finished; one message says why.
+        const QString file = file_;
+        finish(StopReason::DiskFull);
+        report(QStringLiteral("Recording stopped: the disk of %1 is almost full (%2 free). "
+                              "The recording so far is kept in %3.")
+                   .arg(folder, MegabytesText(free), file),
+               MessageKind::Notice);
+        return true;
+    }
+    // The time left at the rate the file really grows, once that can be told (FLAC takes less
+    // than its upper bound).
+    qint64 shownRate = rate;
+    const int fileRate = target_.SampleRate();
+    // (The writer thread has the file: its count, not the file's, is read here.)
+    const double seconds = fileRate > 0 ? double(writer_->framesWritten()) / fileRate : 0.0;
+    if (seconds >= 10) {
+        const qint64 size = QFileInfo(file_).size();
+        if (size > 0)
+            shownRate = std::max<qint64>(1, qint64(double(size) / seconds));
+    }
+    emit diskRoom((free - reserve) / shownRate, free);
+    return false;
+}

@@ -1,0 +1,413 @@
+// The steps of a recording: start, pause, resume, the cut into pieces, the time limit, the stop,
+// and the failures that end it. The guards (disk room, sleep) and the targets are in
+// app/RecordingGuards.cpp.
+#include "app/RecordingSession.h"
+
+#include "app/RecordingInput.h"
+#include "engine/BlockWriter.h"
+#include "engine/TAudioFile2.h"
+#include "engine/TAudioFile2LameEnc.h"
+#include "platform/SleepGuard.h"
+#include "platform/ThreadRules.h"
+#include "settings/AutoStop.h"
+#include "settings/OutputFormats.h"
+
+#include <QTimer>
+#include <exception>
+
+namespace {
+
+// A target holding this many frames or more is not overwritten without asking.
+constexpr int kRewriteQuestionFrames = 8820;
+// The recorder cuts its blocks every 200 ms.
+constexpr int kBlockMs = 200;
+
+// Runs the steps of a sequence that must all happen; the first error is kept for the end.
+class StepRunner {
+public:
+    template <typename F>
+    void operator()(F&& step)
+    {
+        try {
+            step();
+        } catch (const std::exception& e) {
+            if (first_.isEmpty())
+                first_ = QString::fromUtf8(e.what());
+        }
+    }
+    const QString& firstError() const { return first_; }
+
+private:
+    QString first_;
+};
+
+} // namespace
+
+RecordingSession::RecordingSession(RecordingInput& input, TAudioFile2& target, TAudioFile2LameEnc& encoder,
+                                   TRecordingSettings& settings, QObject* parent)
+    : QObject(parent), input_(input), target_(target), encoder_(encoder), settings_(settings),
+      probe_(std::make_unique<TAudioFile2>())
+{
+    connect(&input_, &RecordingInput::tick, this,
+            [this](int samples, int left, int right) { inputTick(samples, left, right); });
+    connect(&input_, &RecordingInput::lost, this, [this](const QString& text) { inputLost(text); });
+}
+
+RecordingSession::~RecordingSession() = default;
+
+void RecordingSession::setAsk(Ask ask)
+{
+    ask_ = std::move(ask);
+}
+
+void RecordingSession::setSleepGuard(std::unique_ptr<SleepGuard> guard)
+{
+    sleepGuard_ = std::move(guard);
+}
+
+RecordingSession::Status RecordingSession::status() const
+{
+    Status s;
+    s.state = state_;
+    s.seconds = recordedMs() / 1000;
+    if (state_ != State::Stopped)
+        s.file = file_;
+    return s;
+}
+
+qint64 RecordingSession::recordedMs() const
+{
+    qint64 frames = offset_;
+    if (state_ == State::Recording) {
+        const auto count = static_cast<quint32>(input_.currentSamples());
+        frames += wraps_ + count + (count < lastCount_ ? qint64(1) << 32 : 0);
+    } else if (state_ != State::Paused) {
+        return lastMs_;
+    }
+    const int rate = input_.sampleRate();
+    return (rate > 0 ? frames * 1000 / rate : 0) + qint64(settings_.SplitOffset) * 1000;
+}
+
+// ---- commands -------------------------------------------------------------------------------
+
+void RecordingSession::record()
+{
+    assertUiThread();
+    if (state_ == State::Recording || state_ == State::Starting || state_ == State::Armed)
+        return;
+    if (failed_)
+        finishFailed();
+    if (state_ == State::Paused) {
+        resume();
+        return;
+    }
+    // A new recording asks first when the disk is nearly full; No leaves everything as it was.
+    if (!diskRoomConfirmed())
+        return;
+    overflow_ = 0;
+    startPiece();
+}
+
+void RecordingSession::pause()
+{
+    assertUiThread();
+    if (state_ != State::Recording)
+        return;
+    // Every captured frame goes to the writer before the input stops; its count then says how
+    // far the recording has come, so a resume goes on from there.
+    input_.stop();
+    captureRunning_ = false;
+    offset_ += unwrap(input_.currentSamples());
+    overflow_ += input_.overflowFrames();
+    state_ = State::Paused;
+    input_.setTicking(false);
+    emit paused();
+}
+
+void RecordingSession::stop()
+{
+    assertUiThread();
+    if (isRecording())
+        finish(StopReason::User);
+}
+
+void RecordingSession::toggle()
+{
+    assertUiThread();
+    if (state_ == State::Stopped)
+        record();
+    else
+        stop();
+}
+
+void RecordingSession::split()
+{
+    assertUiThread();
+    if (state_ != State::Recording)
+        return;
+    // The input goes on capturing: the piece gets every block cut so far, the next piece starts
+    // with the frames that follow, so nothing is lost or doubled at the cut.
+    const qint64 pieceFrames = releaseFile();
+    qint64 length = 0;
+    if (!failed_) {
+        length = target_.Length();
+        try {
+            target_.Close();
+        } catch (const std::exception& e) {
+            fail(QStringLiteral("Recording stopped: ") + QString::fromUtf8(e.what()), StopReason::WriteFailed);
+        }
+        targetOpen_ = false;
+    }
+    if (failed_) {   // the piece could not be written: the recording ends with it
+        finishFailed();
+        return;
+    }
+    emit pieceFinished(file_, length, false);
+    settings_.SplitOffset += settings_.SplitLength;
+    // The time goes on with the total: the frames of the finished piece now count through
+    // SplitOffset.
+    offset_ -= pieceFrames;
+    startPiece();
+}
+
+// ---- the steps ------------------------------------------------------------------------------
+
+void RecordingSession::startPiece()
+{
+    if (!writer_) {
+        // Made at the first recording; the input hands its blocks to it from then on.
+        writer_ = std::make_unique<BlockWriter>();
+        connect(writer_.get(), &BlockWriter::OnWriteError, this, [this](const QString& text) {
+            fail(QStringLiteral("Recording stopped: ") + text, StopReason::WriteFailed);
+        });
+        input_.setBlockReceiver(writer_.get());
+    }
+    state_ = State::Starting;
+    input_.setTicking(true);
+    emit starting();
+    try {
+        ApplyOutputFormatTo(*probe_, target_, encoder_, settings_);
+        file_ = createTarget();
+        emit targetCreated(file_);   // its receivers may let pending events run
+
+        // Something else may have filled the target meanwhile: not overwritten without asking.
+        probe_->Open(file_, 0, 1);
+        const int found = probe_->Length();
+        probe_->Close();
+        if (found >= kRewriteQuestionFrames && !(ask_ && ask_(QStringLiteral("Rewrite File?")))) {
+            finish(StopReason::Declined, {}, found);
+            return;
+        }
+
+        target_.CreateNew(file_, 0);
+        targetOpen_ = true;
+        const int rate = target_.SampleRate();
+        const int channels = target_.Channels();
+        writer_->setFile(&target_);
+        guard(true);
+        if (captureRunning_ && input_.sampleRate() == rate && input_.channels() == channels) {
+            // The next piece of a cut recording: the input never stopped, and what it captured
+            // since the cut goes into this file with the next block.
+            state_ = State::Recording;
+            emit started(file_);
+            return;
+        }
+        if (captureRunning_) {
+            input_.stop();
+            captureRunning_ = false;
+        }
+        input_.setFormat(rate, channels, kBlockMs);
+        if (startCapture()) {
+            state_ = State::Recording;
+            emit started(file_);
+        }
+    } catch (const std::exception& e) {
+        abortStart(QString::fromUtf8(e.what()));
+    }
+}
+
+bool RecordingSession::startCapture()
+{
+    QString reason;
+    const bool running = input_.start(reason);
+    lastCount_ = 0;
+    wraps_ = 0;
+    captureRunning_ = running;
+    if (!running)
+        finish(StopReason::NotStarted, reason);
+    return running;
+}
+
+void RecordingSession::resume()
+{
+    input_.setTicking(true);
+    if (startCapture()) {
+        state_ = State::Recording;
+        emit resumed();
+    }
+}
+
+void RecordingSession::finish(StopReason reason, const QString& detail, qint64 foundFrames)
+{
+    StepRunner step;
+    const bool wasCapturing = captureRunning_;
+    step([&] { input_.stop(); });
+    captureRunning_ = false;
+    step([&] { releaseFile(); });
+    if (writer_)
+        writer_->discard();   // blocks of a capture that had no file to go to
+    if (wasCapturing)
+        overflow_ += input_.overflowFrames();
+    qint64 length = foundFrames;
+    if (targetOpen_) {
+        length = target_.Length();
+        step([&] { target_.Close(); });
+        targetOpen_ = false;
+    }
+    const QString path = file_;
+    state_ = State::Stopped;
+    guard(false);
+    settings_.SplitOffset = 0;
+    offset_ = 0;
+    lastMs_ = 0;
+
+    emit pieceFinished(path, length, true);
+    emit stopped(reason, detail);
+
+    const qint64 lost = overflow_;
+    overflow_ = 0;
+    if (lost > 0) {
+        const QString note = overflowText(lost);
+        if (failed_)
+            failure_ += QStringLiteral("\n") + note;   // one message says it all
+        else
+            report(note, MessageKind::Notice);
+    }
+    // Errors of the steps of a recording that already failed are part of that failure.
+    if (!step.firstError().isEmpty() && !failed_)
+        report(step.firstError(), MessageKind::Error);
+}
+
+void RecordingSession::abortStart(const QString& error)
+{
+    // The record command ends here (no target, a folder that cannot be made, a file that cannot
+    // be created): nothing of it is left running.
+    guard(false);
+    StepRunner step;
+    step([&] { input_.setTicking(false); });
+    step([&] { input_.stop(); });   // blocks arriving now are not written
+    captureRunning_ = false;
+    if (writer_) {
+        writer_->discard();
+        writer_->release();
+    }
+    if (targetOpen_) {
+        step([&] { target_.Close(); });
+        targetOpen_ = false;
+    }
+    state_ = State::Stopped;
+    settings_.SplitOffset = 0;
+    offset_ = 0;
+    lastMs_ = 0;
+    emit stopped(StopReason::Failed, error);
+    report(error, MessageKind::Error);
+}
+
+qint64 RecordingSession::releaseFile()
+{
+    if (!writer_)
+        return 0;
+    const qint64 frames = writer_->release();
+    if (!writer_->error().isEmpty())
+        fail(QStringLiteral("Recording stopped: ") + writer_->error(), StopReason::WriteFailed);
+    return frames;
+}
+
+void RecordingSession::fail(const QString& text, StopReason reason)
+{
+    if (failed_)
+        return;   // one message per recording
+    failed_ = true;
+    failure_ = text;
+    failureReason_ = reason;
+    QTimer::singleShot(0, this, [this] { finishFailed(); });
+}
+
+void RecordingSession::finishFailed()
+{
+    if (!failed_)
+        return;
+    if (isRecording())
+        finish(failureReason_);
+    const QString text = failure_;
+    failed_ = false;
+    failure_.clear();
+    report(text, MessageKind::Error);
+}
+
+void RecordingSession::report(const QString& text, MessageKind kind)
+{
+    emit message(text, kind);
+}
+
+QString RecordingSession::overflowText(qint64 frames) const
+{
+    const int rate = input_.sampleRate() > 0 ? input_.sampleRate() : 1;
+    const qint64 ms = frames * 1000 / rate;
+    return QStringLiteral("The input overflowed during the recording: %1 frames (%2 ms) of sound were lost.")
+        .arg(frames)
+        .arg(ms);
+}
+
+qint64 RecordingSession::unwrap(int currentSamples)
+{
+    const auto count = static_cast<quint32>(currentSamples);
+    if (count < lastCount_)
+        wraps_ += qint64(1) << 32;
+    lastCount_ = count;
+    return wraps_ + count;
+}
+
+// ---- the input's events -----------------------------------------------------------------------
+
+void RecordingSession::inputTick(int currentSamples, int levelLeft, int levelRight)
+{
+    assertUiThread();
+    if (state_ != State::Recording)
+        return;   // a late tick of an input that is stopped, paused or about to restart
+    if (failed_) {
+        finishFailed();
+        return;
+    }
+    // Counted in 64 bits: the input runs on across the pieces of a cut recording, and its
+    // 32-bit count would wrap on a recording of some days.
+    const qint64 frames = unwrap(currentSamples) + offset_;
+    const int rate = input_.sampleRate();
+    Tick tick;
+    tick.milliseconds = (rate > 0 ? frames * 1000 / rate : 0) + qint64(settings_.SplitOffset) * 1000;
+    tick.pieceFrames = frames;
+    tick.levelLeft = levelLeft;
+    tick.levelRight = levelRight;
+    tick.lostFrames = overflow_ + input_.overflowFrames();
+    lastMs_ = tick.milliseconds;
+    emit ticked(tick);
+
+    if (diskRanOut(tick.milliseconds))   // stopped before a write can fail
+        return;
+    // The automatic stop counts the whole recording, the cut the current piece; both on the
+    // whole seconds a time display shows.
+    const int elapsed = ElapsedSeconds(tick.milliseconds);
+    if (LimitReached(elapsed, settings_))
+        finish(StopReason::TimeLimit);
+    else if (SplitDue(elapsed, settings_))
+        split();
+}
+
+void RecordingSession::inputLost(const QString& text)
+{
+    assertUiThread();
+    if (state_ == State::Stopped)
+        return;
+    fail(QStringLiteral("Recording stopped: the input device was lost (") + text + QStringLiteral(")"),
+         StopReason::DeviceLost);
+}

@@ -1,0 +1,189 @@
+// A recording driven through the session alone, without a window: a recorder on the virtual
+// devices with the hand-driven clock, WAV 16-bit at 8 kHz stereo into a temporary folder. The
+// events it reports are written down in order.
+#include "app/RecordingInput.h"
+#include "app/RecordingSession.h"
+#include "engine/BlockWriter.h"
+#include "engine/TAudioFile2.h"
+#include "engine/TAudioFile2LameEnc.h"
+#include "engine/TAudioRecord2.h"
+#include "engine/backends/VirtualBackend.h"
+#include "platform/SleepGuard.h"
+#include "support/FileSizeLimit.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QCoreApplication* application()
+{
+    static int argc = 1;
+    static char name[] = "test_session";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* app = new QCoreApplication(argc, argv);
+    return app;
+}
+
+int framesIn(const QString& path)
+{
+    TAudioFile2 file;
+    file.setActive(true);
+    file.Open(path, 0, 1);
+    const int frames = file.LastError() == 0 ? file.Length() : -1;
+    file.Close();
+    return frames;
+}
+
+class SessionTest : public ::testing::Test {
+protected:
+    SessionTest()
+    {
+        application();
+        settings.SavePath = dir.path() + QStringLiteral("/rec/");
+        settings.SaveFormat = QStringLiteral(".wav");
+        settings.WavFrequency = 8000;
+        settings.WavChannels = 2;
+        settings.WavBits = 16;
+        session.setAsk([this](const QString& question) {
+            questions << question;
+            return answer;
+        });
+        // No desktop to keep awake: a guard on a bus that is not there.
+        const QDBusConnection none = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent"), QStringLiteral("none"));
+        session.setSleepGuard(std::make_unique<SleepGuard>(none, none));
+        using S = RecordingSession;
+        QObject::connect(&session, &S::starting, [this] { events << "starting"; });
+        QObject::connect(&session, &S::targetCreated, [this](const QString& p) { events << "target " + name(p); });
+        QObject::connect(&session, &S::started, [this](const QString& p) { events << "started " + name(p); });
+        QObject::connect(&session, &S::paused, [this] { events << "paused"; });
+        QObject::connect(&session, &S::resumed, [this] { events << "resumed"; });
+        QObject::connect(&session, &S::pieceFinished, [this](const QString& p, qint64 frames, bool last) {
+            events << QStringLiteral("piece %1 %2%3").arg(name(p)).arg(frames).arg(last ? " last" : "");
+        });
+        QObject::connect(&session, &S::stopped, [this](S::StopReason reason, const QString&) {
+            events << QStringLiteral("stopped %1").arg(int(reason));
+        });
+        QObject::connect(&session, &S::message, [this](const QString& text, S::MessageKind kind) {
+            events << (kind == S::MessageKind::Error ? "error " : "notice ") + text;
+        });
+    }
+    ~SessionTest() override
+    {
+        recorder.StopRecord();
+    }
+
+    static QString name(const QString& path) { return QFileInfo(path).fileName(); }
+    QString file(const QString& n) const { return settings.SavePath + n; }
+    // Virtual time in steps of 20 ms with the events after each; then the writer catches up
+    // and what it reported is handled.
+    void run(int ms)
+    {
+        backend.advanceAndProcess(ms, 20);
+        if (session.writer())
+            session.writer()->flush();
+        QCoreApplication::processEvents();
+    }
+    QStringList take()
+    {
+        QStringList e = events;
+        events.clear();
+        return e;
+    }
+
+    QTemporaryDir dir;
+    VirtualBackend backend{VirtualBackend::ClockMode::Manual};
+    TAudioRecord2 recorder{nullptr, &backend};
+    RecorderInput input{recorder};
+    TAudioFile2 target;
+    TAudioFile2LameEnc encoder;
+    TRecordingSettings settings;
+    RecordingSession session{input, target, encoder, settings};
+    QStringList events;
+    QStringList questions;
+    bool answer = true;
+};
+
+constexpr int kStopUser = int(RecordingSession::StopReason::User);
+constexpr int kStopLimit = int(RecordingSession::StopReason::TimeLimit);
+
+TEST_F(SessionTest, StartPauseResumeCutAndTimeLimitInOrder)
+{
+    settings.SplitEnabled = true;
+    settings.SplitLength = 2;
+    settings.TimeLimit = 5;
+    session.record();
+    EXPECT_EQ(take(), (QStringList{"starting", "target Untitled1.wav", "started Untitled1.wav"}));
+    EXPECT_EQ(session.state(), RecordingSession::State::Recording);
+    run(1000);
+    session.pause();
+    EXPECT_EQ(session.status().seconds, 1);
+    run(3000);   // nothing recorded, nothing tested while paused
+    session.record();
+    EXPECT_EQ(take(), (QStringList{"paused", "resumed"}));
+    run(1000);
+    const RecordingSession::Status status = session.status();
+    EXPECT_EQ(status.state, RecordingSession::State::Recording);
+    EXPECT_EQ(status.seconds, 2);
+    EXPECT_EQ(status.file, file("Untitled1.wav"));
+    run(3100);
+    EXPECT_EQ(take(), (QStringList{"piece Untitled1.wav 16000", "starting", "target Untitled2.wav",
+                                   "started Untitled2.wav", "piece Untitled2.wav 16000", "starting",
+                                   "target Untitled3.wav", "started Untitled3.wav",
+                                   QStringLiteral("piece Untitled3.wav 8000 last"),
+                                   QStringLiteral("stopped %1").arg(kStopLimit)}));
+    EXPECT_EQ(session.state(), RecordingSession::State::Stopped);
+    EXPECT_EQ(settings.SplitOffset, 0);
+    EXPECT_EQ(framesIn(file("Untitled1.wav")), 16000);
+    EXPECT_EQ(framesIn(file("Untitled2.wav")), 16000);
+    EXPECT_EQ(framesIn(file("Untitled3.wav")), 8000);
+
+    // A command from elsewhere: toggle records, the status says what, toggle stops.
+    settings.TimeLimit = -1;
+    settings.SplitEnabled = false;
+    session.toggle();
+    run(1500);
+    EXPECT_EQ(session.status().file, file("Untitled4.wav"));
+    session.toggle();
+    EXPECT_EQ(take(), (QStringList{"starting", "target Untitled4.wav", "started Untitled4.wav",
+                                   "piece Untitled4.wav 12000 last", QStringLiteral("stopped %1").arg(kStopUser)}));
+    EXPECT_EQ(session.status().state, RecordingSession::State::Stopped);
+    EXPECT_TRUE(session.status().file.isEmpty());
+    EXPECT_TRUE(questions.isEmpty());
+}
+
+TEST_F(SessionTest, WriteFailureAndLostDeviceEndWithTheFileKept)
+{
+    session.record();
+    {
+        FileSizeLimit limit(64 * 1024);   // about two seconds
+        run(4000);
+    }
+    run(200);
+    QStringList e = take();
+    ASSERT_GE(e.size(), 5);
+    EXPECT_TRUE(e[3].startsWith("piece Untitled1.wav ") && e[3].endsWith(" last")) << e.join('|').toStdString();
+    EXPECT_EQ(e[4], QStringLiteral("stopped %1").arg(int(RecordingSession::StopReason::WriteFailed)));
+    EXPECT_TRUE(e.last().startsWith("error Recording stopped: ")) << e.last().toStdString();
+    EXPECT_EQ(e.filter("error").size(), 1);
+    const int written = framesIn(file("Untitled1.wav"));
+    EXPECT_GT(written, 8000);
+    EXPECT_LE(written, 64 * 1024 / 4);
+
+    session.record();
+    run(1010);
+    backend.loseDevice(true);
+    run(200);
+    e = take();
+    EXPECT_EQ(e.mid(3), (QStringList{QStringLiteral("piece Untitled2.wav %1 last").arg(framesIn(file("Untitled2.wav"))),
+                                     QStringLiteral("stopped %1").arg(int(RecordingSession::StopReason::DeviceLost)),
+                                     "error Recording stopped: the input device was lost (The device was unplugged)"}));
+    EXPECT_GE(framesIn(file("Untitled2.wav")), 8000);
+    EXPECT_EQ(session.state(), RecordingSession::State::Stopped);
+}
+
+} // namespace
