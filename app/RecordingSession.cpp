@@ -12,6 +12,7 @@
 #include "settings/AutoStop.h"
 #include "settings/OutputFormats.h"
 
+#include <QFile>
 #include <QTimer>
 #include <exception>
 
@@ -101,7 +102,14 @@ void RecordingSession::record()
         resume();
         return;
     }
-    // A new recording asks first when the disk is nearly full; No leaves everything as it was.
+    // A folder that cannot take the recording says why at once; a new recording asks first
+    // when the disk is nearly full, and No leaves everything as it was.
+    const QString problem = saveFolderProblem();
+    if (!problem.isEmpty()) {
+        emit stopped(StopReason::Failed, problem);   // the command ended before it began
+        report(problem, MessageKind::Error);
+        return;
+    }
     if (!diskRoomConfirmed())
         return;
     overflow_ = 0;
@@ -188,6 +196,7 @@ void RecordingSession::startPiece()
     try {
         ApplyOutputFormatTo(*probe_, target_, encoder_, settings_);
         file_ = createTarget();
+        pendingTarget_ = true;   // made here, nothing in it yet
         emit targetCreated(file_);   // its receivers may let pending events run
 
         // Something else may have filled the target meanwhile: not overwritten without asking.
@@ -195,6 +204,7 @@ void RecordingSession::startPiece()
         const int found = probe_->Length();
         probe_->Close();
         if (found >= kRewriteQuestionFrames && !(ask_ && ask_(QStringLiteral("Rewrite File?")))) {
+            pendingTarget_ = false;   // not ours: left as it was
             finish(StopReason::Declined, {}, found);
             return;
         }
@@ -208,6 +218,7 @@ void RecordingSession::startPiece()
         if (captureRunning_ && input_.sampleRate() == rate && input_.channels() == channels) {
             // The next piece of a cut recording: the input never stopped, and what it captured
             // since the cut goes into this file with the next block.
+            pendingTarget_ = false;
             state_ = State::Recording;
             emit started(file_);
             return;
@@ -217,34 +228,42 @@ void RecordingSession::startPiece()
             captureRunning_ = false;
         }
         input_.setFormat(rate, channels, kBlockMs);
-        if (startCapture()) {
-            state_ = State::Recording;
-            emit started(file_);
+        QString reason;
+        if (!startCapture(reason)) {
+            abortStart(StopReason::NotStarted, reason, QStringLiteral("Recording could not start: ") + reason);
+            return;
         }
+        pendingTarget_ = false;
+        state_ = State::Recording;
+        emit started(file_);
     } catch (const std::exception& e) {
-        abortStart(QString::fromUtf8(e.what()));
+        const QString error = QString::fromUtf8(e.what());
+        abortStart(StopReason::Failed, error, error);
     }
 }
 
-bool RecordingSession::startCapture()
+bool RecordingSession::startCapture(QString& reason)
 {
-    QString reason;
     const bool running = input_.start(reason);
     lastCount_ = 0;
     wraps_ = 0;
     captureRunning_ = running;
-    if (!running)
-        finish(StopReason::NotStarted, reason);
     return running;
 }
 
 void RecordingSession::resume()
 {
     input_.setTicking(true);
-    if (startCapture()) {
-        state_ = State::Recording;
-        emit resumed();
+    QString reason;
+    if (!startCapture(reason)) {
+        // What was recorded before the pause is kept.
+        finish(StopReason::NotStarted, reason);
+        report(QStringLiteral("Recording stopped: the input could not start again (") + reason + QStringLiteral(")"),
+               MessageKind::Error);
+        return;
     }
+    state_ = State::Recording;
+    emit resumed();
 }
 
 void RecordingSession::finish(StopReason reason, const QString& detail, qint64 foundFrames)
@@ -288,10 +307,11 @@ void RecordingSession::finish(StopReason reason, const QString& detail, qint64 f
         report(step.firstError(), MessageKind::Error);
 }
 
-void RecordingSession::abortStart(const QString& error)
+void RecordingSession::abortStart(StopReason reason, const QString& detail, const QString& text)
 {
-    // The record command ends here (no target, a folder that cannot be made, a file that cannot
-    // be created): nothing of it is left running.
+    // The start ends here (no target, a folder that cannot be made, a file that cannot be
+    // created, an input that does not start): nothing of it is left running, and a target made
+    // for it, still empty, goes again.
     guard(false);
     StepRunner step;
     step([&] { input_.setTicking(false); });
@@ -305,12 +325,16 @@ void RecordingSession::abortStart(const QString& error)
         step([&] { target_.Close(); });
         targetOpen_ = false;
     }
+    if (pendingTarget_) {
+        QFile::remove(file_);
+        pendingTarget_ = false;
+    }
     state_ = State::Stopped;
     settings_.SplitOffset = 0;
     offset_ = 0;
     lastMs_ = 0;
-    emit stopped(StopReason::Failed, error);
-    report(error, MessageKind::Error);
+    emit stopped(reason, detail);
+    report(text, MessageKind::Error);
 }
 
 qint64 RecordingSession::releaseFile()

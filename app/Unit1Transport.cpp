@@ -13,6 +13,7 @@
 #include "app/Unit1.h"
 #include "app/RecordingSession.h"
 #include "engine/EngineError.h"
+#include "engine/EngineSupport.h"
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioPlayer2.h"
 #include "engine/TAudioRecord2.h"
@@ -186,21 +187,24 @@ void TForm1::SessionResumed()
 void TForm1::SessionPieceFinished(const QString& path, qint64 frames, bool last)
 {
     FileLength = int(std::clamp<qint64>(frames, 0, std::numeric_limits<int>::max()));
-    if (last) {
-        // The tag fields show the file just recorded (the current file).
-        runGuarded([this] { btnResetClick(); });
-    } else {
+    FileRate = AudioRecord1->SampleRate();   // the recorder captures at the file's rate
+    if (!last) {
         NCTPlayButtonB1->SetStateStop();
+        AddFileRow(path);
+        return;
     }
-    AddFileRow(path);
+    // The tag fields show the file just recorded (the current file); its row comes to the front.
+    runGuarded([this] { btnResetClick(); });
+    runGuarded([&] { AddFileRow(path); });
+    btnApply->setEnabled(true);
+    PageControl1->setCurrentWidget(TabSheet2);
 }
 
 void TForm1::SessionStopped(RecordingSession::StopReason reason, const QString& detail)
 {
     IsRecording = false;
     RecordPaused = false;
-    if (DiskPanel)
-        DiskPanel->hide();
+    ShowDiskPanel(false);
     NCTSliderB1->setEnabled(true);
     if (IsPlaying) {
         // The playback goes on and takes the display back.
@@ -214,10 +218,12 @@ void TForm1::SessionStopped(RecordingSession::StopReason reason, const QString& 
     ToolBtnOpen->setEnabled(true);
     Open1->setEnabled(true);
     Options2->setEnabled(true);
-    if (reason == RecordingSession::StopReason::Failed)
-        return;   // the command ended before a recording began: nothing to show of it
-    btnApply->setEnabled(true);
-    PageControl1->setCurrentWidget(TabSheet2);
+    if (CurrentFile == RecordFileName && !QFileInfo::exists(CurrentFile)) {
+        // The start made a target and took it back: it is no file to show.
+        CurrentFile.clear();
+        FileLength = 0;
+        setStatusText(1, QString());
+    }
     if (reason == RecordingSession::StopReason::NotStarted)
         setStatusText(2, detail);
 }
@@ -438,7 +444,10 @@ void TForm1::NCTSliderB1ValueChange(int Value)
 {
     if (IsPlaying || IsRecording)
         return;
-    const int t = AudioPlayer1->SamplesToMilliseconds(MulDiv(Value, FileLength, 1000));
+    // The time in the last file, at its own rate (the player may still be set to another's).
+    const int frames = MulDiv(Value, FileLength, 1000);
+    const int t = FileRate > 0 ? engine::framesToMilliseconds(frames, FileRate)
+                               : AudioPlayer1->SamplesToMilliseconds(frames);
     if (t < 1000)
         NCTTimeDisplay1->setSeconds(0);
     if (t < 60000)

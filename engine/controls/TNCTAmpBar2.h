@@ -12,6 +12,10 @@ public:
     static constexpr int SettleIntervalMs = 100;
     int Value() const;
     void setValue(int value);
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct Impl;
