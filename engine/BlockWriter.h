@@ -14,7 +14,7 @@
 // release() (for what the file's completion writes), or at the end when that comes first: a
 // power cut or a crash of the system loses at most that much of what was written. No other
 // thread waits for a push, but the destructor for one still due.
-#include "engine/TAudioRecord2.h"
+#include "engine/RecordBlockReceiver.h"
 
 #include <QObject>
 #include <QString>
