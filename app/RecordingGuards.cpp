@@ -10,6 +10,7 @@
 #include "platform/DiskSpace.h"
 #include "platform/SleepGuard.h"
 #include "settings/OutputFormats.h"
+#include "settings/TriggerSettings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -66,7 +67,21 @@ void RecordingSession::guard(bool running)
     // Made at the first recording: the program does not reach for the buses before that.
     if (!sleepGuard_)
         sleepGuard_ = std::make_unique<SleepGuard>();
-    sleepGuard_->hold(QStringLiteral("Идёт запись звука"));
+    // The desktop is told what the program is doing: a new reason is a new request.
+    const QString reason = awakeReason();
+    if (sleepGuard_->wanted() && reason != awakeReason_)
+        sleepGuard_->release();
+    awakeReason_ = reason;
+    sleepGuard_->hold(reason);
+}
+
+QString RecordingSession::awakeReason() const
+{
+    if (state_ == State::Armed && waiting_ == Waiting::Clock)
+        return tr("Запись начнётся в %1").arg(ClockTimeText(startAt_.time()));
+    if (state_ == State::Armed)
+        return tr("Ожидание звука для начала записи");
+    return QStringLiteral("Идёт запись звука");
 }
 
 bool RecordingSession::diskRoomConfirmed()

@@ -1,7 +1,8 @@
 #pragma once
 // Where a recording's frames come from. A RecordingSession records from one RecordingInput:
-// today a recorder (RecorderInput, over TAudioRecord2); a mix of two recorders, or a pre-roll
-// in front of one, is another RecordingInput and plugs in the same way.
+// today a recorder (RecorderInput, over TAudioRecord2); a mix of two recorders is another
+// RecordingInput and plugs in the same way. The session's sound gate (start on sound, the
+// pre-roll, silence) takes the blocks of whichever input it records from.
 //
 // Threads: every method is called on the UI thread; tick and lost are emitted there. The
 // blocks go to the block receiver on the thread that cuts them, in order, never through the UI

@@ -21,6 +21,14 @@ struct TRecordingSettings {
     int FlacLevel = 5;         // compression level 0..8
     int OpusBitrate = 96;      // kbit/s
     int OpusChannels = 2;
+    // Recordings that start and stop by themselves ([trigger]; settings/TriggerSettings.h).
+    int TriggerSound = 0;      // 1: the record command waits for sound
+    int TriggerLevel = -40;    // the threshold, dBFS, -60..0
+    int TriggerPreroll = 2;    // seconds kept before the sound, 0..30
+    int TriggerSilence = 0;    // seconds below the threshold before acting; 0: never
+    QString TriggerOnSilence = QStringLiteral("stop");   // "stop" or "pause"
+    QString TriggerStart;      // clock time "HH:MM:SS" of the next start; empty: none
+    QString TriggerStop;       // clock time of the stop; empty: none
 };
 
 extern TRecordingSettings RecordingSettings;

@@ -7,6 +7,7 @@
 #include "platform/Ini.h"
 #include "settings/RecordingSettings.h"
 #include <QString>
+#include <climits>
 #include <span>
 
 QString SetupIniPath();      // Locations().configFolder + "setup.ini"
@@ -21,6 +22,8 @@ enum class SetupKeyId {
     FlacFrequency, FlacChannels, FlacBits, FlacLevel,
     OpusBitrate, OpusChannels,
     TipNumber, ShowTip,
+    TriggerSound, TriggerLevel, TriggerPreroll, TriggerSilence, TriggerOnSilence,
+    TriggerStart, TriggerStop,
 };
 
 // When the settings dialog's OK writes a key.
@@ -28,7 +31,7 @@ enum class SetupWrite {
     Always,      // on every OK
     WithFlac,    // when FLAC is the chosen format
     WithOpus,    // when Opus is the chosen format
-    Elsewhere,   // not by the dialog (the tip keys)
+    Elsewhere,   // not by the dialog (the tip keys, the trigger keys)
 };
 
 struct SetupKey {
@@ -42,6 +45,11 @@ struct SetupKey {
     int defaultNumber;
     const char* defaultText;   // a text key with a null default: DefaultSavePath()
     SetupWrite write;
+    // A value outside these reads as the default (a number outside low..high, a text that
+    // `valid` refuses).
+    int low = INT_MIN;
+    int high = INT_MAX;
+    bool (*valid)(const QString& text) = nullptr;
 };
 
 // Every key, in the order the settings dialog's OK writes them.
@@ -65,6 +73,9 @@ void WriteSetupKey(SetupKeyId id, const TRecordingSettings& s);
 // Opus is the chosen format, the keys of its section (flac: freq, ch, bps, level; opus:
 // bitrate, ch). A refused write raises IniError and stops at that key.
 void SaveSettings(int mp3Index, int wavIndex);
+
+// Section trigger: its keys from the record, in the table's order.
+void SaveTriggerSettings(const TRecordingSettings& s);
 
 // Section tips: the number of the tip shown last and the start-up switch.
 int ReadTipNumber();                 // default 1
