@@ -106,6 +106,8 @@ void TForm1::FormShow()
         ComboBox2->setCurrentIndex(AudioVisualization1->WindowFFTType());
     }
     NCTPlayButtonB1->SetVolume(AudioPlayer1->Volume());
+    // A start time found in setup.ini arms the program with no further command.
+    Session->triggerSettingsChanged();
     if (systemAudioBackendReady() || deviceSearch_.joinable()) {
         DevicesFound();
         return;
@@ -152,6 +154,8 @@ void TForm1::FormClose()
         if (IsRecording)
             StopRecording();
     });
+    // A waiting ends without its clock times: a start time is waited for at the next start.
+    runGuarded([this] { Session->disarm(); });
     runGuarded([this] {
         AudioFile1->setActive(false);
         AudioFile2->setActive(false);

@@ -7,6 +7,7 @@
 //   app/Unit1.cpp            FormCreate/FormShow/FormClose, layout, page commands
 //   app/Unit1Transport.cpp   record / play / pause / stop, engine events, ticks, seeking
 //   app/Unit1Files.cpp       current file, recording targets, the file list, rename, delete
+//   app/Unit1Trigger.cpp     recordings that start and stop by themselves: dialog, waiting
 //   settings/Unit1Settings.cpp  setup.ini load/save, output format, auto-stop button
 //   mixer/Unit1Mixer.cpp     device lists, mixer pages, filter and equaliser commands,
 //                            visualisation selectors
@@ -60,6 +61,7 @@ class TNCTSliderB2;
 class TNCTTimeDisplay2;
 class TSettingForm;
 class TTimeLimitForm;
+class TTriggerForm;
 class TAboutBox;
 class TTipForm;
 class TsrcFrame;
@@ -79,13 +81,15 @@ public:
     QMenu* Option1 = nullptr;      QAction* Options1 = nullptr;
     QAction* PlaybackVolumeControls1 = nullptr;               QAction* FileInfo1 = nullptr;
     QAction* N4 = nullptr;         QAction* Options2 = nullptr;
+    QAction* Trigger1 = nullptr;   // recordings that start and stop by themselves
     QMenu* Help1 = nullptr;        QAction* HelpContents2 = nullptr; QAction* N2 = nullptr;
     QAction* Homepage2 = nullptr;  QAction* N5 = nullptr;      QAction* ipoftheDay1 = nullptr;
     QAction* About1 = nullptr;
     // Toolbar
     QToolBar* ToolBar1 = nullptr;
     QToolButton* ToolBtnOpen = nullptr;     QToolButton* ToolBtnOptions = nullptr;
-    QToolButton* ToolBtnAutostop = nullptr; QToolButton* ToolBtnHelp = nullptr;
+    QToolButton* ToolBtnAutostop = nullptr; QToolButton* ToolBtnTrigger = nullptr;
+    QToolButton* ToolBtnHelp = nullptr;
     QToolButton* ToolBtnAbout = nullptr;
     // Pages
     QTabWidget* PageControl1 = nullptr;
@@ -165,6 +169,7 @@ public:
     // ---- on-demand form slots ---------------------------------------------------------------
     QPointer<TSettingForm> SettingForm;
     QPointer<TTimeLimitForm> TimeLimitForm;
+    QPointer<TTriggerForm> TriggerForm;
     QPointer<TAboutBox> AboutBox;
     QPointer<TTipForm> TipForm;
 
@@ -229,12 +234,25 @@ public:
     void SessionPieceFinished(const QString& path, qint64 frames, bool last);
     void SessionStopped(RecordingSession::StopReason reason, const QString& detail);
     void SessionTicked(const RecordingSession::Tick& tick);
+    // app/Unit1Trigger.cpp: the dialog of recordings that start and stop by themselves (menu
+    // Trigger1, toolbar ToolBtnTrigger, pressed while one of them is set); what an armed
+    // session (or one paused for sound) waits for; the threshold on the meters while the level
+    // decides; the clock times the session used, written back to setup.ini.
+    void ToolBtnTriggerClick();
+    void setTriggerButton();
+    void SessionWaiting(const QString& what);
+    void SessionClockTimesCleared();
+    void ShowThreshold();
     // app/Unit1Guards.cpp: the status-bar panel of the room left on the disk, while recording.
     void SessionDiskRoom(qint64 secondsLeft, qint64 freeBytes);
     QLabel* DiskPanel = nullptr;
 private:
     void ConnectSession();
     void ShowRecordingLook();
+    void EndWaitingLook();
+    bool waitingShown_ = false;                // the window shows an armed session's waiting
+    bool soundPauseShown_ = false;             // ... or a recording paused for sound
+    QString panel2Kept_;                       // the stream description that one covers
     std::unique_ptr<TAudioFile2> probeFile_;
     bool currentIsRecordTarget_ = false;       // CurrentFile was made current by a recording
 public:

@@ -203,6 +203,7 @@ void TForm1::buildMenus()
     addItem(Option1, FileInfo1, "FileInfo1", QStringLiteral("Инфрмация о файле"), 6);
     addSeparator(Option1, N4, "N4");
     addItem(Option1, Options2, "Options2", QStringLiteral("Оптимизация"), 11, QKeySequence(Qt::Key_F2));
+    addItem(Option1, Trigger1, "Trigger1", tr("Авто старт"), 16);
 
     Help1 = MainMenu1->addMenu(QStringLiteral("Помощь"));
     Help1->setObjectName(QStringLiteral("Help1"));
@@ -248,6 +249,9 @@ void TForm1::buildToolBar()
     ToolBtnAutostop = makeToolButton(new ProgramPressedButton(ToolBar1), "ToolBtnAutostop",
                                      QStringLiteral("Авто стоп"), QString(), 7);
     ToolBtnAutostop->setCheckable(true);
+    ToolBtnTrigger = makeToolButton(new ProgramPressedButton(ToolBar1), "ToolBtnTrigger", tr("Авто старт"),
+                                    QString(), 8);
+    ToolBtnTrigger->setCheckable(true);
     {
         auto* ToolButton7 = new QWidget(ToolBar1);
         ToolButton7->setObjectName(QStringLiteral("ToolButton7"));
@@ -551,6 +555,7 @@ void TForm1::connectCommands()
     onAction(PlaybackVolumeControls1, &TForm1::PlaybackVolumeControls1Click);
     onAction(FileInfo1, &TForm1::FileInfo1Click);
     onAction(Options2, &TForm1::Options2Click);
+    onAction(Trigger1, &TForm1::ToolBtnTriggerClick);
     onAction(HelpContents2, &TForm1::HelpContents2Click);
     onAction(Homepage2, &TForm1::Homepage2Click);
     onAction(ipoftheDay1, &TForm1::ipoftheDay1Click);
@@ -566,6 +571,7 @@ void TForm1::connectCommands()
     onClick(ToolBtnOpen, &TForm1::Open1Click);
     onClick(ToolBtnOptions, &TForm1::Options2Click);
     onClick(ToolBtnAutostop, &TForm1::ToolBtnAutostopClick);
+    onClick(ToolBtnTrigger, &TForm1::ToolBtnTriggerClick);
     onClick(ToolBtnHelp, &TForm1::HelpContents2Click);
     onClick(ToolBtnAbout, &TForm1::ToolBtnAboutClick);
     onClick(btnSetFilter, &TForm1::btnSetFilterClick);

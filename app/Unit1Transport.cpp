@@ -41,6 +41,7 @@ const QString kRecording = QStringLiteral("Recording...");
 const QString kPlaying = QStringLiteral("Playing...");
 const QString kPause = QStringLiteral("Pause");
 const QString kStop = QStringLiteral("Stop");
+const QString kWaiting = QStringLiteral("Waiting...");
 
 } // namespace
 
@@ -58,6 +59,8 @@ TAudioFile2& TForm1::ReaderFile()
 
 QString TForm1::TransportWord() const
 {
+    if (waitingShown_ || soundPauseShown_)
+        return kWaiting;
     if (IsRecording)
         return RecordPaused ? kPause : kRecording;
     if (IsPlaying)
@@ -131,6 +134,8 @@ void TForm1::ConnectSession()
     connect(Session.get(), &S::ticked, this, guarded([this](const S::Tick& tick) { SessionTicked(tick); }));
     connect(Session.get(), &S::diskRoom, this,
             guarded([this](qint64 seconds, qint64 free) { SessionDiskRoom(seconds, free); }));
+    connect(Session.get(), &S::waiting, this, guarded([this](const QString& what) { SessionWaiting(what); }));
+    connect(Session.get(), &S::clockTimesCleared, this, guarded([this] { SessionClockTimesCleared(); }));
 }
 
 void TForm1::ShowRecordingLook()
@@ -149,7 +154,9 @@ void TForm1::SessionStarting()
     RecordWriter = Session->writer();
     IsRecording = false;
     RecordPaused = false;
+    EndWaitingLook();
     ShowRecordingLook();
+    ShowThreshold();
 }
 
 void TForm1::SessionTargetCreated(const QString& path)
@@ -180,6 +187,7 @@ void TForm1::SessionResumed()
 {
     IsRecording = true;
     RecordPaused = false;
+    EndWaitingLook();
     ShowRecordingLook();
 }
 
@@ -197,6 +205,9 @@ void TForm1::SessionPieceFinished(const QString& path, qint64 frames, bool last)
 
 void TForm1::SessionStopped(RecordingSession::StopReason reason, const QString& detail)
 {
+    const bool onlyWaited = waitingShown_;   // armed, and nothing was recorded
+    EndWaitingLook();
+    ShowThreshold();
     IsRecording = false;
     RecordPaused = false;
     if (DiskPanel)
@@ -216,10 +227,12 @@ void TForm1::SessionStopped(RecordingSession::StopReason reason, const QString& 
     Options2->setEnabled(true);
     if (reason == RecordingSession::StopReason::Failed)
         return;   // the command ended before a recording began: nothing to show of it
-    btnApply->setEnabled(true);
-    PageControl1->setCurrentWidget(TabSheet2);
     if (reason == RecordingSession::StopReason::NotStarted)
         setStatusText(2, detail);
+    if (onlyWaited || reason == RecordingSession::StopReason::Cancelled)
+        return;   // a waiting ended: no file, no row
+    btnApply->setEnabled(true);
+    PageControl1->setCurrentWidget(TabSheet2);
 }
 
 void TForm1::SessionTicked(const RecordingSession::Tick& tick)
@@ -385,7 +398,7 @@ void TForm1::Stop1Click()
     assertUiThread();
     if (IsPlaying)
         StopPlayback();
-    if (IsRecording)
+    if (IsRecording || Session->isArmed())
         StopRecording();
 }
 

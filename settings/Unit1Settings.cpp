@@ -22,6 +22,7 @@ void TForm1::LoadSettings()
         setAutostopButton(false, QStringLiteral("No Auto stop. "));
     else
         setAutostopButton(true, QStringLiteral("Auto stop recording is set to ") + DurationText(s.TimeLimit));
+    setTriggerButton();
     ApplyOutputFormat();
 }
 
