@@ -13,8 +13,13 @@
 #include "settings/TriggerSettings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
+#include <system_error>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -27,6 +32,30 @@ constexpr qint64 kAskBelowSeconds = 10 * 60;
 qint64 reserveBytes(qint64 bytesPerSecond)
 {
     return 512 * 1024 + 3 * bytesPerSecond;
+}
+
+// Why `folder` (a folder to record into, existing or not) cannot be made or written: the
+// system's words for the nearest part of its path that exists ("Not a directory", "Permission
+// denied", "Read-only file system"); empty when nothing is in the way.
+QString folderObstacle(const QString& folder)
+{
+    QFileInfo info(QDir::cleanPath(folder));
+    while (!info.exists()) {
+        const QFileInfo up(info.absolutePath());
+        if (up.absoluteFilePath() == info.absoluteFilePath())
+            return {};
+        info = up;
+    }
+    if (!info.isDir())
+        return QString::fromStdString(std::generic_category().message(ENOTDIR));
+    if (::faccessat(AT_FDCWD, QFile::encodeName(info.absoluteFilePath()).constData(), W_OK | X_OK, AT_EACCESS) != 0)
+        return QString::fromStdString(std::generic_category().message(errno));
+    return {};
+}
+
+QString withReason(const QString& text, const QString& reason)
+{
+    return reason.isEmpty() ? text : text + QStringLiteral(": ") + reason;
 }
 
 } // namespace
@@ -48,12 +77,25 @@ QString RecordingSession::createTarget()
     if (folder.isEmpty())
         throw EngineError(QStringLiteral("Unable to create directory"));
     if (!QDir().mkpath(folder))
-        throw EngineError(QStringLiteral("Cannot create ") + folder);
+        throw EngineError(withReason(QStringLiteral("Cannot create ") + folder, folderObstacle(folder)));
     // An empty file of the chosen format (the writing component is idle between pieces).
     target_.setActive(true);
     target_.CreateNew(name, 0);
     target_.Close();
     return name;
+}
+
+QString RecordingSession::saveFolderProblem() const
+{
+    const QString folder = settings_.SavePath;
+    if (folder.isEmpty())
+        return QStringLiteral("Unable to create directory");
+    const QString reason = folderObstacle(folder);
+    if (reason.isEmpty())
+        return {};
+    const QFileInfo info(folder);
+    return withReason((info.isDir() ? QStringLiteral("Cannot write to ") : QStringLiteral("Cannot create ")) + folder,
+                      reason);
 }
 
 void RecordingSession::guard(bool running)

@@ -14,6 +14,7 @@
 #include "settings/OutputFormats.h"
 #include "settings/TriggerSettings.h"
 
+#include <QFile>
 #include <QTimer>
 #include <algorithm>
 #include <exception>
@@ -168,7 +169,14 @@ void RecordingSession::record()
         }
         return;
     }
-    // A new recording asks first when the disk is nearly full; No leaves everything as it was.
+    // A folder that cannot take the recording says why at once; a new recording asks first
+    // when the disk is nearly full, and No leaves everything as it was.
+    const QString problem = saveFolderProblem();
+    if (!problem.isEmpty()) {
+        emit stopped(StopReason::Failed, problem);   // the command ended before it began
+        report(problem, MessageKind::Error);
+        return;
+    }
     if (!diskRoomConfirmed())
         return;
     overflow_ = 0;
@@ -276,6 +284,7 @@ void RecordingSession::startPiece()
         ApplyOutputFormatTo(*probe_, target_, encoder_, settings_);
         file_ = createTarget();
         targetMade_ = true;
+        pendingTarget_ = true;   // made here, nothing in it yet
         emit targetCreated(file_);   // its receivers may let pending events run
 
         // Something else may have filled the target meanwhile: not overwritten without asking.
@@ -283,6 +292,7 @@ void RecordingSession::startPiece()
         const int found = probe_->Length();
         probe_->Close();
         if (found >= kRewriteQuestionFrames && !(ask_ && ask_(QStringLiteral("Rewrite File?")))) {
+            pendingTarget_ = false;   // not ours: left as it was
             finish(StopReason::Declined, {}, found);
             return;
         }
@@ -297,6 +307,7 @@ void RecordingSession::startPiece()
             // The next piece of a cut recording, or the sound an armed input waited for: the
             // input never stopped, and what it captured since the cut (or the pre-roll and the
             // sound) goes into this file with the next block.
+            pendingTarget_ = false;
             state_ = State::Recording;
             emit started(file_);
             // The gate may have closed on silence while the file was made (its word came
@@ -312,27 +323,29 @@ void RecordingSession::startPiece()
         input_.setFormat(rate, channels, kBlockMs);
         gate_->configure(gateOptions(settings_, rate), channels);
         gate_->setMode(SoundGate::Mode::Pass);
-        if (startCapture()) {
-            state_ = State::Recording;
-            emit started(file_);
+        QString reason;
+        if (!startCapture(reason)) {
+            abortStart(StopReason::NotStarted, reason, QStringLiteral("Recording could not start: ") + reason);
+            return;
         }
+        pendingTarget_ = false;
+        state_ = State::Recording;
+        emit started(file_);
     } catch (const std::exception& e) {
-        abortStart(QString::fromUtf8(e.what()));
+        const QString error = QString::fromUtf8(e.what());
+        abortStart(StopReason::Failed, error, error);
     }
 }
 
-bool RecordingSession::startCapture()
+bool RecordingSession::startCapture(QString& reason)
 {
     const SoundGate::Count c = gate_->count();
     seenAtStart_ = c.seen;
     passedAtStart_ = c.passed;
-    QString reason;
     const bool running = input_.start(reason);
     lastCount_ = 0;
     wraps_ = 0;
     captureRunning_ = running;
-    if (!running)
-        finish(StopReason::NotStarted, reason);
     return running;
 }
 
@@ -340,10 +353,16 @@ void RecordingSession::resume()
 {
     gate_->setMode(SoundGate::Mode::Pass);
     input_.setTicking(true);
-    if (startCapture()) {
-        state_ = State::Recording;
-        emit resumed();
+    QString reason;
+    if (!startCapture(reason)) {
+        // What was recorded before the pause is kept.
+        finish(StopReason::NotStarted, reason);
+        report(QStringLiteral("Recording stopped: the input could not start again (") + reason + QStringLiteral(")"),
+               MessageKind::Error);
+        return;
     }
+    state_ = State::Recording;
+    emit resumed();
 }
 
 void RecordingSession::finish(StopReason reason, const QString& detail, qint64 foundFrames)
@@ -401,10 +420,11 @@ void RecordingSession::finish(StopReason reason, const QString& detail, qint64 f
         triggerSettingsChanged();
 }
 
-void RecordingSession::abortStart(const QString& error)
+void RecordingSession::abortStart(StopReason reason, const QString& detail, const QString& text)
 {
-    // The record command ends here (no target, a folder that cannot be made, a file that cannot
-    // be created): nothing of it is left running.
+    // The start ends here (no target, a folder that cannot be made, a file that cannot be
+    // created, an input that does not start): nothing of it is left running, and a target made
+    // for it, still empty, goes again.
     guard(false);
     StepRunner step;
     step([&] { input_.setTicking(false); });
@@ -418,19 +438,24 @@ void RecordingSession::abortStart(const QString& error)
         step([&] { target_.Close(); });
         targetOpen_ = false;
     }
+    if (pendingTarget_) {
+        QFile::remove(file_);
+        pendingTarget_ = false;
+    }
     state_ = State::Stopped;
     targetMade_ = false;
     waiting_ = Waiting::Nothing;
     const bool stopTimeUsed = stopAt_.isValid();
     stopAt_ = {};
     clockTimer_->stop();
+    gate_->setMode(SoundGate::Mode::Pass);
     settings_.SplitOffset = 0;
     offset_ = 0;
     lastMs_ = 0;
-    emit stopped(StopReason::Failed, error);
+    emit stopped(reason, detail);
     if (stopTimeUsed)
         clearClockTimes(false, true);
-    report(error, MessageKind::Error);
+    report(text, MessageKind::Error);
 }
 
 qint64 RecordingSession::releaseFile()
@@ -584,7 +609,8 @@ void RecordingSession::armForSound()
         channels = target_.Channels();
         input_.setFormat(rate, channels, kBlockMs);
     } catch (const std::exception& e) {
-        abortStart(QString::fromUtf8(e.what()));
+        const QString error = QString::fromUtf8(e.what());
+        abortStart(StopReason::Failed, error, error);
         return;
     }
     gate_->configure(gateOptions(settings_, rate), channels);
@@ -594,8 +620,11 @@ void RecordingSession::armForSound()
     input_.setTicking(true);
     guard(true);
     emit waiting(waitingFor());
-    if (!startCapture())
+    QString reason;
+    if (!startCapture(reason)) {
+        abortStart(StopReason::NotStarted, reason, QStringLiteral("Recording could not start: ") + reason);
         return;
+    }
     scheduleClock();
 }
 

@@ -76,7 +76,8 @@ public:
         DeviceLost,     // the input went away; everything captured before is in the file
         WriteFailed,    // the file refused a block; what was written is kept
         Declined,       // "Rewrite File?" answered No: the file found there is left as it was
-        NotStarted,     // the input could not start (reason in the detail)
+        NotStarted,     // the input could not start (reason in the detail); a target made for
+                        // the start is removed again, a paused recording is kept
         Failed,         // the target could not be made or opened (the message says why)
         Silence,        // the input stayed below the threshold for the hold time
         ClockTime,      // the stop time came
@@ -191,7 +192,7 @@ private:
     qint64 stretchFrames(qint64 captured) const;
     QString awakeReason() const;
     void startPiece();
-    bool startCapture();
+    bool startCapture(QString& reason);
     void resume();
     // Ends the recording: the input stopped, the file finished, pieceFinished and stopped
     // emitted, the overflow and the errors of the steps reported. foundFrames: the length of a
@@ -201,7 +202,8 @@ private:
     void finishFailed();
     qint64 releaseFile();
     qint64 unwrap(int currentSamples);
-    void abortStart(const QString& error);
+    void abortStart(StopReason reason, const QString& detail, const QString& text);
+    QString saveFolderProblem() const;   // why SavePath cannot take a recording; empty if it can
     void guard(bool running);
     bool diskRoomConfirmed();
     bool diskRanOut(qint64 recordedMs);
@@ -223,6 +225,7 @@ private:
     State state_ = State::Stopped;
     QString file_;
     bool targetOpen_ = false;        // target_ has the current piece open
+    bool pendingTarget_ = false;     // file_ was made by this start and holds nothing yet
     bool captureRunning_ = false;    // the input has been started and not stopped
     qint64 offset_ = 0;              // frames of this piece recorded before the last resume
     qint64 overflow_ = 0;            // frames lost in earlier stretches of this recording

@@ -252,7 +252,7 @@ private:
     void EndWaitingLook();
     bool waitingShown_ = false;                // the window shows an armed session's waiting
     bool soundPauseShown_ = false;             // ... or a recording paused for sound
-    QString panel2Kept_;                       // the stream description that one covers
+    QString keptPanelText_;                    // what the waiting's text covers (panel 1 or 2)
     std::unique_ptr<TAudioFile2> probeFile_;
     bool currentIsRecordTarget_ = false;       // CurrentFile was made current by a recording
 public:

@@ -194,18 +194,20 @@ void TForm1::SessionResumed()
 void TForm1::SessionPieceFinished(const QString& path, qint64 frames, bool last)
 {
     FileLength = int(std::clamp<qint64>(frames, 0, std::numeric_limits<int>::max()));
-    if (last) {
-        // The tag fields show the file just recorded (the current file).
-        runGuarded([this] { btnResetClick(); });
-    } else {
+    if (!last) {
         NCTPlayButtonB1->SetStateStop();
+        AddFileRow(path);
+        return;
     }
-    AddFileRow(path);
+    // The tag fields show the file just recorded (the current file); its row comes to the front.
+    runGuarded([this] { btnResetClick(); });
+    runGuarded([&] { AddFileRow(path); });
+    btnApply->setEnabled(true);
+    PageControl1->setCurrentWidget(TabSheet2);
 }
 
 void TForm1::SessionStopped(RecordingSession::StopReason reason, const QString& detail)
 {
-    const bool onlyWaited = waitingShown_;   // armed, and nothing was recorded
     EndWaitingLook();
     ShowThreshold();
     IsRecording = false;
@@ -225,14 +227,14 @@ void TForm1::SessionStopped(RecordingSession::StopReason reason, const QString& 
     ToolBtnOpen->setEnabled(true);
     Open1->setEnabled(true);
     Options2->setEnabled(true);
-    if (reason == RecordingSession::StopReason::Failed)
-        return;   // the command ended before a recording began: nothing to show of it
+    if (CurrentFile == RecordFileName && !QFileInfo::exists(CurrentFile)) {
+        // The start made a target and took it back: it is no file to show.
+        CurrentFile.clear();
+        FileLength = 0;
+        setStatusText(1, QString());
+    }
     if (reason == RecordingSession::StopReason::NotStarted)
         setStatusText(2, detail);
-    if (onlyWaited || reason == RecordingSession::StopReason::Cancelled)
-        return;   // a waiting ended: no file, no row
-    btnApply->setEnabled(true);
-    PageControl1->setCurrentWidget(TabSheet2);
 }
 
 void TForm1::SessionTicked(const RecordingSession::Tick& tick)

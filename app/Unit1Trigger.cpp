@@ -65,14 +65,16 @@ void TForm1::SessionWaiting(const QString& what)
     }
     RecordWriter = Session->writer();
     if (Session->isArmed()) {
-        // Nothing recorded yet: the panels tell what the program waits for.
+        // Nothing recorded yet: the waiting covers the file's path.
+        if (!waitingShown_)
+            keptPanelText_ = statusText(1);
         waitingShown_ = true;
         ShowRecordingLook();
         setStatusText(1, text);
     } else {
         // Paused for sound: the file stays in panel 1, the waiting covers the description.
         if (!soundPauseShown_)
-            panel2Kept_ = statusText(2);
+            keptPanelText_ = statusText(2);
         soundPauseShown_ = true;
         setStatusText(2, text);
     }
@@ -84,11 +86,11 @@ void TForm1::EndWaitingLook()
 {
     if (soundPauseShown_) {
         soundPauseShown_ = false;
-        setStatusText(2, panel2Kept_);
+        setStatusText(2, keptPanelText_);
     }
     if (waitingShown_) {
         waitingShown_ = false;
-        setStatusText(1, QString());
+        setStatusText(1, keptPanelText_);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "engine/TAudioFile2LameEnc.h"
 #include "engine/TAudioRecord2.h"
 #include "engine/backends/VirtualBackend.h"
+#include "platform/DiskSpace.h"
 #include "platform/SleepGuard.h"
 #include "support/FileSizeLimit.h"
 
@@ -17,6 +18,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -184,6 +186,73 @@ TEST_F(SessionTest, WriteFailureAndLostDeviceEndWithTheFileKept)
                                      "error Recording stopped: the input device was lost (The device was unplugged)"}));
     EXPECT_GE(framesIn(file("Untitled2.wav")), 8000);
     EXPECT_EQ(session.state(), RecordingSession::State::Stopped);
+}
+
+// ---- starts that cannot be made ------------------------------------------------------------
+
+TEST_F(SessionTest, AnInputThatCannotStartSaysSoAndLeavesNoTarget)
+{
+    backend.refuseNextOpen(QStringLiteral("The device is busy"));
+    session.record();
+    EXPECT_EQ(take(), (QStringList{"starting", "target Untitled1.wav",
+                                   QStringLiteral("stopped %1").arg(int(RecordingSession::StopReason::NotStarted)),
+                                   "error Recording could not start: The device is busy"}));
+    EXPECT_EQ(QDir(settings.SavePath).entryList(QDir::Files), QStringList{});
+    session.record();   // the next command records into the same name
+    run(500);
+    session.stop();
+    EXPECT_EQ(framesIn(file("Untitled1.wav")), 4000);
+}
+
+// Files the test makes are the effective user's: while one lives, a root test runs as nobody,
+// so that a folder it may not write is one indeed.
+class NotRoot {
+public:
+    NotRoot() { root_ = ::geteuid() == 0 && ::setegid(65534) == 0 && ::seteuid(65534) == 0; }
+    ~NotRoot()
+    {
+        if (root_) {
+            EXPECT_EQ(::seteuid(0), 0);
+            EXPECT_EQ(::setegid(0), 0);
+        }
+    }
+
+private:
+    bool root_ = false;
+};
+
+TEST_F(SessionTest, AFolderThatCannotTakeTheRecordingSaysWhyBeforeAnyQuestion)
+{
+    // Room for a few seconds only: a folder that could be written would be asked about first.
+    setFreeDiskBytesForTests([](const QString&) { return qint64(1000000); });
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    QFile blocker(dir.path() + "/afile");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString readOnly = dir.path() + "/readonly/";
+    ASSERT_TRUE(QDir().mkpath(readOnly));
+    QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+
+    settings.SavePath = dir.path() + "/afile/rec/";
+    session.record();
+    settings.SavePath = readOnly;
+    {
+        NotRoot user;
+        session.record();
+    }
+    settings.SavePath = readOnly + "sub/";
+    {
+        NotRoot user;
+        session.record();
+    }
+    setFreeDiskBytesForTests({});
+    const QString failed = QStringLiteral("stopped %1").arg(int(RecordingSession::StopReason::Failed));
+    EXPECT_EQ(take(), (QStringList{failed, "error Cannot create " + dir.path() + "/afile/rec/: Not a directory",
+                                   failed, "error Cannot write to " + readOnly + ": Permission denied",
+                                   failed, "error Cannot create " + readOnly + "sub/: Permission denied"}));
+    EXPECT_TRUE(questions.isEmpty());
+    EXPECT_EQ(session.state(), RecordingSession::State::Stopped);
+    QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 } // namespace

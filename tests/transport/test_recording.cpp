@@ -251,7 +251,7 @@ TEST_F(TransportTest, FolderErrorEndsTheCommandAndRestoresTheControls)
     ASSERT_EQ(messages.count(), 1);
     EXPECT_EQ(messages.last().kind, MessageKind::Critical);
     EXPECT_EQ(messages.last().title, "Tavrin");
-    EXPECT_EQ(messages.last().text, "Cannot create " + RecordingSettings.SavePath + ".");
+    EXPECT_EQ(messages.last().text, "Cannot create " + RecordingSettings.SavePath + ": Not a directory.");
     EXPECT_FALSE(form->IsRecording);
     EXPECT_EQ(form->statusText(0), "Stop");
     EXPECT_EQ(form->NCTPlayButtonB1->State(), 0);
@@ -350,15 +350,19 @@ TEST_F(TransportTest, LostDeviceEndsTheRecordingWithEverythingCaptured)
     EXPECT_EQ(expectContinuousCode({file}), backend.inputPosition());
 }
 
-TEST_F(TransportTest, RefusedDeviceStopsSilentlyWithTheReasonShown)
+TEST_F(TransportTest, RefusedDeviceSaysSoAndLeavesNoTarget)
 {
     backend.refuseNextOpen(QStringLiteral("The device is busy"));
     form->Record1->trigger();
     EXPECT_FALSE(form->IsRecording);
-    EXPECT_EQ(messages.count(), 0);
+    ASSERT_EQ(messages.count(), 1);
+    EXPECT_EQ(messages.last().kind, MessageKind::Critical);
+    EXPECT_EQ(messages.last().text, "Recording could not start: The device is busy.");
     EXPECT_EQ(form->statusText(0), "Stop");
     EXPECT_EQ(form->statusText(2), "The device is busy");
-    EXPECT_EQ(rowCaptions(), QStringList{"Untitled1.wav"});   // the empty target's row
+    EXPECT_EQ(rowCaptions().size(), 0);
+    EXPECT_EQ(QDir(RecordingSettings.SavePath).entryList(QDir::Files), QStringList{});
+    EXPECT_TRUE(form->CurrentFile.isEmpty());
     EXPECT_TRUE(form->ToolBtnOpen->isEnabled());
 }
 
