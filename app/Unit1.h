@@ -159,6 +159,7 @@ public:
     int PositionOffset = 0;
     bool SeekDragging = false;
     int FileLength = 0;
+    int FileRate = 0;         // frames a second of the file FileLength counts (0: not known)
 
     // ---- file variables -------------------------------------------------------------------
     QString CurrentFile;      // also the file name of the open dialog
@@ -246,6 +247,7 @@ public:
     // app/Unit1Guards.cpp: the status-bar panel of the room left on the disk, while recording.
     void SessionDiskRoom(qint64 secondsLeft, qint64 freeBytes);
     QLabel* DiskPanel = nullptr;
+    void ShowDiskPanel(bool shown);   // the path panel makes room for it, and takes it back
 private:
     void ConnectSession();
     void ShowRecordingLook();

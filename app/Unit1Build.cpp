@@ -2,6 +2,7 @@
 // toolbar, the four pages, the transport strip, the status bar, the engine components), the
 // connections of their events to the handlers, and the window's size and place.
 #include "app/Unit1.h"
+#include "auxiliary/ProgramIcon.h"
 #include "settings/RecordingSettings.h"
 
 #include "engine/DeviceWatch.h"
@@ -44,6 +45,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -111,7 +113,8 @@ QComboBox* makeDropDownList(QWidget* parent, const char* name, int x, int y, int
 }
 
 // A radio group: a titled box whose buttons are numbered 0.. in item order, filled column
-// by column.
+// by column. The columns share the box evenly, unless a caption needs more: then the next
+// column starts after it (a larger font or scale must not run one into the next).
 QButtonGroup* fillRadioGroup(QGroupBox* box, const QStringList& items, int columns,
                              int checked)
 {
@@ -122,15 +125,25 @@ QButtonGroup* fillRadioGroup(QGroupBox* box, const QStringList& items, int colum
     const int innerH = box->height() - top - 6;
     const int colW = innerW / columns;
     const int rowH = rows > 0 ? innerH / rows : innerH;
+    std::vector<QRadioButton*> buttons;
+    std::vector<int> widest(std::size_t(columns), 0);
     for (int i = 0; i < items.size(); ++i) {
         auto* b = new QRadioButton(items[i], box);
         b->setObjectName(box->objectName() + QString::number(i));
-        const int col = i / rows;
-        const int row = i % rows;
-        b->setGeometry(8 + col * colW, top + row * rowH, colW - 4, rowH);
+        auto& w = widest[std::size_t(i / rows)];
+        w = std::max(w, b->sizeHint().width());
+        buttons.push_back(b);
         group->addButton(b, i);
         if (i == checked)
             b->setChecked(true);
+    }
+    std::vector<int> left(std::size_t(columns) + 1, 8);
+    for (int c = 1; c <= columns; ++c)
+        left[std::size_t(c)] = std::max(8 + c * colW, left[std::size_t(c - 1)] + widest[std::size_t(c - 1)] + 6);
+    for (int i = 0; i < items.size(); ++i) {
+        const auto col = std::size_t(i / rows);
+        const int x = left[col];
+        buttons[std::size_t(i)]->setGeometry(x, top + (i % rows) * rowH, left[col + 1] - 4 - x, rowH);
     }
     return group;
 }
@@ -142,7 +155,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     Q_INIT_RESOURCE(resources);   // the pictures live in the forms library
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tavrin V 3.7.2"));
-    setWindowIcon(largePicture(6));   // the program's own picture, as in the about box
+    setWindowIcon(ProgramIcon());   // the program's own picture, as in the about box
 
     buildMenus();
     buildToolBar();

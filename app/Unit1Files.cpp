@@ -90,9 +90,10 @@ void TForm1::LoadCurrentFile()
     TAudioFile2& reader = ReaderFile();
     reader.Open(CurrentFile, 0, 1);
     const QFontMetrics metrics = StatusPanel[1] ? StatusPanel[1]->fontMetrics() : statusBar()->fontMetrics();
-    setStatusText(1, ShortenPath(CurrentFile, metrics, 320));
+    setStatusText(1, ShortenPath(CurrentFile, metrics, StatusPanel[1] ? StatusPanel[1]->width() : 320));
     setStatusText(2, ShortFormatText(reader.FormatDescription()));
     FileLength = reader.Length();
+    FileRate = reader.SampleRate();
     reader.Close();
 
     setStatusText(0, TransportWord());

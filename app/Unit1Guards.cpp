@@ -3,10 +3,13 @@
 // question at the record command, the stop before the disk is full, the desktop kept awake)
 // are the recording session's (app/RecordingGuards.cpp).
 #include "app/Unit1.h"
+#include "app/PathText.h"
 #include "app/RecordingSession.h"
 
 #include <QLabel>
 #include <QStatusBar>
+
+#include <algorithm>
 
 namespace {
 
@@ -28,14 +31,39 @@ void TForm1::SessionDiskRoom(qint64 secondsLeft, qint64 freeBytes)
         DiskPanel = new QLabel(statusBar());
         DiskPanel->setObjectName(QStringLiteral("DiskPanel"));
         DiskPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        DiskPanel->setIndent(1);
+        // As wide as its longest text: a new text repaints the panel, not the status bar.
+        DiskPanel->setFixedWidth(DiskPanel->fontMetrics().horizontalAdvance(
+                                     QStringLiteral("Места хватит на 9999 ч 59 мин"))
+                                 + 2 * DiskPanel->frameWidth() + 8);
+        DiskPanel->hide();
         statusBar()->addPermanentWidget(DiskPanel);
     }
-    // Set only when they change: a new text lays the status bar out again.
     const QString text = QStringLiteral("Места хватит на ") + recordingTime(secondsLeft);
     if (DiskPanel->text() != text)
         DiskPanel->setText(text);
     const QString tip = QStringLiteral("Свободно на диске: ") + MegabytesText(freeBytes);
     if (DiskPanel->toolTip() != tip)
         DiskPanel->setToolTip(tip);
-    DiskPanel->show();
+    ShowDiskPanel(true);
+}
+
+void TForm1::ShowDiskPanel(bool shown)
+{
+    if (!DiskPanel || DiskPanel->isVisibleTo(this) == shown)
+        return;
+    // The status bar is narrower than its three panels at the window's usual width, and the
+    // disk panel sits at its right end: the path panel gives up its room (down to the name of
+    // the recording) so that the stream description stays in sight.
+    QLabel* path = StatusPanel[1];
+    QLabel* stream = StatusPanel[2];
+    const int oldWidth = path->width();
+    const int width = shown ? std::max(120, 320 - DiskPanel->width()) : 320;
+    const QString pathText = path->text();
+    const bool showsCurrent = !CurrentFile.isEmpty() && pathText == ShortenPath(CurrentFile, path->fontMetrics(), oldWidth);
+    path->resize(width, path->height());
+    stream->move(path->geometry().right() + 3, stream->y());
+    if (showsCurrent)
+        setStatusText(1, ShortenPath(CurrentFile, path->fontMetrics(), width));
+    DiskPanel->setVisible(shown);
 }

@@ -13,6 +13,7 @@
 #include "app/Unit1.h"
 #include "app/RecordingSession.h"
 #include "engine/EngineError.h"
+#include "engine/EngineSupport.h"
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioPlayer2.h"
 #include "engine/TAudioRecord2.h"
@@ -194,6 +195,7 @@ void TForm1::SessionResumed()
 void TForm1::SessionPieceFinished(const QString& path, qint64 frames, bool last)
 {
     FileLength = int(std::clamp<qint64>(frames, 0, std::numeric_limits<int>::max()));
+    FileRate = AudioRecord1->SampleRate();   // the recorder captures at the file's rate
     if (!last) {
         NCTPlayButtonB1->SetStateStop();
         AddFileRow(path);
@@ -212,8 +214,7 @@ void TForm1::SessionStopped(RecordingSession::StopReason reason, const QString& 
     ShowThreshold();
     IsRecording = false;
     RecordPaused = false;
-    if (DiskPanel)
-        DiskPanel->hide();
+    ShowDiskPanel(false);
     NCTSliderB1->setEnabled(true);
     if (IsPlaying) {
         // The playback goes on and takes the display back.
@@ -453,7 +454,10 @@ void TForm1::NCTSliderB1ValueChange(int Value)
 {
     if (IsPlaying || IsRecording)
         return;
-    const int t = AudioPlayer1->SamplesToMilliseconds(MulDiv(Value, FileLength, 1000));
+    // The time in the last file, at its own rate (the player may still be set to another's).
+    const int frames = MulDiv(Value, FileLength, 1000);
+    const int t = FileRate > 0 ? engine::framesToMilliseconds(frames, FileRate)
+                               : AudioPlayer1->SamplesToMilliseconds(frames);
     if (t < 1000)
         NCTTimeDisplay1->setSeconds(0);
     if (t < 60000)

@@ -3,40 +3,21 @@
 #include "app/Unit1.h"
 #include "auxiliary/LinkLabel.h"
 #include "auxiliary/Links.h"
+#include "auxiliary/ProgramIcon.h"
 #include "platform/Ini.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ui/Guarded.h"
 #include "platform/ui/ShellOpen.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
-
-QPixmap programPicture()
-{
-    const QIcon icon = QApplication::windowIcon();
-    if (!icon.isNull())
-        return icon.pixmap(48, 48);
-    // Our own fallback: a red record dot on a dark disc.
-    QPixmap pm(48, 48);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(40, 48, 60));
-    p.drawEllipse(QRectF(2, 2, 44, 44));
-    p.setBrush(QColor(220, 30, 30));
-    p.drawEllipse(QRectF(14, 14, 20, 20));
-    return pm;
-}
 
 QFrame* band(QWidget* parent)
 {
@@ -67,7 +48,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     topLayout->setContentsMargins(10, 8, 16, 8);
     topLayout->setSpacing(12);
     ProgramIcon = new QLabel(top);
-    ProgramIcon->setPixmap(programPicture());
+    ProgramIcon->setPixmap(::ProgramIcon().pixmap(QSize(48, 48), devicePixelRatioF()));
     Label1 = new QLabel(top);
     QFont heading = Label1->font();
     heading.setBold(true);

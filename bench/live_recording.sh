@@ -25,6 +25,11 @@
 # display and sound server.
 # TAVRIN_BENCH_ONLY="tavrin_wav arecord ..." measures only the recorders named (idle always);
 # TAVRIN_BENCH_THREADS=1 also prints each thread of the program: CPU % and switches a second.
+# TAVRIN_BENCH_PROFILE=callgrind|perf profiles the window's thread instead (one WAV recording,
+# window shown, WINDOW_SECONDS after the warm-up; TAVRIN_BENCH_FORMAT=mp3 for MP3): callgrind
+# counts its instructions per tick of the recorder (repeatable on a busy machine), by widget
+# and for the whole thread; perf samples where its time goes, the kernel's part included.
+# The profile's files stay in TAVRIN_BENCH_PROFILE_DIR (default /tmp/tavrin_profile).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 WINDOW=${1:-30}
@@ -118,6 +123,7 @@ threads_of() {
 session_pids() { ps -o pid= -s "$1" 2>/dev/null | tr -s ' \n' ' '; }
 rss_kib() { sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\).*/\1/p' /proc/"$1"/status 2>/dev/null || echo 0; }
 now_ns() { date +%s%N; }
+calc() { awk "BEGIN { printf \"%.${2:-2}f\", $1 }"; }
 
 # A fresh program folder recording FORMAT (mp3|wav) into its rec/ folder.
 make_program() {
@@ -127,6 +133,90 @@ make_program() {
   cp "$BUILD_DIR/tavrin" "$dir/"
   for side in tips.txt support.ini tavrin.html; do [ -f "$BUILD_DIR/$side" ] && cp "$BUILD_DIR/$side" "$dir/"; done
   printf '[options]\nsavepath=%s/rec/\nsaveformat=.%s\n[tips]\nshowtip=0\n' "$dir" "$format" >"$dir/setup.ini"
+}
+
+# --- profiling the window's thread -----------------------------------------------------------------
+# Inclusive instructions per recorder tick of the functions that make the window's frames.
+PROFILED_FUNCTIONS=(
+  "TForm1::AudioRecord1Timer" "TAudioVisualization2::ShowArray" "AudioDeviceComponent::GetCurrentArray"
+  "QWidgetRepaintManager::sync" "TAudioVisualization2::paintEvent" "SpectrumAnalyser::analyse"
+  "MeterFace::paintEvent" "TimeFace::paintEvent" "SliderStrip::paintEvent" "QLabel::paintEvent"
+  "QStatusBar::paintEvent" "QWidget::event" "QXcbBackingStore::flush" "QXcbBackingStoreImage::put"
+  "QXcbConnection::processXcbEvents" "DeviceCore::realTimeTick"
+)
+profile_window() {
+  local tool=$1 format=${TAVRIN_BENCH_FORMAT:-wav}
+  local dir=${TAVRIN_BENCH_PROFILE_DIR:-/tmp/tavrin_profile}
+  rm -rf "$dir"
+  make_program "$dir/prog" "$format"
+  local wrap=() preload=
+  if [ "$tool" = callgrind ]; then
+    wrap=(valgrind --tool=callgrind --separate-threads=yes --instr-atstart=no "--callgrind-out-file=$dir/callgrind.out")
+    # Highway (under FFmpeg's codecs) times itself with RDTSCP when it is loaded, an instruction
+    # this valgrind does not know: its timer resolution is answered without it.
+    printf 'namespace hwy { namespace platform { unsigned long TimerResolution() { return 1; } } }\n' >"$dir/hwy_timer.cpp"
+    g++ -shared -fPIC -O1 -o "$dir/hwy_timer.so" "$dir/hwy_timer.cpp"
+    preload="$dir/hwy_timer.so"
+  fi
+  setsid env TAVRIN_RECORD_AT_SHOW=1 ${preload:+LD_PRELOAD=$preload} "${wrap[@]}" "$dir/prog/tavrin" >"$dir/stdout" 2>"$dir/stderr" &
+  local sid=$! i
+  PIDS_TO_END+=("$sid")
+  for i in $(seq 1200); do grep -q '^recording ' "$dir/stdout" 2>/dev/null && break; sleep 0.1; done
+  grep -q '^recording ' "$dir/stdout" || { echo "the program did not start recording" >&2; cat "$dir/stderr" >&2; exit 1; }
+  sleep "$WARMUP"
+  case $tool in
+    callgrind)
+      callgrind_control -i on "$sid" >/dev/null
+      sleep "$WINDOW"
+      callgrind_control -i off "$sid" >/dev/null ;;
+    perf)
+      perf record -q -F 1999 -g -p "$sid" -o "$dir/perf.data" -- sleep "$WINDOW" 2>/dev/null ;;
+  esac
+  kill -TERM "$sid" 2>/dev/null || true
+  for i in $(seq 600); do kill -0 "$sid" 2>/dev/null || break; sleep 0.1; done
+  wait "$sid" 2>/dev/null || true
+  forget "$sid"
+  echo "Window's thread recording ${format^^} with the window shown, ${WINDOW} s after ${WARMUP} s of warm-up ($tool)"
+  if [ "$tool" = perf ]; then
+    perf report -i "$dir/perf.data" --tid="$sid" --no-children --sort dso,symbol --percent-limit 1.5 --stdio 2>/dev/null |
+      grep -v '^$' | grep -v '^#' | grep '%' | head -40
+    echo "(perf data: $dir/perf.data; the window's thread is TID $sid)"
+    return
+  fi
+  local main
+  main=$(ls "$dir"/callgrind.out*-01 2>/dev/null | head -1)
+  [ -n "$main" ] || { echo "no callgrind output for the main thread" >&2; exit 1; }
+  callgrind_annotate --inclusive=yes --threshold=100 "$main" >"$dir/inclusive.txt" 2>/dev/null
+  local ticks total
+  ticks=$(python3 - "$main" <<'PY'
+import re, sys
+names, calls, target = {}, 0, None
+for line in open(sys.argv[1], errors="replace"):
+    m = re.match(r"^(c?fn)=\((\d+)\)(?: (.*))?$", line.rstrip("\n"))
+    if m:
+        kind, num, name = m.groups()
+        if name:
+            names[num] = name
+        if kind == "cfn":
+            target = names.get(num, "")
+        continue
+    m = re.match(r"^calls=(\d+)", line)
+    if m and target and "TForm1::AudioRecord1Timer" in target:
+        calls += int(m.group(1))
+        target = None
+print(calls)
+PY
+)
+  total=$(sed -n 's/^totals: *\([0-9]*\).*/\1/p' "$main" | head -1)
+  echo "recorder ticks: $ticks; window's thread: $(calc "$total / 1e6" 1) M instructions, $(calc "$total / ($ticks > 0 ? $ticks : 1) / 1e3" 1) k a tick"
+  printf '  %-42s %14s\n' function "k instr/tick"
+  local f line ir
+  for f in "${PROFILED_FUNCTIONS[@]}"; do
+    line=$(grep -F "$f" "$dir/inclusive.txt" | head -1 || true)   # the largest: listed first
+    ir=$(echo "$line" | awk '{ gsub(",", "", $1); print $1 + 0 }')
+    printf '  %-42s %14s\n' "$f" "$(calc "${ir:-0} / ($ticks > 0 ? $ticks : 1) / 1e3" 1)"
+  done
+  echo "(callgrind files: $dir; callgrind_annotate --inclusive=yes $main)"
 }
 
 RESULTS="$WORK/results"
@@ -227,6 +317,11 @@ if [ -n "${TAVRIN_BENCH_ONLY:-}" ]; then
   RECORDERS=("${chosen[@]}")
 fi
 
+if [ -n "${TAVRIN_BENCH_PROFILE:-}" ]; then
+  profile_window "$TAVRIN_BENCH_PROFILE"
+  exit 0
+fi
+
 echo "Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1), load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "Window ${WINDOW} s after ${WARMUP} s of warm-up, median of ${REPEATS} rounds; display $DISPLAY"
 for round in $(seq "$REPEATS"); do
@@ -247,7 +342,6 @@ median() {
   awk -v l="$1" -v c="$2" '$1 == l { print $c }' "$RESULTS" | sort -g |
     awk '{ a[NR] = $1 } END { if (NR == 0) print "nan"; else print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'
 }
-calc() { awk "BEGIN { printf \"%.${2:-2}f\", $1 }"; }
 verdict() { awk -v v="$1" -v g="$2" 'BEGIN { print (v <= g) ? "met" : "MISSED" }'; }
 
 IDLE_SERVER=$(median idle 4)

@@ -313,7 +313,12 @@ void AudioDeviceComponent::setTimerInterval(int ms) { core_->setTimerInterval(ms
 
 int AudioDeviceComponent::LastError() const { return core_->lastError; }
 QString AudioDeviceComponent::LastErrorText() const { return core_->lastErrorText; }
-SampleArray AudioDeviceComponent::GetCurrentArray(int Count) { return core_->history.latest(Count); }
+SampleArray AudioDeviceComponent::GetCurrentArray(int Count)
+{
+    SampleArray frames = core_->history.latest(Count);
+    frames.setSampleRate(core_->rate);
+    return frames;
+}
 int AudioDeviceComponent::LevelLeft() const { return core_->levelLeft; }
 int AudioDeviceComponent::LevelRight() const { return core_->levelRight; }
 

@@ -41,7 +41,7 @@ public:
 
     int LastError() const;              // of the last start; 0 = running
     QString LastErrorText() const;
-    SampleArray GetCurrentArray(int Count); // the latest Count frames that went by
+    SampleArray GetCurrentArray(int Count); // the latest Count frames that went by, with their rate
     int LevelLeft() const;              // 0..32767, peak of the last timer period
     int LevelRight() const;
 

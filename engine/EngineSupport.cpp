@@ -146,11 +146,14 @@ SampleArray FrameHistory::latest(int count) const
     SampleArray out(channels_, count);
     const int have = static_cast<int>(std::min<long long>(written_, count));
     float* dst = out.data() + static_cast<std::ptrdiff_t>(count - have) * channels_;
-    long long first = written_ - have;
-    for (int i = 0; i < have; ++i) {
-        const int pos = static_cast<int>((first + i) % capacity_);
-        std::copy_n(ring_.begin() + static_cast<std::ptrdiff_t>(pos) * channels_, channels_,
-                    dst + static_cast<std::ptrdiff_t>(i) * channels_);
+    // At most two runs: up to the end of the ring, then from its start.
+    int pos = static_cast<int>((written_ - have) % capacity_);
+    for (int done = 0; done < have;) {
+        const int n = std::min(have - done, capacity_ - pos);
+        std::copy_n(ring_.begin() + static_cast<std::ptrdiff_t>(pos) * channels_,
+                    static_cast<std::ptrdiff_t>(n) * channels_, dst + static_cast<std::ptrdiff_t>(done) * channels_);
+        done += n;
+        pos = 0;
     }
     return out;
 }

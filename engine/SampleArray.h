@@ -2,7 +2,7 @@
 // A block of audio travelling between the engine components: interleaved 32-bit floats in the
 // range -1..1, counted in frames (one sample per channel). Move-only; its memory is released
 // when it goes out of scope. An empty array stands for "no data" (it clears a picture, it ends
-// a playback queue).
+// a playback queue). An array from a running device also tells its sample rate.
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -28,10 +28,19 @@ public:
     float* data() { return samples_.data(); }
     const std::vector<float>& samples() const { return samples_; }
     std::vector<float>& samples() { return samples_; }
+    // Frames a second of the audio, 0 where not known.
+    int sampleRate() const { return sampleRate_; }
+    void setSampleRate(int rate) { sampleRate_ = rate > 0 ? rate : 0; }
     // An explicit copy for the rare places that must keep the data.
-    SampleArray clone() const { return SampleArray(channels_, samples_); }
+    SampleArray clone() const
+    {
+        SampleArray copy(channels_, samples_);
+        copy.sampleRate_ = sampleRate_;
+        return copy;
+    }
 
 private:
     int channels_ = 1;
+    int sampleRate_ = 0;
     std::vector<float> samples_;
 };

@@ -16,6 +16,10 @@ double Look::xOfFreq(double f) const
 {
     return plot.left() + std::log(std::max(f, kMinFreq) / kMinFreq) / freqSpan() * plot.width();
 }
+double Look::freqOfX(double x) const
+{
+    return kMinFreq * std::exp((x - plot.left()) / std::max(1, plot.width()) * freqSpan());
+}
 double Look::yOfFreq(double f) const
 {
     return plot.bottom() + 1 - std::log(std::max(f, kMinFreq) / kMinFreq) / freqSpan() * plot.height();
@@ -285,6 +289,8 @@ void paintAxes(QPainter& p, const Look& look, bool withGrid, bool gridOnly)
 
 // ---- the styles ------------------------------------------------------------------------------
 
+QRegion StylePainter::advance(const Look& look, const Frames&) { return look.plot; }
+
 namespace {
 
 // Bands of the bar styles: their count for a pitch, and the frequencies of band i of n.
@@ -354,13 +360,13 @@ void paintWave(QPainter& p, const Look& look, const Frames& f, int alpha, qreal 
 // 0 "Аналог": a triggered two-channel oscilloscope.
 class ScopePainter : public StylePainter {
 public:
-    void paint(QPainter& p, const Look& look, const Frames& f) override { paintWave(p, look, f, 255, 1.2); }
+    void paint(QPainter& p, const Look& look, const Frames& f, const QRegion&) override { paintWave(p, look, f, 255, 1.2); }
 };
 
 // 1 "Линейный": a line per channel, with a faint fill under it.
 class LinePainter : public StylePainter {
 public:
-    void paint(QPainter& p, const Look& look, const Frames& f) override
+    void paint(QPainter& p, const Look& look, const Frames& f, const QRegion&) override
     {
         const QRect& plot = look.plot;
         const QColor colours[2] = {look.left, look.right};
@@ -389,83 +395,207 @@ public:
 };
 
 // 2 "Нормальный": LED bars from the right colour at the floor through amber to the left colour,
-// with falling peak caps. The lit segments of a full bar are drawn once into a column and each
-// bar is the part of that column above its level.
+// with falling peak caps. Two pictures are drawn once: the axes, and the axes with every bar
+// fully lit over them (the grid shows between the segments). The painter keeps the frame it
+// shows as an image: a new frame copies into it, row by row, only the rows of each bar between
+// its old and new level (from the lit picture or the axes) and the caps that moved, and the
+// widget repaints those rows.
 class BarsPainter : public StylePainter {
 public:
-    void reset() override { column_ = QPixmap(); }
-
-    void paint(QPainter& p, const Look& look, const Frames& f) override
+    void reset() override
     {
+        frame_ = QImage();
+        shown_.clear();
+    }
+
+    QRegion advance(const Look& look, const Frames& f) override
+    {
+        std::vector<Bar> next = barsOf(look, f);
+        if (frame_.isNull() || next.size() != shown_.size()) {
+            prepare(look, next);
+            return look.plot;
+        }
+        // The rows each bar changes are composed at once and gathered, for the repaint, in
+        // bands of kBandRows: a band holds one rectangle per run of neighbouring bars that
+        // change in it. (A rectangle for each bar's own rows would make a region of thousands,
+        // each painted and sent to the screen by itself.)
         const QRect& plot = look.plot;
-        p.setRenderHint(QPainter::Antialiasing, false);
-        const int n = barBands(look, 6);
-        const double pitch = double(plot.width()) / n;
-        const int barW = std::max(2, int(pitch * 0.72));
-        const qreal dpr = p.device()->devicePixelRatioF();
-        if (column_.isNull() || columnFor_ != plot || columnW_ != barW || left_ != look.left || right_ != look.right
-            || column_.devicePixelRatioF() != dpr)
-            makeColumn(look, barW, dpr);
-        const double dbLo = look.dbLow();
-        for (int i = 0; i < n; ++i) {
-            auto [f0, f1] = bandRange(look, i, n);
-            const double level = bandDb(f.falling, f0, f1, look.sampleRate);
-            const double peak = bandDb(f.peaks, f0, f1, look.sampleRate);
-            const int x = plot.left() + int(i * pitch + (pitch - barW) / 2);
-            const int top = std::max(plot.top(), int(std::lround(look.yOfDb(level))));
-            if (top <= plot.bottom()) {
-                const QRect target(x, top, barW, plot.bottom() + 1 - top);
-                const QRectF source(0, (top - plot.top()) * dpr, barW * dpr, target.height() * dpr);
-                p.drawPixmap(QRectF(target), column_, source);
+        const int w = barWidth(look);
+        const int bands = (plot.height() + kBandRows - 1) / kBandRows;
+        const std::size_t n = next.size();
+        touched_.assign(std::size_t(bands) * n, 0);
+        const auto change = [&](std::size_t bar, const Bar& b, int y0, int y1) {   // rows [y0, y1)
+            y0 = std::max(y0, plot.top());
+            y1 = std::min(y1, plot.bottom() + 1);
+            if (y0 >= y1)
+                return;
+            compose(look, b, y0, y1);
+            for (int band = (y0 - plot.top()) / kBandRows; band <= (y1 - 1 - plot.top()) / kBandRows; ++band)
+                touched_[std::size_t(band) * n + bar] = 1;
+        };
+        for (std::size_t i = 0; i < n; ++i) {
+            const Bar& a = shown_[i];
+            const Bar& b = next[i];
+            if (a.top != b.top)
+                change(i, b, std::min(a.top, b.top), std::max(a.top, b.top));
+            if (a.cap != b.cap)
+                for (const Bar* c : {&a, &b})
+                    if (c->cap != kNoCap) {
+                        const QRect r = capRect(look, *c, w);
+                        change(i, b, r.top(), r.bottom() + 1);
+                    }
+        }
+        std::vector<QRect> rects;
+        for (int band = 0; band < bands; ++band) {
+            const int top = plot.top() + band * kBandRows;
+            const int height = std::min(kBandRows, plot.bottom() + 1 - top);
+            const char* row = touched_.data() + std::size_t(band) * n;
+            for (std::size_t i = 0; i < n;) {
+                if (!row[i]) {
+                    ++i;
+                    continue;
+                }
+                std::size_t j = i;
+                while (j + 1 < n && row[j + 1])
+                    ++j;
+                rects.emplace_back(next[i].x, top, next[j].x + w - next[i].x, height);
+                i = j + 1;
             }
-            if (peak > dbLo) {
-                const int py = int(std::lround(look.yOfDb(peak)));
-                p.fillRect(QRect(x, std::max(plot.top(), py - 2), barW, 2), QColor(235, 235, 235));
-            }
+        }
+        shown_ = std::move(next);
+        QRegion changed;
+        changed.setRects(rects.data(), int(rects.size()));
+        return changed;
+    }
+
+    bool coversPlot() const override { return true; }
+
+    void paint(QPainter& p, const Look& look, const Frames& f, const QRegion& area) override
+    {
+        if (frame_.isNull() || frame_.devicePixelRatio() != look.dpr)
+            prepare(look, barsOf(look, f));
+        for (const QRect& r : area) {
+            const QRect part = r & look.plot;
+            if (!part.isEmpty())
+                p.drawImage(part, frame_, devicePixels(look, part));
         }
     }
 
 private:
-    void makeColumn(const Look& look, int barW, qreal dpr)
+    static constexpr int kNoCap = -1000000;
+    static constexpr int kBandRows = 16;
+    struct Bar {
+        int x = 0;
+        int top = 0;        // first lit row; the plot's floor for an empty bar
+        int cap = kNoCap;   // row of the peak cap's lower edge
+    };
+
+    static int bandCount(const Look& look) { return barBands(look, 6); }
+    static int barWidth(const Look& look)
+    {
+        return std::max(2, int(double(look.plot.width()) / bandCount(look) * 0.72));
+    }
+    static QRect capRect(const Look& look, const Bar& b, int w)
+    {
+        return QRect(b.x, std::max(look.plot.top(), b.cap - 2), w, 2);
+    }
+    static int device(const Look& look, int logical) { return int(std::lround(logical * look.dpr)); }
+    static QRect devicePixels(const Look& look, const QRect& r)
+    {
+        return QRect(QPoint(device(look, r.left()), device(look, r.top())),
+                     QPoint(device(look, r.right() + 1) - 1, device(look, r.bottom() + 1) - 1));
+    }
+
+    static std::vector<Bar> barsOf(const Look& look, const Frames& f)
     {
         const QRect& plot = look.plot;
-        column_ = QPixmap(QSize(barW, plot.height()) * dpr);
-        column_.setDevicePixelRatio(dpr);
-        column_.fill(Qt::transparent);
-        QPainter cp(&column_);
-        cp.translate(-plot.left(), -plot.top());
+        const int n = bandCount(look);
+        const double pitch = double(plot.width()) / n;
+        const int w = barWidth(look);
+        const double dbLo = look.dbLow();
+        std::vector<Bar> bars{std::size_t(n)};
+        for (int i = 0; i < n; ++i) {
+            auto [f0, f1] = bandRange(look, i, n);
+            const double level = bandDb(f.falling, f0, f1, look.sampleRate);
+            const double peak = bandDb(f.peaks, f0, f1, look.sampleRate);
+            Bar& b = bars[std::size_t(i)];
+            b.x = plot.left() + int(i * pitch + (pitch - w) / 2);
+            b.top = std::clamp(int(std::lround(look.yOfDb(level))), plot.top(), plot.bottom() + 1);
+            b.cap = peak > dbLo ? int(std::lround(look.yOfDb(peak))) : kNoCap;
+        }
+        return bars;
+    }
+
+    // Rows [y0, y1) of bar b as the frame shows them: lit from its level down, the axes above,
+    // the cap over both.
+    void compose(const Look& look, const Bar& b, int y0, int y1)
+    {
+        const int w = barWidth(look);
+        const int x0 = device(look, b.x), x1 = device(look, b.x + w);
+        const int litFrom = device(look, b.top);
+        const QRect cap = b.cap != kNoCap ? capRect(look, b, w) : QRect();
+        const int capFrom = cap.isNull() ? 0 : device(look, cap.top());
+        const int capTo = cap.isNull() ? 0 : device(look, cap.bottom() + 1);
+        const std::size_t bytes = sizeof(QRgb) * std::size_t(x1 - x0);
+        for (int y = device(look, y0), end = device(look, y1); y < end; ++y) {
+            auto* to = reinterpret_cast<QRgb*>(frame_.scanLine(y)) + x0;
+            if (y >= capFrom && y < capTo) {
+                std::fill_n(to, x1 - x0, qRgb(235, 235, 235));
+                continue;
+            }
+            const QImage& from = y >= litFrom ? lit_ : axes_;
+            std::memcpy(to, reinterpret_cast<const QRgb*>(from.constScanLine(y)) + x0, bytes);
+        }
+    }
+
+    // The axes, the lit picture and the frame of `bars`, for this look.
+    void prepare(const Look& look, std::vector<Bar> bars)
+    {
+        const QRect& plot = look.plot;
+        axes_ = QImage(look.all.size() * look.dpr, QImage::Format_RGB32);
+        axes_.setDevicePixelRatio(look.dpr);
+        axes_.fill(look.back);
+        {
+            QPainter ap(&axes_);
+            paintAxes(ap, look, true);
+        }
+        lit_ = axes_.copy();
+        lit_.setDevicePixelRatio(look.dpr);
+        QPainter lp(&lit_);
         QLinearGradient g(0, plot.bottom(), 0, plot.top());
         g.setColorAt(0.0, look.right);
         g.setColorAt(0.6, QColor(255, 210, 0));
         g.setColorAt(1.0, look.left);
+        const int w = barWidth(look);
         // Segments of segH pixels with a one-pixel gap, from the floor up.
         const int segH = 3;
-        for (int y = plot.bottom() + 1 - segH; y + segH > plot.top(); y -= segH + 1) {
-            const int top = std::max(y, plot.top());
-            cp.fillRect(QRect(plot.left(), top, barW, y + segH - top), g);
-        }
-        columnFor_ = plot;
-        columnW_ = barW;
-        left_ = look.left;
-        right_ = look.right;
+        for (const Bar& b : bars)
+            for (int y = plot.bottom() + 1 - segH; y + segH > plot.top(); y -= segH + 1) {
+                const int top = std::max(y, plot.top());
+                lp.fillRect(QRect(b.x, top, w, y + segH - top), g);
+            }
+        frame_ = axes_.copy();
+        frame_.setDevicePixelRatio(look.dpr);
+        for (const Bar& b : bars)
+            compose(look, b, plot.top(), plot.bottom() + 1);
+        shown_ = std::move(bars);
     }
 
-    QPixmap column_;
-    QRect columnFor_;
-    int columnW_ = 0;
-    QColor left_, right_;
+    QImage axes_, lit_, frame_;
+    std::vector<Bar> shown_;    // the bars the frame shows
+    std::vector<char> touched_;
 };
 
 // 3 "Огонь": the scrolling spectrogram; the widget draws it under the grid.
 class SpectrogramPainter : public StylePainter {
 public:
-    void paint(QPainter&, const Look&, const Frames&) override {}
+    void paint(QPainter&, const Look&, const Frames&, const QRegion&) override {}
 };
 
 // 4 "Стекло": glass bars, the left channel up and the right channel mirrored down.
 class GlassPainter : public StylePainter {
 public:
-    void paint(QPainter& p, const Look& look, const Frames& f) override
+    void paint(QPainter& p, const Look& look, const Frames& f, const QRegion&) override
     {
         const QRect& plot = look.plot;
         const int chs = f.channels();
@@ -516,7 +646,7 @@ public:
 // 5 "Смесь": the spectrum as soft columns, the wave drawn over it.
 class MixPainter : public StylePainter {
 public:
-    void paint(QPainter& p, const Look& look, const Frames& f) override
+    void paint(QPainter& p, const Look& look, const Frames& f, const QRegion&) override
     {
         const QRect& plot = look.plot;
         p.setRenderHint(QPainter::Antialiasing, false);

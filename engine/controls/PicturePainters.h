@@ -3,7 +3,8 @@
 // state (properties, analysis, history) and hands each painter a PictureView: where the plot
 // lies, how values map to pixels and what there is to draw. The axes painter draws what does
 // not change from frame to frame (scale strips, grid, scale texts, border), which the widget
-// keeps in a pixmap until its size or a property changes.
+// keeps in a pixmap until its size or a property changes. A style may tell which pixels a new
+// frame changes, so that only those are painted again (the bars do).
 #include "engine/dsp/SpectrumAnalyser.h"
 
 #include <QColor>
@@ -11,6 +12,7 @@
 #include <QImage>
 #include <QPalette>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <array>
 #include <memory>
@@ -28,6 +30,7 @@ struct Look {
     int gridYMin = 0, gridYMax = 100;
     int sampleRate = 44100;
     int scopeFrames = 1024;   // frames the oscilloscope shows (the transform size)
+    qreal dpr = 1;            // device pixels a pixel
     QColor back, grid, scale, text, left, right, border;
     bool gridVisible = true;
     int borderStyle = 0;
@@ -43,6 +46,7 @@ struct Look {
     double maxFreq() const;
     double freqSpan() const;   // log(maxFreq / kMinFreq)
     double xOfFreq(double f) const;
+    double freqOfX(double x) const;   // the inverse of xOfFreq
     double yOfFreq(double f) const;
     double yOfDb(double db) const;
     double yOfAmp(double a) const;
@@ -72,10 +76,15 @@ void paintAxes(QPainter& p, const Look& look, bool withGrid, bool gridOnly = fal
 class StylePainter {
 public:
     virtual ~StylePainter() = default;
-    // Draws the frame into look.plot (the painter is clipped to it).
-    virtual void paint(QPainter& p, const Look& look, const Frames& frames) = 0;
-    // Forgets what was prepared for an earlier size or look.
+    // Takes a new frame in: the part of the plot whose pixels it changes (all of it, unless
+    // the style knows better).
+    virtual QRegion advance(const Look& look, const Frames& frames);
+    // Draws the frame into look.plot (the painter is clipped to it), where it meets `area`.
+    virtual void paint(QPainter& p, const Look& look, const Frames& frames, const QRegion& area) = 0;
+    // Forgets what was prepared for an earlier size, look or frame.
     virtual void reset() {}
+    // True when paint() sets every pixel of the plot it is asked for (no axes under it).
+    virtual bool coversPlot() const { return false; }
 };
 
 // The painter of a VisType 0..5.

@@ -4,6 +4,7 @@
 #include <QPainterPath>
 #include <QPolygonF>
 #include <algorithm>
+#include <vector>
 
 namespace SevenSegment {
 
@@ -72,46 +73,91 @@ void drawDigit(QPainter& p, const QRectF& cell, int segs, const QColor& lit, con
 
 }  // namespace
 
-void drawText(QPainter& p, const QRectF& box, const QString& text, const QColor& lit, const QColor& dim)
-{
-    if (text.isEmpty() || box.width() <= 2 || box.height() <= 4)
-        return;
-    // Proportions in units of the digit height.
-    const qreal digitW = 0.52, colonW = 0.24, space = 0.14;
-    qreal units = 0;
-    for (int i = 0; i < text.size(); ++i) {
-        units += (text[i] == QLatin1Char(':')) ? colonW : digitW;
-        if (i + 1 < text.size())
-            units += space;
+namespace {
+
+constexpr qreal kDigitW = 0.52, kColonW = 0.24, kSpace = 0.14;   // in units of the digit height
+constexpr qreal kSlant = 0.08;   // a slight italic, as on a real LCD
+
+// Where the characters of a text go in a box: the digit height, the top, and the left edge of
+// each character before the slant.
+struct Placement {
+    qreal h = 0, y = 0;
+    std::vector<qreal> x;
+
+    Placement(const QRectF& box, const QString& text)
+    {
+        qreal units = 0;
+        for (int i = 0; i < text.size(); ++i) {
+            units += (text[i] == QLatin1Char(':')) ? kColonW : kDigitW;
+            if (i + 1 < text.size())
+                units += kSpace;
+        }
+        h = std::min(box.height(), box.width() / (units + kSlant));
+        qreal left = box.left() + (box.width() - h * (units + kSlant)) / 2;
+        y = box.top() + (box.height() - h) / 2;
+        x.reserve(std::size_t(text.size()));
+        for (const QChar c : text) {
+            x.push_back(left);
+            left += ((c == QLatin1Char(':')) ? kColonW : kDigitW) * h + kSpace * h;
+        }
     }
-    const qreal slant = 0.08;  // a slight italic, as on a real LCD
-    const qreal h = std::min(box.height(), box.width() / (units + slant));
-    qreal x = box.left() + (box.width() - h * (units + slant)) / 2;
-    const qreal y = box.top() + (box.height() - h) / 2;
+    qreal width(QChar c) const { return ((c == QLatin1Char(':')) ? kColonW : kDigitW) * h; }
+};
+
+bool drawable(const QRectF& box, const QString& text)
+{
+    return !text.isEmpty() && box.width() > 2 && box.height() > 4;
+}
+
+}  // namespace
+
+QList<QRect> cells(const QRectF& box, const QString& text)
+{
+    QList<QRect> out;
+    if (!drawable(box, text))
+        return out;
+    const Placement at(box, text);
+    for (int i = 0; i < text.size(); ++i) {
+        // The slant moves the top of a cell right by kSlant x h; a pixel more for the
+        // antialiased edges.
+        const QRectF cell(at.x[std::size_t(i)], at.y, at.width(text[i]) + kSlant * at.h, at.h);
+        out.append(cell.toAlignedRect().adjusted(-1, -1, 1, 1));
+    }
+    return out;
+}
+
+void drawText(QPainter& p, const QRectF& box, const QString& text, const QColor& lit, const QColor& dim,
+              const QRegion& only)
+{
+    if (!drawable(box, text))
+        return;
+    const Placement at(box, text);
+    const qreal h = at.h, y = at.y;
+    const QList<QRect> within = only.isEmpty() ? QList<QRect>() : cells(box, text);
 
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     // Shear about the baseline so the bottom stays where it is.
     QTransform shear;
     shear.translate(0, y + h);
-    shear.shear(-slant, 0);
+    shear.shear(-kSlant, 0);
     shear.translate(0, -(y + h));
     p.setTransform(shear, true);
     for (int i = 0; i < text.size(); ++i) {
+        if (!within.isEmpty() && !only.intersects(within[i]))
+            continue;
         const QChar c = text[i];
+        const qreal x = at.x[std::size_t(i)];
         if (c == QLatin1Char(':')) {
             const qreal dot = std::max<qreal>(1.5, h * 0.13);
-            const qreal cx = x + colonW * h / 2;
+            const qreal cx = x + kColonW * h / 2;
             p.setPen(Qt::NoPen);
             p.setBrush(lit);
             p.drawRect(QRectF(cx - dot / 2, y + h * 0.3 - dot / 2, dot, dot));
             p.drawRect(QRectF(cx - dot / 2, y + h * 0.72 - dot / 2, dot, dot));
-            x += colonW * h;
         } else {
-            drawDigit(p, QRectF(x, y, digitW * h, h), segmentsOf(c), lit, dim);
-            x += digitW * h;
+            drawDigit(p, QRectF(x, y, kDigitW * h, h), segmentsOf(c), lit, dim);
         }
-        x += space * h;
     }
     p.restore();
 }

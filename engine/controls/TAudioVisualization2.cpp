@@ -87,6 +87,17 @@ struct TAudioVisualization2::Impl {
         frames.peaks.clear();
         if (!frames.spectrogram.isNull())
             frames.spectrogram.fill(look.back);
+        painter->reset();
+    }
+
+    // Analyses the frames waiting and lets the style take them in: the part of the picture
+    // that changes. (Only once the look is laid out; before that the next paint does it.)
+    QRegion takeFrame()
+    {
+        if (!hasPending)
+            return {};
+        analysePending();
+        return hasData ? painter->advance(look, frames) : QRegion(look.plot);
     }
 
     void analysePending()
@@ -156,7 +167,7 @@ TAudioVisualization2::TAudioVisualization2(QWidget* parent) : QWidget(parent), d
     d->analysis.setWindow(d->fftType);
     d->frameTimer = new QTimer(this);
     d->frameTimer->setSingleShot(true);
-    connect(d->frameTimer, &QTimer::timeout, this, [this] { update(d->lookDirty ? rect() : d->look.plot); });
+    connect(d->frameTimer, &QTimer::timeout, this, [this] { showFrame(); });
     resize(360, 240);
 }
 
@@ -170,6 +181,7 @@ void TAudioVisualization2::ShowArray(const SampleArray& block)
         update();
         return;
     }
+    setSampleRate(block.sampleRate());
     d->pending.assign(block.samples().begin(), block.samples().end());
     d->pendingChannels = block.channels();
     frameDue();
@@ -181,6 +193,7 @@ void TAudioVisualization2::ShowArray(SampleArray&& block)
         ShowArray(static_cast<const SampleArray&>(block));
         return;
     }
+    setSampleRate(block.sampleRate());
     d->pending.swap(block.samples());
     d->pendingChannels = block.channels();
     frameDue();
@@ -192,12 +205,24 @@ void TAudioVisualization2::frameDue()
     // At most MaxFramesPerSecond frames: a frame due sooner waits for its turn.
     constexpr qint64 minGap = 1000 / MaxFramesPerSecond;
     const qint64 since = d->sinceFrame.isValid() ? d->sinceFrame.elapsed() : minGap;
-    // A new frame changes the plot only; the axes around it stay as they are on the screen.
-    const QRect area = d->lookDirty ? rect() : d->look.plot;
     if (since >= minGap)
-        update(area);
+        showFrame();
     else if (!d->frameTimer->isActive())
         d->frameTimer->start(int(minGap - since));
+}
+
+void TAudioVisualization2::showFrame()
+{
+    d->sinceFrame.start();
+    if (d->lookDirty) {   // laid out afresh at the paint, which takes the frame in then
+        update();
+        return;
+    }
+    // A new frame changes the plot only, and of it what the style says; the axes around it
+    // stay as they are on the screen.
+    const QRegion changed = d->takeFrame();
+    if (!changed.isEmpty())
+        update(changed);
 }
 
 bool TAudioVisualization2::Showing() const
@@ -315,6 +340,13 @@ void TAudioVisualization2::setSampleRate(int rate)
     lookChanged();
 }
 
+double TAudioVisualization2::frequencyAt(double x) const
+{
+    picture::Look l = d->look;
+    l.plot = layoutOf(*this, *this).plot;
+    return l.freqOfX(x);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Drawing
 
@@ -326,6 +358,7 @@ void TAudioVisualization2::paintEvent(QPaintEvent* event)
         picture::Look& l = d->look;
         const QSize oldPlot = l.plot.size();
         l.scopeFrames = d->arraySize;
+        l.dpr = dpr;
         l.scale = ScaleColor();
         l.text = TextColor();
         l.palette = palette();
@@ -358,24 +391,33 @@ void TAudioVisualization2::paintEvent(QPaintEvent* event)
         d->painter->reset();
         d->lookDirty = false;
     }
-    if (d->hasPending)
-        d->analysePending();
+    const QRegion& area = event->region();
+    if (d->hasPending) {
+        // A paint before the frame was taken in (an exposure, a render): whatever the frame
+        // changes beyond this paint follows.
+        const QRegion rest = d->takeFrame() - area;
+        if (!rest.isEmpty())
+            update(rest);
+    }
 
     QPainter p(this);
-    const QRect area = event->rect();
-    p.drawPixmap(area, d->axes, QRectF(QPointF(area.topLeft()) * dpr, QSizeF(area.size()) * dpr));
     const QRect plot = d->look.plot;
+    const bool covered = d->hasData && d->painter->coversPlot();   // the style paints the plot itself
+    const QRegion axes = covered ? area - QRegion(plot) : area;
+    for (const QRect& r : axes)
+        p.drawPixmap(r, d->axes, QRectF(QPointF(r.topLeft()) * dpr, QSizeF(r.size()) * dpr));
     if (d->look.visType == 3 && d->hasData && !d->frames.spectrogram.isNull()) {
         p.drawImage(plot.topLeft(), d->frames.spectrogram);
         if (!d->gridOver.isNull())
             p.drawPixmap(0, 0, d->gridOver);
     }
-    if (d->hasData) {
+    if (covered) {
+        d->painter->paint(p, d->look, d->frames, area);
+    } else if (d->hasData && area.intersects(plot)) {
         p.save();
         p.setClipRect(plot);
         p.setRenderHint(QPainter::Antialiasing);
-        d->painter->paint(p, d->look, d->frames);
+        d->painter->paint(p, d->look, d->frames, area);
         p.restore();
     }
-    d->sinceFrame.start();
 }

@@ -19,7 +19,8 @@ public:
     ~TAudioVisualization2() override;
 
     // Takes the frames to show; they are analysed and drawn at the next paint, at most
-    // MaxFramesPerSecond times a second. An empty array clears the picture.
+    // MaxFramesPerSecond times a second. An array that tells its sample rate sets SampleRate
+    // (the analysis and the scales follow it). An empty array clears the picture.
     void ShowArray(const SampleArray& block);
     void ShowArray(SampleArray&& block);   // the same, taking the frames over
     // True while the picture can be seen: shown, on a shown page, in a window that is neither
@@ -45,6 +46,8 @@ public:
     int BorderStyle() const;      void setBorderStyle(int s);     // 0 none, 1 line, 2 sunken
     // Sample rate of the arrays shown, for the frequency scale (44100 until told otherwise).
     int SampleRate() const;       void setSampleRate(int rate);
+    // The frequency the scale of the spectrum styles puts at column x of the widget.
+    double frequencyAt(double x) const;
 
 signals:
     void OnMouseClick(int X, int Y);
@@ -57,6 +60,7 @@ protected:
 private:
     void lookChanged();
     void frameDue();
+    void showFrame();
     struct Impl;
     Impl* d;
 };

@@ -6,13 +6,13 @@
 // Layout by height: a meter 19 px high or more carries the dB labels in a 7 px band on top and
 // paints only the labels and an 8 px bar, leaving what lies below transparent (so a second
 // meter may overlap it there, as in the main window's transport strip). A lower meter is a bar
-// with scale ticks under it.
+// with scale ticks under it. What is painted comes from a face drawn once, and a new reading
+// repaints the segments that changed.
 #include "engine/controls/TNCTAmpBar2.h"
 
 #include "engine/controls/MeterBallistics.h"
 
 #include <QElapsedTimer>
-#include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -106,13 +106,14 @@ struct Geometry {
     }
 };
 
+// The painted part of the meter (for a labelled meter, its top rows only), opaque: a paint
+// never asks the widgets behind it for their background.
 class MeterFace : public QWidget {
 public:
     MeterFace(QWidget* owner, MeterState* d) : QWidget(owner), d_(d)
     {
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+        setAttribute(Qt::WA_OpaquePaintEvent);
     }
-    QSize sizeHint() const override { return {153, 13}; }
 
     // Brings the picture up to the ballistics at this moment; paints only what changed.
     void refresh()
@@ -124,7 +125,7 @@ public:
             update();
         } else {
             // The segments between the old and the new state, and the clip lamp if it changed.
-            const Geometry g(size());
+            const Geometry g(meterSize());
             auto segX = [&](int seg) { return g.x0 + seg * kSegPitch; };
             int from = std::min({now.litUpTo, shown_.litUpTo, now.peakSeg < 0 ? g.segCount : now.peakSeg,
                                  shown_.peakSeg < 0 ? g.segCount : shown_.peakSeg});
@@ -173,8 +174,8 @@ protected:
             drawFaces(dpr);
         if (!painted_)
             shown_ = shownAt(d_->now());   // else: the state refresh() marked the changes of
-        const Geometry g(size());
-        const int w = width();
+        const Geometry g(meterSize());
+        const int w = meterSize().width();
         QPainter p(this);
         // The dark face with every segment unlit, then the lit part from the second face.
         p.drawPixmap(QPointF(0, 0), faces_, QRectF(0, 0, w * dpr, g.paintedH * dpr));
@@ -196,12 +197,14 @@ protected:
     }
 
 private:
+    QSize meterSize() const { return parentWidget()->size(); }
+
     Shown shownAt(std::int64_t now) const
     {
         Shown s;
         if (!isEnabled())
             return s;
-        const Geometry g(size());
+        const Geometry g(meterSize());
         const double level = d_->ballistics.barDb(now);
         const double peak = d_->ballistics.peakDb(now);
         s.litUpTo = level <= MeterBallistics::FloorDb
@@ -220,8 +223,8 @@ private:
     // out, labels or ticks), and below it the bar with every segment lit.
     void drawFaces(qreal dpr)
     {
-        const Geometry g(size());
-        const int w = width(), h = height();
+        const Geometry g(meterSize());
+        const int w = meterSize().width(), h = meterSize().height();
         faces_ = QPixmap(QSize(w, g.paintedH + h) * dpr);
         faces_.setDevicePixelRatio(dpr);
         faces_.fill(Qt::transparent);
@@ -271,9 +274,6 @@ TNCTAmpBar2::TNCTAmpBar2(QWidget* parent) : QWidget(parent), d(new Impl)
 {
     d->clock.start();
     d->face = new MeterFace(this, d);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(d->face);
     // The ballistics move on with the readings (the host's tick). Only when the readings stop
     // while the bar or a mark still moves does the meter wake itself, at the same pace.
     d->settle = new QTimer(this);
@@ -288,6 +288,14 @@ TNCTAmpBar2::TNCTAmpBar2(QWidget* parent) : QWidget(parent), d(new Impl)
 }
 
 TNCTAmpBar2::~TNCTAmpBar2() { delete d; }
+
+QSize TNCTAmpBar2::sizeHint() const { return {153, 13}; }
+
+void TNCTAmpBar2::resizeEvent(QResizeEvent* event)
+{
+    d->face->setGeometry(0, 0, width(), Geometry(size()).paintedH);
+    QWidget::resizeEvent(event);
+}
 
 int TNCTAmpBar2::Value() const { return d->value; }
 

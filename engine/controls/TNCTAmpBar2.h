@@ -16,6 +16,10 @@ public:
     // NaN for none (the default).
     double MarkDb() const;
     void setMarkDb(double db);
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct Impl;

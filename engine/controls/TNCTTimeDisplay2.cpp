@@ -5,45 +5,95 @@
 
 #include <QHBoxLayout>
 #include <QLinearGradient>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <algorithm>
 
 namespace {
 
+// The face is drawn once (the LCD, every segment unlit, the colons lit) and kept; a paint
+// puts it back and lights the segments of the characters in the paint, and a new text repaints
+// just the characters that changed (once a second while a recording runs).
 class TimeFace : public QWidget {
 public:
     explicit TimeFace(TNCTTimeDisplay2* owner) : QWidget(owner)
     {
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+        setAttribute(Qt::WA_OpaquePaintEvent);   // the corners are painted in the window's colour
     }
     QSize sizeHint() const override { return {121, 33}; }
 
-    // Called when a field changed: a paint only when the text shown changes.
+    // Called when a field changed: a paint only when the text shown changes, and only of the
+    // characters that changed while the layout stays.
     void showText(const QString& text)
     {
         if (text == text_)
             return;
+        const QString old = text_;
         text_ = text;
-        update();
+        if (old.size() != text.size() || face_.isNull()) {
+            update();
+            return;
+        }
+        const QList<QRect> cells = SevenSegment::cells(digitBox(), text);
+        QRegion changed;
+        for (int i = 0; i < cells.size(); ++i)
+            if (old[i] != text[i])
+                changed += cells[i];
+        update(changed);
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override
+    void paintEvent(QPaintEvent* event) override
     {
+        const qreal dpr = devicePixelRatioF();
+        const QString layout = blanked(text_);
+        if (face_.isNull() || faceLayout_ != layout || face_.devicePixelRatioF() != dpr)
+            drawFace(layout, dpr);
         QPainter p(this);
-        drawFace(p);
-        const bool on = isEnabled();
-        const QColor lit = on ? QColor(80, 240, 160) : QColor(90, 120, 105);
-        const QColor dim(20, 34, 28);
-        const qreal margin = std::max<qreal>(3.0, height() * 0.14);
-        SevenSegment::drawText(p, QRectF(rect()).adjusted(margin + 1, margin, -margin - 1, -margin), text_, lit, dim);
+        const QRegion& area = event->region();
+        for (const QRect& r : area)
+            p.drawPixmap(r, face_, QRectF(QPointF(r.topLeft()) * dpr, QSizeF(r.size()) * dpr));
+        SevenSegment::drawText(p, digitBox(), text_, litColour(), Qt::transparent, area);
+    }
+    void resizeEvent(QResizeEvent* e) override
+    {
+        face_ = QPixmap();
+        QWidget::resizeEvent(e);
+    }
+    void changeEvent(QEvent* e) override
+    {
+        if (e->type() == QEvent::EnabledChange || e->type() == QEvent::PaletteChange) {
+            face_ = QPixmap();
+            update();
+        }
+        QWidget::changeEvent(e);
     }
 
 private:
-    // The LCD face without the digits.
-    void drawFace(QPainter& p)
+    QRectF digitBox() const
     {
-        p.save();
+        const qreal margin = std::max<qreal>(3.0, height() * 0.14);
+        return QRectF(rect()).adjusted(margin + 1, margin, -margin - 1, -margin);
+    }
+    QColor litColour() const { return isEnabled() ? QColor(80, 240, 160) : QColor(90, 120, 105); }
+    // The text with its digits as blanks: what the kept face shows.
+    static QString blanked(QString text)
+    {
+        for (QChar& c : text)
+            if (c != QLatin1Char(':'))
+                c = QLatin1Char(' ');
+        return text;
+    }
+
+    // The LCD face with every digit unlit, for the layout of a text.
+    void drawFace(const QString& layout, qreal dpr)
+    {
+        face_ = QPixmap(size() * dpr);
+        face_.setDevicePixelRatio(dpr);
+        face_.fill(palette().color(QPalette::Window));
+        QPainter p(&face_);
         p.setRenderHint(QPainter::Antialiasing);
         const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
         QLinearGradient g(r.topLeft(), r.bottomLeft());
@@ -55,10 +105,13 @@ private:
         p.setPen(QPen(QColor(255, 255, 255, 28), 1));
         p.setBrush(Qt::NoBrush);
         p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 2, 2);
-        p.restore();
+        SevenSegment::drawText(p, digitBox(), layout, litColour(), QColor(20, 34, 28));
+        faceLayout_ = layout;
     }
 
     QString text_ = QStringLiteral("0:00:00");
+    QPixmap face_;
+    QString faceLayout_;
 };
 
 }  // namespace

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <map>
 
 #include <fftw3.h>
@@ -12,6 +15,25 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+
+// A sample limited to -1..1; one that is not finite counts as silence.
+inline float limited(float v)
+{
+    if (v >= -1.0f && v <= 1.0f)
+        return v;
+    constexpr float most = std::numeric_limits<float>::max();
+    return v > 1.0f && v <= most ? 1.0f : v < -1.0f && v >= -most ? -1.0f : 0.0f;
+}
+
+// log2 of a positive normal float to within 0.005 (0.015 dB as a level): the exponent, and a
+// parabola through the mantissa.
+inline float roughLog2(float x)
+{
+    const auto bits = std::bit_cast<std::uint32_t>(x);
+    const float exponent = float(int(bits >> 23) - 127);
+    const float m = std::bit_cast<float>((bits & 0x7FFFFFu) | 0x3F800000u);   // 1 <= m < 2
+    return exponent + (-0.34484843f * m + 2.02466578f) * m - 1.67487759f;
+}
 
 // One real-to-complex transform of a fixed size with its aligned buffers.
 class RealFft {
@@ -67,7 +89,7 @@ struct SpectrumAnalyser::Impl {
     std::vector<float> window;
     int windowFor = -1, windowTypeFor = -1;
     double windowSum = 1;
-    std::vector<double> power;
+    std::vector<float> power;
     int channels = 0;
     std::array<std::vector<float>, 2> wave;
     std::array<std::vector<float>, 2> spectrum;
@@ -155,10 +177,9 @@ void SpectrumAnalyser::analyse(const float* src, int frames, int srcCh)
     for (int c = 0; c < d->channels; ++c) {
         auto& w = d->wave[std::size_t(c)];
         w.resize(std::size_t(frames));
-        for (int i = 0; i < frames; ++i) {
-            const float v = src[std::size_t(i) * std::size_t(srcCh) + std::size_t(c)];
-            w[std::size_t(i)] = std::isfinite(v) ? std::clamp(v, -1.0f, 1.0f) : 0.0f;
-        }
+        const float* in = src + c;
+        for (int i = 0; i < frames; ++i, in += srcCh)
+            w[std::size_t(i)] = limited(*in);
     }
     for (int c = d->channels; c < 2; ++c)
         d->wave[std::size_t(c)].clear();
@@ -178,27 +199,32 @@ void SpectrumAnalyser::analyse(const float* src, int frames, int srcCh)
     }
     const double norm = 2.0 / d->windowSum;
     d->power.resize(std::size_t(bins));
+    float* power = d->power.data();
+    const float* window = d->window.data();
     for (int c = 0; c < d->channels; ++c) {
-        std::fill(d->power.begin(), d->power.end(), 0.0);
-        const auto& w = d->wave[std::size_t(c)];
+        std::fill_n(power, bins, 0.0f);
+        const float* w = d->wave[std::size_t(c)].data();
         for (int k = 0; k < count; ++k) {
             const int s = starts[k];
             float* in = t.input();
             const int avail = std::min(n, frames - s);
             for (int i = 0; i < avail; ++i)
-                in[i] = w[std::size_t(s + i)] * d->window[std::size_t(i)];
+                in[i] = w[s + i] * window[i];
             std::fill(in + avail, in + n, 0.0f);
             t.run();
             const fftwf_complex* out = t.output();
             for (int b = 0; b < bins; ++b)
-                d->power[std::size_t(b)] += double(out[b][0]) * out[b][0] + double(out[b][1]) * out[b][1];
+                power[b] += out[b][0] * out[b][0] + out[b][1] * out[b][1];
         }
+        // 20 log10(sqrt(power / count) x norm) as 10 log10(power) plus a constant: this runs
+        // for every bin of every frame, and a level is drawn to a pixel.
         auto& levels = d->spectrum[std::size_t(c)];
         levels.resize(std::size_t(bins));
-        for (int b = 0; b < bins; ++b) {
-            const double amp = std::sqrt(d->power[std::size_t(b)] / double(count)) * norm;
-            levels[std::size_t(b)] = amp > 1e-10 ? float(20.0 * std::log10(amp)) : SilentDb;
-        }
+        const float floorPower = float(1e-20 * double(count) / (norm * norm));   // amplitude 1e-10
+        const float offset = float(10.0 * std::log10(norm * norm / double(count)));
+        constexpr float dbPerOctave = 3.0102999566f;                              // 10 log10(2)
+        for (int b = 0; b < bins; ++b)
+            levels[std::size_t(b)] = power[b] > floorPower ? dbPerOctave * roughLog2(power[b]) + offset : SilentDb;
     }
     for (int c = d->channels; c < 2; ++c)
         d->spectrum[std::size_t(c)].clear();

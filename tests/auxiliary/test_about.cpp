@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
@@ -44,6 +45,16 @@ TEST_F(AboutTest, DefaultsWithoutSupportIni)
     EXPECT_EQ(a->Label5->text(), HomePageAddress);
     EXPECT_EQ(a->Label7->text(), "Technology Support");
     EXPECT_EQ(a->BtnClose->text(), "Закрыть");
+}
+
+// The heading carries the picture the desktop shows for the program, as its files hold it.
+TEST_F(AboutTest, HeadingShowsTheProgramsIcon)
+{
+    TAboutBox* a = open();
+    const QImage shown = a->ProgramIcon->pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage icon = QImage(":/icons/app/tavrin-48.png").convertToFormat(QImage::Format_ARGB32);
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(shown, icon);
 }
 
 TEST_F(AboutTest, SupportIniChangesTheTextsButNotTheLinks)

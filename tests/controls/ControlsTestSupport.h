@@ -5,7 +5,11 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPixmap>
+#include <QScreen>
 #include <QWidget>
+#include <functional>
 #include <tuple>
 #include <vector>
 
@@ -55,6 +59,30 @@ inline QImage render(QWidget* w)
     w->render(&img);
     return img;
 }
+
+// What the window system shows of a top-level widget: the content of its backing store, as
+// its paints left it (render() paints it all afresh instead).
+inline QImage onScreen(QWidget* w)
+{
+    return w->screen()->grabWindow(w->winId()).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// Calls back with the region of every paint event of one widget.
+class PaintWatch : public QObject {
+public:
+    PaintWatch(QWidget* w, std::function<void(const QRegion&)> seen) : seen_(std::move(seen)) { w->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            seen_(static_cast<QPaintEvent*>(e)->region());
+        return false;
+    }
+
+private:
+    std::function<void(const QRegion&)> seen_;
+};
 
 // Pixels inside r that differ between two images of the same size.
 inline int differingPixels(const QImage& a, const QImage& b, QRect r)

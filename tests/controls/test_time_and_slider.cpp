@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <vector>
+
 
 using namespace controls_test;
 
@@ -59,6 +62,35 @@ TEST(TimeDisplay, SingleFieldsKeepTheOthersAndAreLimited)
     t.setHours(0);
     EXPECT_EQ(t.text(), QStringLiteral("0:00:00"));
     EXPECT_EQ(t.Hours() * 3600 + t.Minutes() * 60 + t.Seconds(), 0);
+}
+
+// A time within the same second paints nothing; a new second repaints the digits that
+// changed, and the display then looks as a paint of all of it does.
+TEST(TimeDisplay, RepaintsOnlyTheDigitsThatChange)
+{
+    app();
+    TNCTTimeDisplay2 t;
+    t.resize(121, 33);
+    t.show();
+    QCoreApplication::processEvents();
+    std::vector<QRect> boxes, seen;
+    PaintWatch watch(face(&t), [&](const QRegion& r) { seen.push_back(r.boundingRect()); });
+    const auto show = [&](int ms) {
+        seen.clear();
+        t.setMilliseconds(ms);
+        QCoreApplication::processEvents();
+        boxes = seen;
+        EXPECT_EQ(differingPixels(onScreen(&t), render(&t), t.rect()), 0) << ms;
+    };
+    show(58200);
+    show(58900);   // the same text
+    EXPECT_TRUE(boxes.empty());
+    show(59000);   // one digit
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_LT(boxes[0].width(), t.width() / 5);
+    show(60000);   // 0:00:59 -> 0:01:00: three digits
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_LT(boxes[0].width(), t.width() * 3 / 4);
 }
 
 // ---- Position slider --------------------------------------------------------------------------

@@ -5,6 +5,8 @@
 
 #include <QElapsedTimer>
 #include <QPalette>
+#include <QTimer>
+#include <utility>
 #include <cmath>
 #include <cstdio>
 
@@ -157,6 +159,47 @@ TEST(Visualization, PropertiesChangeThePicture)
     EXPECT_EQ(render(&v).pixel(0, 120), QColor(0, 0, 255).rgb());
     v.setBackColor(QColor(10, 20, 30));
     EXPECT_EQ(render(&v).pixel(5, 5), QColor(10, 20, 30).rgb());
+}
+
+// The bars style paints a new frame where it changes the picture only (nothing for a frame
+// that changes nothing), and what is on the screen then is what a paint of all of it gives.
+TEST(Visualization, BarFramesRepaintOnlyTheirChangesAndMatchAWholePaint)
+{
+    app();
+    TAudioVisualization2 v;
+    v.resize(360, 240);
+    v.show();
+    QTimer* frameTimer = v.findChild<QTimer*>();
+    ASSERT_NE(frameTimer, nullptr);
+    long long painted = 0;
+    PaintWatch watch(&v, [&](const QRegion& r) {
+        for (const QRect& rect : r)
+            painted += rect.width() * rect.height();
+    });
+    const auto settle = [&] {   // the frame's turn comes (at most 25 a second), then its paint
+        do
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        while (frameTimer->isActive());
+        QCoreApplication::processEvents();
+    };
+    settle();
+    QImage before = onScreen(&v);
+    int frame = 0;
+    const std::pair<double, double> tones[] = {{700, 0.5}, {700, 0.5}, {900, 0.3}, {900, 0.05}, {900, 0.0}, {2500, 0.7}, {2600, 0.69}};
+    for (auto [freq, level] : tones) {
+        ++frame;
+        painted = 0;
+        v.ShowArray(sine(2, 2048, freq, level));
+        settle();
+        const long long paintedForFrame = painted;
+        const QImage shown = onScreen(&v);
+        EXPECT_EQ(differingPixels(shown, render(&v), v.rect()), 0) << "frame " << frame;
+        const int changed = differingPixels(before, shown, v.rect());
+        painted = paintedForFrame;
+        // Changes are painted in bands of rows: a few times the pixels that changed.
+        EXPECT_LE(painted, 6 * changed) << "frame " << frame << ": " << painted << " pixels painted for " << changed;
+        before = shown;
+    }
 }
 
 TEST(Visualization, ClickReportsThePoint)

@@ -254,6 +254,17 @@ TEST_F(Recorder, GetCurrentArrayGivesTheLatestFrames)
     a = rec.GetCurrentArray(512);
     EXPECT_EQ(VirtualBackend::counterFrame(a.data()[2 * 511]), 8079);
     EXPECT_EQ(VirtualBackend::counterFrame(a.data()[0]), 8079 - 511);
+    // Past the end of the history's ring (65536 frames) every frame still comes in order.
+    backend->advance(7170);   // 65440 frames
+    for (int step = 0; step < 3; ++step) {
+        backend->advance(10);
+        a = rec.GetCurrentArray(4096);
+        const int last = VirtualBackend::counterFrame(a.data()[2 * 4095]);
+        EXPECT_EQ(last, 65519 + 80 * step);
+        for (int i = 0; i < 4096; ++i)
+            if (VirtualBackend::counterFrame(a.data()[2 * i]) != last - 4095 + i)
+                FAIL() << "frame " << i << " of the array read at " << last;
+    }
     rec.StopRecord();
 }
 

@@ -107,6 +107,27 @@ TEST_F(DiskGuardTest, BelowTenMinutesTheRecordCommandAsksFirst)
     EXPECT_EQ(messages.count(), 1);
 }
 
+// At the window's usual width the disk panel leaves the stream description in sight: the
+// path panel makes room (still showing the recording's name), and takes it back at the stop.
+TEST_F(DiskGuardTest, DiskPanelLeavesTheStreamDescriptionInSight)
+{
+    TForm1* f = start(".wav");
+    f->Record1->trigger();
+    runSecond(f);
+    const QLabel* panel = f->findChild<QLabel*>("DiskPanel");
+    ASSERT_TRUE(panel && panel->isVisible());
+    const QRect diskRect(panel->mapTo(f, QPoint()), panel->size());
+    const QRect stream(f->StatusPanel[2]->mapTo(f, QPoint()), f->StatusPanel[2]->size());
+    const QRect path(f->StatusPanel[1]->mapTo(f, QPoint()), f->StatusPanel[1]->size());
+    EXPECT_GE(diskRect.left() - stream.left(), 150) << "stream description " << stream.left() << ", disk panel " << diskRect.left();
+    EXPECT_FALSE(path.intersects(stream));
+    EXPECT_TRUE(f->statusText(1).endsWith("Untitled1.wav")) << f->statusText(1).toStdString();
+    EXPECT_LE(f->StatusPanel[1]->fontMetrics().horizontalAdvance(f->statusText(1)), f->StatusPanel[1]->width());
+    f->Stop1->trigger();
+    EXPECT_EQ(f->StatusPanel[1]->width(), 320);
+    EXPECT_TRUE(f->statusText(1).endsWith("Untitled1.wav"));
+}
+
 TEST_F(DiskGuardTest, AFullingDiskEndsTheRecordingAsANormalStopThatEveryReaderOpens)
 {
     for (const QString format : {".wav", ".mp3"}) {

@@ -2,14 +2,27 @@
 #include "MixerFixture.h"
 #include "engine/TAudioPlayer2.h"
 #include "engine/controls/TAudioVisualization2.h"
+#include "engine/controls/TNCTAmpBar2.h"
+#include "engine/controls/TNCTTimeDisplay2.h"
 #include "engine/controls/TNCTEqualizer2.h"
 #include "mixer/Unit2.h"
+#include "settings/RecordingSettings.h"
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QPaintEvent>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <map>
+#include <set>
 #include <cmath>
 #include <vector>
 
@@ -129,6 +142,22 @@ TEST_F(Equalizer, EqualizerButtonShowsTheDialog)
     EXPECT_FALSE(frmEQ->isVisible());
 }
 
+// Each style's button has room for its whole caption, and no caption runs into the button of
+// the next column (the font decides their widths).
+TEST_F(Equalizer, StyleButtonsHoldTheirCaptionsSideBySide)
+{
+    const QList<QAbstractButton*> buttons = form().RadioGroup1Buttons->buttons();
+    ASSERT_EQ(buttons.size(), 6);
+    for (QAbstractButton* b : buttons) {
+        EXPECT_GE(b->width(), b->sizeHint().width()) << b->text().toStdString();
+        for (QAbstractButton* other : buttons) {
+            if (other != b) {
+                EXPECT_FALSE(b->geometry().intersects(other->geometry())) << b->text().toStdString() << " / " << other->text().toStdString();
+            }
+        }
+    }
+}
+
 TEST_F(Equalizer, PictureFeedReleasesTheArray)
 {
     SampleArray block(2, 2048);
@@ -137,6 +166,87 @@ TEST_F(Equalizer, PictureFeedReleasesTheArray)
     SampleArray empty;
     form().ShowPicture(empty);   // clears the picture
     EXPECT_TRUE(empty.isEmpty());
+}
+
+// The picture of a recording follows its rate: the virtual input's 1 kHz tone recorded at
+// 8, 22.05, 44.1 and 48 kHz peaks at 1 kHz on the scale of the line spectrum.
+TEST_F(MixerTest, ToneSpectrumPeaksAtItsFrequencyOnTheScaleAtEveryRate)
+{
+    TForm1& form = *open(true);
+    form.TimerTip->stop();
+    struct Restore { ~Restore() { RecordingSettings = TRecordingSettings{}; } } restore;
+    RecordingSettings.SavePath = folder.path() + QStringLiteral("Recording/");
+    form.ComboBox1->setCurrentIndex(2);   // 4096 points: bins finer than a column
+    form.ComboBox1Click();
+    form.RadioGroup1Buttons->button(1)->click();   // "Линейный"
+    TAudioVisualization2* picture = form.AudioVisualization1;
+    for (const int rate : {8000, 22050, 44100, 48000}) {
+        RecordingSettings.SaveFormat = rate == 48000 ? QStringLiteral(".flac") : QStringLiteral(".wav");
+        RecordingSettings.WavFrequency = rate;
+        RecordingSettings.FlacFrequency = rate;
+        form.PageControl1->setCurrentIndex(0);
+        form.Record1->trigger();
+        backend.advanceAndProcess(1000, 20);
+        const QImage shown = picture->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        form.Stop1->trigger();
+        // The highest point of the line (either channel's colour, bright).
+        int top = shown.height(), first = -1, last = -1;
+        for (int x = 0; x < shown.width(); ++x)
+            for (int y = 0; y < top + 1 && y < shown.height(); ++y) {
+                const QRgb c = shown.pixel(x, y);
+                if (std::max(qRed(c), qGreen(c)) < 160 || qBlue(c) > 100)
+                    continue;
+                if (y < top)
+                    top = y, first = x;
+                last = x;
+                break;
+            }
+        ASSERT_GE(first, 0) << rate << " Hz: no spectrum drawn";
+        const double peak = picture->frequencyAt((first + last) / 2.0 + 0.5);
+        EXPECT_NEAR(std::log(peak / 1000.0), 0.0, std::log(1.04)) << rate << " Hz: the peak is at " << peak << " Hz";
+    }
+}
+
+// While a recording runs, a tick repaints the picture and the meters (their own faces, never
+// the window behind them) and, once a second, the clock's digits that changed; nothing else
+// in the window paints.
+TEST_F(MixerTest, RecordingTicksRepaintOnlyWhatChanges)
+{
+    TForm1& form = *open(true);
+    form.TimerTip->stop();
+    struct Restore { ~Restore() { RecordingSettings = TRecordingSettings{}; } } restore;
+    RecordingSettings.SavePath = folder.path() + QStringLiteral("Recording/");
+    RecordingSettings.SaveFormat = QStringLiteral(".wav");
+    form.Record1->trigger();
+    backend.advanceAndProcess(1500, 20);
+
+    struct Paints : QObject {
+        std::map<QWidget*, std::vector<QRect>> seen;   // the bounding box of each paint
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint && o->isWidgetType())
+                seen[static_cast<QWidget*>(o)].push_back(static_cast<QPaintEvent*>(e)->region().boundingRect());
+            return false;
+        }
+    } paints;
+    qApp->installEventFilter(&paints);
+    backend.advanceAndProcess(3000, 20);
+    qApp->removeEventFilter(&paints);
+    form.Stop1->trigger();
+
+    QWidget* clock = form.NCTTimeDisplay1->findChild<QWidget*>();
+    // (And the disk panel when the room it shows changes: it keeps its width, so it alone.)
+    const std::set<QWidget*> expected = {form.AudioVisualization1, form.NCTAmpBar1->findChild<QWidget*>(),
+                                         form.NCTAmpBar2->findChild<QWidget*>(), clock,
+                                         form.findChild<QLabel*>(QStringLiteral("DiskPanel"))};
+    for (const auto& [widget, boxes] : paints.seen)
+        EXPECT_TRUE(expected.count(widget)) << widget->metaObject()->className() << " \"" << widget->objectName().toStdString()
+                                            << "\" painted " << boxes.size() << " times";
+    ASSERT_TRUE(paints.seen.count(clock));
+    const std::vector<QRect>& clockPaints = paints.seen[clock];
+    EXPECT_LE(clockPaints.size(), 3u);
+    for (const QRect& box : clockPaints)   // the last digit, or the last two
+        EXPECT_LT(box.width(), clock->width() / 3) << box.x() << "," << box.y() << " " << box.width() << "x" << box.height();
 }
 
 } // namespace

@@ -94,6 +94,29 @@ TEST_F(PlaybackTest, OpenedFileIsCurrentListedAndPlays)
     EXPECT_TRUE(codesRunFrom(codes, 0));
 }
 
+// The slider's preview counts in the rate of the file it previews, not the rate the player was
+// last set to (a 3.7 s file at 24 kHz after an 8 kHz playback read 11 s at its end).
+TEST_F(PlaybackTest, SliderPreviewUsesTheRateOfTheFile)
+{
+    open(song);
+    form->Play1->trigger();
+    run(200);
+    form->Stop1->trigger();
+    const QString other = folder.path() + "music/other.wav";
+    {
+        TAudioFile2 file;
+        file.setActive(true);
+        file.SetFormatPCM(24000, 2, 16);
+        file.CreateNew(other, 0);
+        file.WriteArray(SampleArray(2, 88800));   // 3.7 s
+        file.Close();
+    }
+    open(other);
+    emit form->NCTSliderB1->OnValueChange(1000);
+    EXPECT_EQ(form->NCTTimeDisplay1->Milliseconds(), 3700);
+    EXPECT_EQ(form->NCTTimeDisplay1->text(), "0:00:03");
+}
+
 TEST_F(PlaybackTest, DoubleClickBelowTheRowsPlaysTheCurrentFile)
 {
     open(song);
