@@ -21,6 +21,8 @@ struct TRecordingSettings {
     int FlacLevel = 5;         // compression level 0..8
     int OpusBitrate = 96;      // kbit/s
     int OpusChannels = 2;
+    QString NameTemplate;      // names of new recordings (settings/RecordingNames.h); empty: Untitled<n>
+    int TrayIcon = 0;          // 1: an icon in the desktop's tray (app/TrayIcon.h)
     // Recordings that start and stop by themselves ([trigger]; settings/TriggerSettings.h).
     int TriggerSound = 0;      // 1: the record command waits for sound
     int TriggerLevel = -40;    // the threshold, dBFS, -60..0

@@ -33,6 +33,8 @@ constexpr SetupKey kKeys[] = {
     {K::FlacLevel, "flac", "level", nullptr, &S::FlacLevel, 5, nullptr, W::WithFlac},
     {K::OpusBitrate, "opus", "bitrate", nullptr, &S::OpusBitrate, 96, nullptr, W::WithOpus},
     {K::OpusChannels, "opus", "ch", nullptr, &S::OpusChannels, 2, nullptr, W::WithOpus},
+    {K::NameTemplate, "options", "nametemplate", &S::NameTemplate, nullptr, 0, "", W::WhenChanged},
+    {K::TrayIcon, "options", "trayicon", nullptr, &S::TrayIcon, 0, nullptr, W::WhenChanged},
     {K::TipNumber, "tips", "tipno", nullptr, nullptr, 1, nullptr, W::Elsewhere},
     {K::ShowTip, "tips", "showtip", nullptr, nullptr, 1, nullptr, W::Elsewhere},
     // Written by the dialog of recordings that start and stop by themselves; start and stop
@@ -67,6 +69,13 @@ QString readText(const IniFile& ini, const SetupKey& k)
 void writeInteger(IniFile& ini, const SetupKey& k, int value)
 {
     ini.WriteInteger(k.section, k.key, value);
+}
+
+bool differsFromFile(const IniFile& ini, const SetupKey& k, const TRecordingSettings& s)
+{
+    if (k.text)
+        return ini.ReadString(k.section, k.key, SetupDefaultText(k)) != s.*k.text;
+    return k.number && readInteger(ini, k) != s.*k.number;
 }
 
 void writeFromRecord(IniFile& ini, const SetupKey& k, const TRecordingSettings& s)
@@ -149,7 +158,8 @@ void SaveSettings(int mp3Index, int wavIndex)
     for (const SetupKey& k : kKeys) {
         const bool written = k.write == SetupWrite::Always
                              || (k.write == SetupWrite::WithFlac && format == OutputFormat::Flac)
-                             || (k.write == SetupWrite::WithOpus && format == OutputFormat::Opus);
+                             || (k.write == SetupWrite::WithOpus && format == OutputFormat::Opus)
+                             || (k.write == SetupWrite::WhenChanged && differsFromFile(ini, k, s));
         if (!written)
             continue;
         if (k.id == SetupKeyId::Mp3Choice)
