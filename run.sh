@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
-scripts/build.sh -DTAVRIN_WERROR=OFF
+scripts/build.sh -DTAVRIN_WERROR=OFF -DTAVRIN_THREAD_CHECKS=OFF
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   cat >&2 <<'MSG'
 There is no display to show Tavrin's window on (neither DISPLAY nor WAYLAND_DISPLAY is set).

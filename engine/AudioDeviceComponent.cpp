@@ -276,27 +276,30 @@ void AudioDeviceComponent::attachCore(std::unique_ptr<DeviceCore> core)
     core_ = std::move(core);
 }
 
-int AudioDeviceComponent::DeviceLastIndex() { return static_cast<int>(core_->devices().size()) - 1; }
-int AudioDeviceComponent::DeviceIndex() { return core_->device(); }
-void AudioDeviceComponent::setDeviceIndex(int index) { core_->setDevice(index); }
+int AudioDeviceComponent::DeviceLastIndex() { return static_cast<int>(owned().devices().size()) - 1; }
+int AudioDeviceComponent::DeviceIndex() { return owned().device(); }
+void AudioDeviceComponent::setDeviceIndex(int index) { owned().setDevice(index); }
 QString AudioDeviceComponent::DeviceName()
 {
-    const auto list = core_->devices();
-    const int i = core_->device();
+    DeviceCore& c = owned();
+    const auto list = c.devices();
+    const int i = c.device();
     return i >= 0 && i < list.size() ? list[i].name : QString();
 }
 bool AudioDeviceComponent::DeviceAvailable()
 {
-    const auto list = core_->devices();
-    const int i = core_->device();
+    DeviceCore& c = owned();
+    const auto list = c.devices();
+    const int i = c.device();
     return i >= 0 && i < list.size() && list[i].available;
 }
 
 void AudioDeviceComponent::SetFormat(int SampleRate, int Channels)
 {
+    DeviceCore& c = owned();
     engine::checkFormat(SampleRate, Channels);
-    core_->rate = SampleRate;
-    core_->channels = Channels;
+    c.rate = SampleRate;
+    c.channels = Channels;
 }
 int AudioDeviceComponent::SampleRate() const { return core_->rate; }
 int AudioDeviceComponent::Channels() const { return core_->channels; }
@@ -307,9 +310,9 @@ int AudioDeviceComponent::SamplesToMilliseconds(int samples) const
 }
 
 bool AudioDeviceComponent::TimerEnabled() const { return core_->timerEnabled; }
-void AudioDeviceComponent::setTimerEnabled(bool on) { core_->setTimerEnabled(on); }
+void AudioDeviceComponent::setTimerEnabled(bool on) { owned().setTimerEnabled(on); }
 int AudioDeviceComponent::TimerInterval() const { return core_->timerInterval; }
-void AudioDeviceComponent::setTimerInterval(int ms) { core_->setTimerInterval(ms); }
+void AudioDeviceComponent::setTimerInterval(int ms) { owned().setTimerInterval(ms); }
 
 int AudioDeviceComponent::LastError() const { return core_->lastError; }
 QString AudioDeviceComponent::LastErrorText() const { return core_->lastErrorText; }
@@ -322,17 +325,17 @@ SampleArray AudioDeviceComponent::GetCurrentArray(int Count)
 int AudioDeviceComponent::LevelLeft() const { return core_->levelLeft; }
 int AudioDeviceComponent::LevelRight() const { return core_->levelRight; }
 
-int AudioDeviceComponent::srcLastIndex() { return core_->mix().lastIndex(); }
-void AudioDeviceComponent::setSrcIndex(int index) { core_->lines().setIndex(index); }
+int AudioDeviceComponent::srcLastIndex() { return owned().mix().lastIndex(); }
+void AudioDeviceComponent::setSrcIndex(int index) { owned().lines().setIndex(index); }
 int AudioDeviceComponent::srcIndex() const { return core_->lines().index(); }
-QString AudioDeviceComponent::srcName() { return core_->mix().name(); }
-bool AudioDeviceComponent::srcVolumeEnabled() { return core_->mix().volumeEnabled(); }
-int AudioDeviceComponent::srcVolume() { return core_->mix().volume(); }
-void AudioDeviceComponent::setSrcVolume(int value) { core_->mix().setVolume(value); }
-bool AudioDeviceComponent::srcBalanceEnabled() { return core_->mix().balanceEnabled(); }
-int AudioDeviceComponent::srcBalance() { return core_->mix().balance(); }
-void AudioDeviceComponent::setSrcBalance(int value) { core_->mix().setBalance(value); }
-int AudioDeviceComponent::srcAdvancedLastIndex() { return core_->mix().advancedLastIndex(); }
-QString AudioDeviceComponent::srcAdvancedName(int i) { return core_->mix().advancedName(i); }
-QVariant AudioDeviceComponent::srcAdvancedValue(int i) { return core_->mix().advancedValue(i); }
-void AudioDeviceComponent::setSrcAdvancedValue(int i, const QVariant& value) { core_->mix().setAdvancedValue(i, value); }
+QString AudioDeviceComponent::srcName() { return owned().mix().name(); }
+bool AudioDeviceComponent::srcVolumeEnabled() { return owned().mix().volumeEnabled(); }
+int AudioDeviceComponent::srcVolume() { return owned().mix().volume(); }
+void AudioDeviceComponent::setSrcVolume(int value) { owned().mix().setVolume(value); }
+bool AudioDeviceComponent::srcBalanceEnabled() { return owned().mix().balanceEnabled(); }
+int AudioDeviceComponent::srcBalance() { return owned().mix().balance(); }
+void AudioDeviceComponent::setSrcBalance(int value) { owned().mix().setBalance(value); }
+int AudioDeviceComponent::srcAdvancedLastIndex() { return owned().mix().advancedLastIndex(); }
+QString AudioDeviceComponent::srcAdvancedName(int i) { return owned().mix().advancedName(i); }
+QVariant AudioDeviceComponent::srcAdvancedValue(int i) { return owned().mix().advancedValue(i); }
+void AudioDeviceComponent::setSrcAdvancedValue(int i, const QVariant& value) { owned().mix().setAdvancedValue(i, value); }

@@ -6,10 +6,12 @@
 //
 // Events (Qt signals) always arrive on the thread that owns the object (the UI thread).
 #include "engine/SampleArray.h"
+#include "engine/ThreadRules.h"
 #include <QObject>
 #include <QString>
 #include <QVariant>
 #include <memory>
+#include <source_location>
 
 namespace engine {
 class DeviceCore;
@@ -71,6 +73,16 @@ protected:
     // The component's own part of the shared state; owned from here on.
     void attachCore(std::unique_ptr<engine::DeviceCore> core);
     engine::DeviceCore& core() const { return *core_; }
+    // The shared state, for the methods that run only on the owning thread (engine/ThreadRules.h).
+#if !defined(NDEBUG) || defined(TAVRIN_THREAD_CHECKS)
+    engine::DeviceCore& owned(const char* where = std::source_location::current().function_name()) const
+    {
+        engine::expectOwnerThread(this, where);
+        return *core_;
+    }
+#else
+    engine::DeviceCore& owned() const { return *core_; }
+#endif
 
 private:
     std::unique_ptr<engine::DeviceCore> core_;

@@ -8,7 +8,7 @@
 // A block the file refuses ends the writing into that file: the blocks that follow are dropped
 // until release(), error() keeps the file's message until the next setFile(), and
 // OnWriteError brings it to the owning thread while that file is still the writer's.
-#include "engine/TAudioRecord2.h"
+#include "engine/RecordBlockReceiver.h"
 
 #include <QObject>
 #include <QString>

@@ -1,5 +1,7 @@
 #include "engine/DeviceWatch.h"
 
+#include "engine/ThreadRules.h"
+
 DeviceWatch::DeviceWatch(QObject* parent, AudioBackend* backend) : QObject(parent), backend_(backend) {}
 
 DeviceWatch::~DeviceWatch() { Stop(); }
@@ -13,6 +15,7 @@ AudioBackend& DeviceWatch::backend()
 
 void DeviceWatch::Start()
 {
+    TAVRIN_OWNER_THREAD_ONLY();
     if (watching_)
         return;
     handle_ = backend().watchDevices([this](int changes) { Post(changes); });
@@ -21,6 +24,7 @@ void DeviceWatch::Start()
 
 void DeviceWatch::Stop()
 {
+    TAVRIN_OWNER_THREAD_ONLY();
     handle_.reset();   // no Post from the backend once this returns
     watching_ = false;
 }

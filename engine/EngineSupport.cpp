@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <pthread.h>
 #include <climits>
 #include <cmath>
 
@@ -249,11 +248,6 @@ void WakeableThread::wake() noexcept
 {
     if (!pending_.exchange(true, std::memory_order_acq_rel))
         post();
-}
-
-void nameThisThread(const char* name) noexcept
-{
-    pthread_setname_np(pthread_self(), name);
 }
 
 void WakeableThread::start(const char* name, std::function<void()> work)

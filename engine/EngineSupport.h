@@ -4,6 +4,7 @@
 // properties and the thread that serves a stream. Internal to the engine.
 #include "engine/AudioBackend.h"
 #include "engine/SampleArray.h"
+#include "engine/ThreadRules.h"
 
 #include <QString>
 #include <QVariant>
@@ -104,9 +105,6 @@ private:
     int openedFor_ = -1;
     int index_ = 0;
 };
-
-// Names the calling thread (at most 15 characters) for the system's thread lists.
-void nameThisThread(const char* name) noexcept;
 
 // A thread that sleeps until it is woken and then runs `work`. wake() may come from a device
 // thread: it neither allocates nor locks nor blocks (a flag and, when the flag was clear, one

@@ -90,6 +90,7 @@ struct TAudioPlayer2::Impl final : public DeviceCore, public PlaybackSource {
     // --- device thread ---------------------------------------------------------------------
     int render(float* out, int frames) noexcept override
     {
+        TAVRIN_DEVICE_THREAD_ONLY();
         if (frames <= 0 || !out)
             return 0;
         const int ch = streamChannels;
@@ -385,19 +386,33 @@ void TAudioPlayer2::setVolume(int value) { d->volume.store(std::clamp(value, 0, 
 
 // --- playback -----------------------------------------------------------------------------
 
-void TAudioPlayer2::Play() { d->play(); }
-void TAudioPlayer2::Stop() { d->stop(); }
-void TAudioPlayer2::PlayArray(SampleArray& block) { d->queue(block); }
+void TAudioPlayer2::Play()
+{
+    TAVRIN_OWNER_THREAD_ONLY();
+    d->play();
+}
+void TAudioPlayer2::Stop()
+{
+    TAVRIN_OWNER_THREAD_ONLY();
+    d->stop();
+}
+void TAudioPlayer2::PlayArray(SampleArray& block)
+{
+    TAVRIN_OWNER_THREAD_ONLY();
+    d->queue(block);
+}
 int TAudioPlayer2::CurrentSamples() const { return static_cast<int>(d->framesPlayed.load()); }
 
 bool TAudioPlayer2::EqualizerEnabled() const { return d->eqEnabled; }
 void TAudioPlayer2::setEqualizerEnabled(bool on)
 {
+    TAVRIN_OWNER_THREAD_ONLY();
     d->eqEnabled = on;
     d->eq.setEnabled(on);
 }
 void TAudioPlayer2::SetEqualizer(const std::vector<float>& bands)
 {
+    TAVRIN_OWNER_THREAD_ONLY();
     d->eqGains = bands;
     d->eqGains.resize(PlaybackEqualizer::BandCount, 0.0f);
     d->eq.setGains(d->eqGains);
@@ -405,6 +420,6 @@ void TAudioPlayer2::SetEqualizer(const std::vector<float>& bands)
 
 // --- output mixer: the mute switch --------------------------------------------------------------
 
-bool TAudioPlayer2::srcMuteEnabled() { return d->mix().switchEnabled(); }
-bool TAudioPlayer2::srcMute() { return d->mix().switchValue(); }
-void TAudioPlayer2::setSrcMute(bool on) { d->mix().setSwitchValue(on); }
+bool TAudioPlayer2::srcMuteEnabled() { return owned().mix().switchEnabled(); }
+bool TAudioPlayer2::srcMute() { return owned().mix().switchValue(); }
+void TAudioPlayer2::setSrcMute(bool on) { owned().mix().setSwitchValue(on); }

@@ -94,6 +94,7 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
     // --- device thread ---------------------------------------------------------------------
     void captured(const float* interleaved, int frames) noexcept override
     {
+        TAVRIN_DEVICE_THREAD_ONLY();
         if (frames <= 0 || !interleaved)
             return;
         devicePosition.fetch_add(frames, std::memory_order_relaxed);
@@ -116,6 +117,7 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
 
     void overflowed(int frames) noexcept override
     {
+        TAVRIN_DEVICE_THREAD_ONLY();
         // A drop of unknown size still counts, as one frame: it is never hidden.
         overflowFrames.fetch_add(std::max(frames, 1), std::memory_order_relaxed);
         devicePosition.fetch_add(std::max(frames, 0), std::memory_order_relaxed);
@@ -337,11 +339,20 @@ void TAudioRecord2::setArraySize(int frames)
 
 // --- capture ------------------------------------------------------------------------------
 
-void TAudioRecord2::StartRecord() { d->start(); }
-void TAudioRecord2::StopRecord() { d->stop(); }
+void TAudioRecord2::StartRecord()
+{
+    TAVRIN_OWNER_THREAD_ONLY();
+    d->start();
+}
+void TAudioRecord2::StopRecord()
+{
+    TAVRIN_OWNER_THREAD_ONLY();
+    d->stop();
+}
 
 SampleArray TAudioRecord2::GetArray()
 {
+    TAVRIN_OWNER_THREAD_ONLY();
     std::lock_guard lock(d->fifoMutex);
     if (d->fifo.empty())
         return {};
@@ -353,6 +364,7 @@ SampleArray TAudioRecord2::GetArray()
 
 void TAudioRecord2::SetBlockReceiver(RecordBlockReceiver* receiver)
 {
+    TAVRIN_OWNER_THREAD_ONLY();
     std::lock_guard lock(d->serviceMutex);
     d->receiver = receiver;
     if (!receiver)
@@ -387,6 +399,6 @@ void TAudioRecord2::setLowPassFrequency(float hz) { d->changeFilter([&] { d->low
 
 // --- input mixer: the capture-select switch ----------------------------------------------------
 
-bool TAudioRecord2::srcSelectEnabled() { return d->mix().switchEnabled(); }
-bool TAudioRecord2::srcSelect() { return d->mix().switchValue(); }
-void TAudioRecord2::setSrcSelect(bool on) { d->mix().setSwitchValue(on); }
+bool TAudioRecord2::srcSelectEnabled() { return owned().mix().switchEnabled(); }
+bool TAudioRecord2::srcSelect() { return owned().mix().switchValue(); }
+void TAudioRecord2::setSrcSelect(bool on) { owned().mix().setSwitchValue(on); }

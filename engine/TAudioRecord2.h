@@ -9,18 +9,10 @@
 // every block still waiting, the partial last block included, before it returns.
 #include "engine/AudioBackend.h"
 #include "engine/AudioDeviceComponent.h"
+#include "engine/RecordBlockReceiver.h"
 #include "engine/SampleArray.h"
 #include <QObject>
 #include <memory>
-
-// Takes the recorder's blocks as they are cut, in order, instead of GetArray. Called on the
-// thread that serves the recording (or the one that stops it, for the last partial block):
-// it must hand the block on and return, never wait for a file.
-class RecordBlockReceiver {
-public:
-    virtual ~RecordBlockReceiver() = default;
-    virtual void blockReady(SampleArray block) = 0;
-};
 
 class TAudioRecord2 : public AudioDeviceComponent {
     Q_OBJECT

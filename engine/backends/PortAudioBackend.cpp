@@ -21,7 +21,7 @@
 #include "engine/backends/PortAudioBackend.h"
 #include "engine/DeviceCallback.h"
 #include "engine/EngineError.h"
-#include "engine/EngineSupport.h"
+#include "engine/ThreadRules.h"
 #include "engine/backends/AlsaMixer.h"
 #include "engine/backends/CaptureGapDetector.h"
 #include "engine/backends/PortAudioOptions.h"
@@ -129,6 +129,11 @@ private:
     PaError error_ = paNotInitialized;
 };
 
+struct StreamClose {
+    void operator()(PaStream* s) const noexcept { Pa_CloseStream(s); }
+};
+using StreamHandle = std::unique_ptr<void, StreamClose>;   // a PaStream
+
 std::int64_t nowNs()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -167,12 +172,8 @@ struct DeviceEntry {
 // A PortAudio stream: opening with fallbacks, start/stop, and the watchdog for a dying device.
 class PortAudioStream : public AudioStream {
 public:
-    ~PortAudioStream() override
-    {
-        PortAudioStream::stop();
-        if (stream_)
-            Pa_CloseStream(stream_);
-    }
+    // Stopped here; stream_ closes it afterwards.
+    ~PortAudioStream() override { PortAudioStream::stop(); }
 
     int sampleRate() const override { return rate_; }
     int channels() const override { return channels_; }
@@ -188,7 +189,7 @@ public:
         lastCallbackNs_ = nowNs();
         // (No real-time priority for the callback thread: through ALSA's pulse plugin it
         // starves the plugin's own thread, and playback stops reaching the server.)
-        const PaError err = Pa_StartStream(stream_);
+        const PaError err = Pa_StartStream(stream_.get());
         if (err != paNoError)
             throw EngineError(QStringLiteral("Cannot start the sound device \"%1\": %2").arg(deviceName_, paText(err)));
         running_ = true;
@@ -209,8 +210,8 @@ public:
         stopRequested_ = true;
         if (running_ && stream_) {
             // Abort: a stop drops what is queued; PortAudio returns after the last callback.
-            if (Pa_IsStreamStopped(stream_) == 0)
-                Pa_AbortStream(stream_);
+            if (Pa_IsStreamStopped(stream_.get()) == 0)
+                Pa_AbortStream(stream_.get());
         }
         running_ = false;
     }
@@ -269,11 +270,11 @@ protected:
             const PaError err = Pa_OpenStream(&s, input ? &p : nullptr, input ? nullptr : &p, c.rate, frames,
                                               paClipOff | paDitherOff, callback, this);
             if (err == paNoError) {
-                stream_ = s;
+                stream_.reset(s);
                 deviceRate_ = c.rate;
                 deviceChannels_ = c.channels;
                 deviceFrames_ = static_cast<int>(frames);
-                const PaError fin = Pa_SetStreamFinishedCallback(stream_, &PortAudioStream::finished);
+                const PaError fin = Pa_SetStreamFinishedCallback(stream_.get(), &PortAudioStream::finished);
                 if (fin != paNoError)
                     throw EngineError(QStringLiteral("Cannot open the sound device \"%1\": %2").arg(device.name, paText(fin)));
                 return;
@@ -311,7 +312,7 @@ protected:
     int deviceRate_ = 0;
     int deviceChannels_ = 0;
     int deviceFrames_ = 0;
-    PaStream* stream_ = nullptr;
+    StreamHandle stream_;
 
 private:
     // PortAudio's thread, when the stream has ended: the watchdog reports it.
@@ -339,7 +340,7 @@ private:
                 break;
             }
             std::unique_lock control(control_, std::try_to_lock);
-            if (control.owns_lock() && running_ && !stopRequested_ && Pa_IsStreamActive(stream_) != 1) {
+            if (control.owns_lock() && running_ && !stopRequested_ && Pa_IsStreamActive(stream_.get()) != 1) {
                 reportLost(QStringLiteral("The sound device \"%1\" stopped unexpectedly").arg(deviceName_));
                 break;
             }

@@ -1,7 +1,8 @@
 #pragma once
 // The backend on the sound server's own client library: PulseAudio, and PipeWire through its
 // PulseAudio service. Every source and sink by the server's description, hot-plug, the server's
-// volumes and ports as mixer lines.
+// volumes and ports as mixer lines; a server that restarts is found again by itself (its parts:
+// backends/Pulse*.h, for the adapters only).
 #include "engine/AudioBackend.h"
 #include <memory>
 

@@ -8,10 +8,10 @@
 namespace files {
 
 namespace {
-SNDFILE* handle(void* p) { return static_cast<SNDFILE*>(p); }
-
 QString sfText(SNDFILE* sf) { return QString::fromUtf8(sf_strerror(sf)); }
 } // namespace
+
+void SndfileWriter::Close::operator()(SNDFILE* sf) const noexcept { sf_close(sf); }
 
 SndfileWriter::SndfileWriter(const QString& path, int sampleRate, int channels, int bitsPerSample)
     : path_(path), channels_(channels)
@@ -33,27 +33,22 @@ SndfileWriter::SndfileWriter(const QString& path, int sampleRate, int channels, 
     info.samplerate = sampleRate;
     info.channels = channels;
     info.format = SF_FORMAT_RF64 | sub;
-    SNDFILE* sf = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    sf_.reset(sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info));
+    SNDFILE* sf = sf_.get();
     if (!sf)
         throw EngineError(QStringLiteral("Cannot create %1: %2").arg(path, sfText(nullptr)));
-    sf_ = sf;
     // A plain WAV header while the file is below 4 GiB; the header follows every block.
     sf_command(sf, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
     sf_command(sf, SFC_SET_UPDATE_HEADER_AUTO, nullptr, SF_TRUE);
     sf_command(sf, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     if (sf_error(sf) != SF_ERR_NO_ERROR) {
         const QString why = sfText(sf);
-        sf_close(sf);
-        sf_ = nullptr;
+        sf_.reset();
         throw EngineError(QStringLiteral("Cannot create %1: %2").arg(path, why));
     }
 }
 
-SndfileWriter::~SndfileWriter()
-{
-    if (sf_)
-        sf_close(handle(sf_));
-}
+SndfileWriter::~SndfileWriter() = default;
 
 void SndfileWriter::write(const float* interleaved, int frames)
 {
@@ -61,19 +56,18 @@ void SndfileWriter::write(const float* interleaved, int frames)
         throw EngineError(QStringLiteral("Cannot write to %1: the file is closed").arg(path_));
     if (frames <= 0)
         return;
-    const sf_count_t done = sf_writef_float(handle(sf_), interleaved, frames);
+    const sf_count_t done = sf_writef_float(sf_.get(), interleaved, frames);
     if (done > 0)
         frames_ += done;
-    if (done != frames || sf_error(handle(sf_)) != SF_ERR_NO_ERROR)
-        throw EngineError(QStringLiteral("Cannot write to %1: %2").arg(path_, sfText(handle(sf_))));
+    if (done != frames || sf_error(sf_.get()) != SF_ERR_NO_ERROR)
+        throw EngineError(QStringLiteral("Cannot write to %1: %2").arg(path_, sfText(sf_.get())));
 }
 
 void SndfileWriter::finish()
 {
     if (!sf_)
         return;
-    SNDFILE* sf = handle(sf_);
-    sf_ = nullptr;
+    SNDFILE* sf = sf_.release();
     sf_write_sync(sf);
     const int err = sf_close(sf);
     if (err != 0)

@@ -5,6 +5,9 @@
 // stays a plain WAV.
 #include "engine/files/AudioWriter.h"
 #include <QString>
+#include <memory>
+
+struct sf_private_tag;   // libsndfile's SNDFILE
 
 namespace files {
 
@@ -18,7 +21,10 @@ public:
     std::int64_t frames() const override { return frames_; }
 
 private:
-    void* sf_ = nullptr;   // SNDFILE*
+    struct Close {
+        void operator()(sf_private_tag* sf) const noexcept;   // sf_close
+    };
+    std::unique_ptr<sf_private_tag, Close> sf_;
     QString path_;
     int channels_ = 0;
     std::int64_t frames_ = 0;

@@ -6,9 +6,11 @@
 #include "engine/TAudioPlayer2.h"
 #include "engine/TAudioRecord2.h"
 #include "engine/backends/PulseBackend.h"
+#include "engine/controls/TNCTPlayButtonB2.h"
 #include "mixer/srcframe.h"
 #include "settings/RecordingSettings.h"
 #include "support/GuiTestSupport.h"
+#include "support/PrivateSoundServer.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -191,6 +193,33 @@ TEST_F(ServerPages, VolumeAndMuteGoBothWaysBetweenThePagesAndTheServer)
     // Following the server wrote nothing back.
     EXPECT_TRUE(pactl({QStringLiteral("get-sink-volume"), sink}).contains(QStringLiteral("balance 0.00")));
     EXPECT_EQ(messages.count(), 0);
+}
+
+// The transport panel's mute starts as the output device is: muted on a server whose default
+// sink is muted, so that its first click is heard. (A server of the test's own: the default
+// sink of the shared one stays as it is.)
+class ServerPanel : public GuiTest {
+protected:
+    PrivateSoundServer server;
+};
+
+TEST_F(ServerPanel, TheMuteButtonStartsInStepWithTheOutputDevice)
+{
+    ASSERT_TRUE(server.started()) << server.error().toStdString();
+    auto backend = createPulseBackend();
+    ASSERT_TRUE(backend);
+    for (const bool muted : {true, false}) {
+        SCOPED_TRACE(muted ? "muted" : "not muted");
+        bool ok = false;
+        server.pactl({QStringLiteral("set-sink-mute"), QStringLiteral("tavrin_null"), muted ? QStringLiteral("1") : QStringLiteral("0")}, &ok);
+        ASSERT_TRUE(ok);
+        auto mixer = backend->openMixer(backend->defaultOutputDevice(), false);
+        ASSERT_TRUE(waitUntil([&] { return mixer->switchValue(0) == muted; }, 3000));
+        TForm1* f = openMainWindow(true, backend.get(), false);
+        EXPECT_EQ(f->NCTPlayButtonB1->Mute(), muted);
+        EXPECT_EQ(messages.count(), 0);
+        closeMainWindow();
+    }
 }
 
 } // namespace
