@@ -21,6 +21,13 @@ struct TRecordingSettings {
     int FlacLevel = 5;         // compression level 0..8
     int OpusBitrate = 96;      // kbit/s
     int OpusChannels = 2;
+    // The devices chosen last: the server's name of a source or sink (the device's name where
+    // there is no server), "app:<name>" for an application; empty: the default (none for the
+    // second input). InputLayout: "mix" or "split".
+    QString InputDevice;
+    QString SecondInput;
+    QString InputLayout = QStringLiteral("mix");
+    QString OutputDevice;
 };
 
 extern TRecordingSettings RecordingSettings;

@@ -34,6 +34,10 @@ constexpr SetupKey kKeys[] = {
     {K::OpusChannels, "opus", "ch", nullptr, &S::OpusChannels, 2, nullptr, W::WithOpus},
     {K::TipNumber, "tips", "tipno", nullptr, nullptr, 1, nullptr, W::Elsewhere},
     {K::ShowTip, "tips", "showtip", nullptr, nullptr, 1, nullptr, W::Elsewhere},
+    {K::InputDevice, "input", "device", &S::InputDevice, nullptr, 0, "", W::Elsewhere},
+    {K::SecondInput, "input", "second", &S::SecondInput, nullptr, 0, "", W::Elsewhere},
+    {K::InputLayout, "input", "layout", &S::InputLayout, nullptr, 0, "mix", W::Elsewhere},
+    {K::OutputDevice, "output", "device", &S::OutputDevice, nullptr, 0, "", W::Elsewhere},
 };
 
 int readInteger(const IniFile& ini, const SetupKey& k)

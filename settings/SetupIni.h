@@ -21,6 +21,7 @@ enum class SetupKeyId {
     FlacFrequency, FlacChannels, FlacBits, FlacLevel,
     OpusBitrate, OpusChannels,
     TipNumber, ShowTip,
+    InputDevice, SecondInput, InputLayout, OutputDevice,
 };
 
 // When the settings dialog's OK writes a key.
@@ -28,7 +29,7 @@ enum class SetupWrite {
     Always,      // on every OK
     WithFlac,    // when FLAC is the chosen format
     WithOpus,    // when Opus is the chosen format
-    Elsewhere,   // not by the dialog (the tip keys)
+    Elsewhere,   // not by the dialog (the tip keys, the devices when chosen)
 };
 
 struct SetupKey {
