@@ -10,6 +10,7 @@
 #include "platform/DiskSpace.h"
 #include "platform/SleepGuard.h"
 #include "settings/OutputFormats.h"
+#include "settings/RecordingNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,12 +68,8 @@ QString MegabytesText(qint64 bytes)
 QString RecordingSession::createTarget()
 {
     const QString folder = settings_.SavePath;
-    int n = 1;
-    QString name = folder + QStringLiteral("Untitled") + QString::number(n) + settings_.SaveFormat;
-    while (QFileInfo::exists(name)) {
-        ++n;
-        name = folder + QStringLiteral("Untitled") + QString::number(n) + settings_.SaveFormat;
-    }
+    const QString name =
+        NextRecordingPath(folder, settings_.NameTemplate, settings_.SaveFormat, QDateTime::currentDateTime());
     if (folder.isEmpty())
         throw EngineError(QStringLiteral("Unable to create directory"));
     if (!QDir().mkpath(folder))

@@ -1,6 +1,6 @@
 #pragma once
 // One recording, from the record command to its finished files, without a window: its state,
-// the target of each piece (the next free "Untitled<n><ext>" in the save folder), the output
+// the target of each piece (the next free name of RecordingNames.h in the save folder), the output
 // format applied at each fresh start, the capture, the hand-over of the blocks to the writer
 // thread, pause and resume, the cut into pieces and the time limit, the disk and sleep guards,
 // the stop, and the counting and reporting of what the input lost. The main window shows what

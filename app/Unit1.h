@@ -253,6 +253,7 @@ public:
     void AddFileRow(const QString& Path);
     static QString DurationText(int S);
     void Open1Click();
+    void OpenFile(const QString& name);   // the open command's steps after its dialog
     void ListView1SelectItem();
     void Rename1Click();
     void Delete2Click();
@@ -312,6 +313,9 @@ public:
     void ToolBtnAboutClick();
     void HelpContents2Click();
     void Homepage2Click();
+
+signals:
+    void SettingsChanged();   // the settings dialog has closed (RecordingSettings may differ)
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -131,6 +131,11 @@ void TForm1::Open1Click()
     const QString name = OpenFileDialog(this, QStringLiteral("Open file"), kOpenFilter, CurrentFile);
     if (name.isEmpty())
         return;
+    OpenFile(name);
+}
+
+void TForm1::OpenFile(const QString& name)
+{
     CurrentFile = name;
     currentIsRecordTarget_ = false;
     AudioFile1->setActive(true);

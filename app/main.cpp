@@ -1,16 +1,25 @@
-// The program entry: the application object, the five permanent forms, the message loop.
-// No command-line arguments are read.
+// The program entry: the command line (handed to the running program of the same settings
+// file, app/HandOver.h), the application object, the five permanent forms, what the desktop
+// reaches the program by (the instance's bus name and socket, the tray icon, notifications),
+// the message loop.
+#include "app/HandOver.h"
+#include "app/RecordingNotice.h"
+#include "app/RemoteControl.h"
+#include "app/TrayIcon.h"
 #include "app/Unit1.h"
 #include "app/rename.h"
 #include "mixer/Unit2.h"
 #include "mixer/Unit5.h"
 #include "mixer/Unit7.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/ProgramFolder.h"
+#include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "platform/ui/Guarded.h"
 #include "platform/ui/TavrinApplication.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -89,12 +98,42 @@ void recordAtShowIfAsked(TForm1* form)
     });
 }
 
+// How long a start that lost the race to another waits for that one to listen.
+constexpr int kStartingPeerMs = 5000;
+
+QStringList argumentsOf(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+QString instanceName()
+{
+    return InstanceName(Locations().configFolder,
+                        UserConfigFolder(QDir::homePath(), qEnvironmentVariable("XDG_CONFIG_HOME")));
+}
+
+// Before a window is made: a start that only asks something of the running program needs no
+// display.
+std::optional<int> handOverFirst(int argc, char** argv, const CommandLine& line)
+{
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Tavrin"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TAVRIN_VERSION));
+    return HandOver(line, instanceName());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     timespec mainEntered{};
     clock_gettime(CLOCK_REALTIME, &mainEntered);
+    const CommandLine line = ParseCommandLine(argumentsOf(argc, argv));
+    if (const std::optional<int> status = handOverFirst(argc, argv, line))
+        return *status;
     // On X11 the window sends its updates (a few small rectangles a tick while recording) over
     // the connection: through shared memory each frame waits for the server's answer first, a
     // round trip that wakes two of the program's threads twenty-five times a second.
@@ -103,7 +142,16 @@ int main(int argc, char** argv)
     TavrinApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavrin"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.tavrin"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TAVRIN_VERSION));
     Locations();  // where setup.ini, the side files and new recordings live: chosen once, here
+    // One program per settings file: one that started at the same moment may have won.
+    SingleInstance instance(instanceName());
+    if (!instance.listen()) {
+        const std::optional<int> handed = HandOver(line, instance.name(), kStartingPeerMs);
+        if (!handed)
+            std::fputs("tavrin: another Tavrin of these settings is starting and does not answer yet\n", stderr);
+        return handed.value_or(1);
+    }
     installTerminationHandler(endAsByClose);
 
     // The permanent forms, in this order; they live until the program ends and go in the
@@ -114,15 +162,36 @@ int main(int argc, char** argv)
     std::unique_ptr<TfrmRecFlt> recFlt(frmRecFlt = new TfrmRecFlt(form.get()));
     std::unique_ptr<TRenameForm> rename(RenameForm = new TRenameForm(form.get()));
 
+    // What the desktop reaches the window by; they go before the window.
+    auto remote = std::make_unique<RemoteControl>(*form);
+    instance.setStatus([&remote] { return remote->status(); });
+    QObject::connect(&instance, &SingleInstance::requested, remote.get(), &RemoteControl::handle);
+    auto tray = std::make_unique<TrayIcon>(*form, *remote);
+    tray->apply();
+    auto notifier = std::make_unique<DesktopNotifier>();
+    auto notice = std::make_unique<RecordingNotice>(*form, *notifier, *remote);
+
     form->show();
     exitAfterShowIfAsked(mainEntered);
     recordAtShowIfAsked(form.get());
+    // The start's own files and command, as a later start would hand them over.
+    QTimer::singleShot(0, remote.get(), [&remote, &line] {
+        for (const InstanceRequest& request : RequestsOf(line, QDir::currentPath())) {
+            if (request.kind != InstanceRequest::Kind::Activate)
+                remote->handle(request);
+        }
+    });
     const int status = app.exec();
 
     // The loop can also end without the window's close (a termination request while a
     // dialog ran its own loop); the closing steps run in any case, and only once.
     runGuarded([&] { form->FormClose(); });
 
+    instance.setStatus({});
+    notice.reset();
+    notifier.reset();
+    tray.reset();
+    remote.reset();
     rename.reset();
     recFlt.reset();
     adv.reset();

@@ -1,5 +1,6 @@
 # Install layout (GNUInstallDirs): the program in bin/, its side files in share/tavrin/, the
-# desktop entry, the icons, the AppStream metadata, the manual page and the copyright notice.
+# desktop entry with its D-Bus service, the icons, the AppStream metadata, the manual page and
+# the copyright notice.
 include(GNUInstallDirs)
 
 # The installed program finds its side files by this path from its own folder.
@@ -18,6 +19,13 @@ install(FILES ${TAVRIN_INSTALLED_SIDE_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR
 
 install(FILES ${TAVRIN_PACKAGING}/${TAVRIN_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${TAVRIN_PACKAGING}/${TAVRIN_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The session bus starts the installed program by the desktop entry's id. Its path is known
+# only when installing (a package and `cmake --install --prefix` choose the prefix then).
+install(CODE "
+  set(TAVRIN_INSTALLED_PROGRAM \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/tavrin\")
+  configure_file(\"${TAVRIN_PACKAGING}/${TAVRIN_APP_ID}.service.in\"
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/dbus-1/services/${TAVRIN_APP_ID}.service\" @ONLY)
+")
 foreach(size 16 22 24 32 48 64 128 256)
   install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/app/tavrin-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME tavrin.png)

@@ -1,7 +1,8 @@
 # The Debian package (CPack DEB): `scripts/package.sh` builds it. Its dependencies come from
 # dpkg-shlibdeps (Qt's X11 platform plugin is part of libqt6gui6); recommended are the ALSA
-# plugins that reach a sound server through the "pulse" and "default" devices, and xdg-utils,
-# which opens the help and the web links.
+# plugins that reach a sound server through the "pulse" and "default" devices, xdg-utils,
+# which opens the help and the web links, and Qt's Wayland platform plugin, with which the
+# program runs natively on a Wayland desktop.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tavrin)
 set(CPACK_PACKAGE_VENDOR "The Tavrin developers")
@@ -26,6 +27,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tavrin.example.org")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libasound2-plugins, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libasound2-plugins, xdg-utils, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

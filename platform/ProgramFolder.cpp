@@ -53,7 +53,18 @@ QString userDirValue(QString value, const QString& home)
     return plain;
 }
 
+QString userConfigHome(const QString& home, const QString& xdgConfigHome)
+{
+    return QDir::isAbsolutePath(xdgConfigHome) ? withSlash(QDir::cleanPath(xdgConfigHome))
+                                               : withSlash(QDir::cleanPath(home)) + QStringLiteral(".config/");
+}
+
 } // namespace
+
+QString UserConfigFolder(const QString& home, const QString& xdgConfigHome)
+{
+    return userConfigHome(home, xdgConfigHome) + QStringLiteral("tavrin/");
+}
 
 QString UserMusicFolder(const QString& home, const QString& configHome)
 {
@@ -85,9 +96,8 @@ FileLocations ChooseFileLocations(const LocationInputs& in)
         return l;
     }
     const QString home = withSlash(QDir::cleanPath(in.home));
-    const QString configHome = QDir::isAbsolutePath(in.xdgConfigHome)
-        ? withSlash(QDir::cleanPath(in.xdgConfigHome)) : home + QStringLiteral(".config/");
-    l.configFolder = configHome + QStringLiteral("tavrin/");
+    const QString configHome = userConfigHome(in.home, in.xdgConfigHome);
+    l.configFolder = UserConfigFolder(in.home, in.xdgConfigHome);
     const QString music = UserMusicFolder(home, configHome);
     l.saveFolder = (music.isEmpty() ? home : music) + QStringLiteral("Recording/");
     return l;

@@ -35,6 +35,10 @@ struct LocationInputs {
 // The rule on its own: no side effects.
 FileLocations ChooseFileLocations(const LocationInputs& in);
 
+// The settings folder of an installed program: $XDG_CONFIG_HOME/tavrin/ (an absolute
+// XDG_CONFIG_HOME; else <home>/.config/tavrin/).
+QString UserConfigFolder(const QString& home, const QString& xdgConfigHome);
+
 // XDG_MUSIC_DIR from <configHome>/user-dirs.dirs, with a trailing "/"; empty when the file
 // does not name one or names the home folder itself (the folder is then switched off).
 QString UserMusicFolder(const QString& home, const QString& configHome);

@@ -21,6 +21,8 @@ struct TRecordingSettings {
     int FlacLevel = 5;         // compression level 0..8
     int OpusBitrate = 96;      // kbit/s
     int OpusChannels = 2;
+    QString NameTemplate;      // names of new recordings (settings/RecordingNames.h); empty: Untitled<n>
+    int TrayIcon = 0;          // 1: an icon in the desktop's tray (app/TrayIcon.h)
     // The devices chosen last: the server's name of a source or sink (the device's name where
     // there is no server), "app:<name>" for an application; empty: the default (none for the
     // second input). InputLayout: "mix" or "split".

@@ -32,6 +32,8 @@ constexpr SetupKey kKeys[] = {
     {K::FlacLevel, "flac", "level", nullptr, &S::FlacLevel, 5, nullptr, W::WithFlac},
     {K::OpusBitrate, "opus", "bitrate", nullptr, &S::OpusBitrate, 96, nullptr, W::WithOpus},
     {K::OpusChannels, "opus", "ch", nullptr, &S::OpusChannels, 2, nullptr, W::WithOpus},
+    {K::NameTemplate, "options", "nametemplate", &S::NameTemplate, nullptr, 0, "", W::WhenChanged},
+    {K::TrayIcon, "options", "trayicon", nullptr, &S::TrayIcon, 0, nullptr, W::WhenChanged},
     {K::TipNumber, "tips", "tipno", nullptr, nullptr, 1, nullptr, W::Elsewhere},
     {K::ShowTip, "tips", "showtip", nullptr, nullptr, 1, nullptr, W::Elsewhere},
     {K::InputDevice, "input", "device", &S::InputDevice, nullptr, 0, "", W::Elsewhere},
@@ -48,6 +50,13 @@ int readInteger(const IniFile& ini, const SetupKey& k)
 void writeInteger(IniFile& ini, const SetupKey& k, int value)
 {
     ini.WriteInteger(k.section, k.key, value);
+}
+
+bool differsFromFile(const IniFile& ini, const SetupKey& k, const TRecordingSettings& s)
+{
+    if (k.text)
+        return ini.ReadString(k.section, k.key, SetupDefaultText(k)) != s.*k.text;
+    return k.number && readInteger(ini, k) != s.*k.number;
 }
 
 void writeFromRecord(IniFile& ini, const SetupKey& k, const TRecordingSettings& s)
@@ -130,7 +139,8 @@ void SaveSettings(int mp3Index, int wavIndex)
     for (const SetupKey& k : kKeys) {
         const bool written = k.write == SetupWrite::Always
                              || (k.write == SetupWrite::WithFlac && format == OutputFormat::Flac)
-                             || (k.write == SetupWrite::WithOpus && format == OutputFormat::Opus);
+                             || (k.write == SetupWrite::WithOpus && format == OutputFormat::Opus)
+                             || (k.write == SetupWrite::WhenChanged && differsFromFile(ini, k, s));
         if (!written)
             continue;
         if (k.id == SetupKeyId::Mp3Choice)

@@ -20,6 +20,7 @@ enum class SetupKeyId {
     WmaProfile,
     FlacFrequency, FlacChannels, FlacBits, FlacLevel,
     OpusBitrate, OpusChannels,
+    NameTemplate, TrayIcon,
     TipNumber, ShowTip,
     InputDevice, SecondInput, InputLayout, OutputDevice,
 };
@@ -29,6 +30,7 @@ enum class SetupWrite {
     Always,      // on every OK
     WithFlac,    // when FLAC is the chosen format
     WithOpus,    // when Opus is the chosen format
+    WhenChanged, // when its value differs from the file's (so a file of defaults stays as it was)
     Elsewhere,   // not by the dialog (the tip keys, the devices when chosen)
 };
 
@@ -64,7 +66,8 @@ void WriteSetupKey(SetupKeyId id, const TRecordingSettings& s);
 // The eleven keys of options, mp3, wav and wma from RecordingSettings, in their fixed order,
 // with the two list positions of the settings dialog (-1: no line chosen); then, when FLAC or
 // Opus is the chosen format, the keys of its section (flac: freq, ch, bps, level; opus:
-// bitrate, ch). A refused write raises IniError and stops at that key.
+// bitrate, ch); last the name template and the tray switch of options, when they differ from
+// the file. A refused write raises IniError and stops at that key.
 void SaveSettings(int mp3Index, int wavIndex);
 
 // Section tips: the number of the tip shown last and the start-up switch.

@@ -41,6 +41,7 @@ void TForm1::Options2Click()
         SettingForm = new TSettingForm(this);
     SettingForm->setVisible(false);
     SettingForm->exec();
+    emit SettingsChanged();
 }
 
 void TForm1::ToolBtnAutostopClick()

@@ -76,7 +76,7 @@ TSettingForm::TSettingForm(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Настройка"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(319, 505);
+    setFixedSize(319, 600);
 
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(8, 8, 8, 8);
@@ -85,6 +85,10 @@ TSettingForm::TSettingForm(QWidget* parent) : QDialog(parent)
     root->addWidget(buildFormatGroup());
     root->addWidget(buildTimeLimitGroup());
     root->addWidget(buildSplitGroup());
+    root->addWidget(buildNamesGroup());
+    CheckTray = new QCheckBox(tr("Значок в области уведомлений"), this);
+    CheckTray->setToolTip(tr("Пока значок есть, закрытое во время записи окно прячется в него, а запись идёт дальше"));
+    root->addWidget(CheckTray);
     root->addStretch(1);
     root->addLayout(buildButtons());
 
@@ -187,6 +191,22 @@ QGroupBox* TSettingForm::buildSplitGroup()
     return GBSplit;
 }
 
+// Names of new recordings.
+QGroupBox* TSettingForm::buildNamesGroup()
+{
+    GBNames = new QGroupBox(tr("Имя новой записи"), this);
+    auto* col = new QVBoxLayout(GBNames);
+    col->setContentsMargins(8, 4, 8, 8);
+    col->setSpacing(2);
+    EdNameTemplate = new QLineEdit(GBNames);
+    EdNameTemplate->setPlaceholderText(tr("Untitled1, Untitled2, ..."));
+    LabelNameFields = new QLabel(tr("%Y год, %m месяц, %d день, %H час, %M мин, %S сек"), GBNames);
+    LabelNameFields->setWordWrap(true);
+    col->addWidget(EdNameTemplate);
+    col->addWidget(LabelNameFields);
+    return GBNames;
+}
+
 QHBoxLayout* TSettingForm::buildButtons()
 {
     auto* row = new QHBoxLayout;
@@ -273,6 +293,8 @@ void TSettingForm::FormShow()
     }
     ChooseLine(cbMP3, ReadSetupInteger(SetupKeyId::Mp3Choice));
     ChooseLine(cbWAV, ReadSetupInteger(SetupKeyId::WavChoice));
+    EdNameTemplate->setText(s.NameTemplate);
+    CheckTray->setChecked(s.TrayIcon == 1);
 }
 
 void TSettingForm::closeEvent(QCloseEvent* event)
@@ -486,6 +508,9 @@ void TSettingForm::BtnOKClick()
     } else {
         s.SplitEnabled = false;
     }
+
+    s.NameTemplate = EdNameTemplate->text();
+    s.TrayIcon = CheckTray->isChecked() ? 1 : 0;
 
     // 5. to 7.
     if (Form1)

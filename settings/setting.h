@@ -52,6 +52,10 @@ public:
     QCheckBox* CheckSplit = nullptr;
     QLineEdit* Edit4 = nullptr;  TUpDown* UpDown4 = nullptr;  QLabel* Label4 = nullptr;
     QLineEdit* Edit5 = nullptr;  TUpDown* UpDown5 = nullptr;  QLabel* Label5 = nullptr;
+    QGroupBox* GBNames = nullptr;                // names of new recordings
+    QLineEdit* EdNameTemplate = nullptr;         // empty: Untitled1, Untitled2, ...
+    QLabel* LabelNameFields = nullptr;           // the date and time fields
+    QCheckBox* CheckTray = nullptr;              // the icon in the desktop's tray
     QPushButton* BtnOK = nullptr;
     QPushButton* BtnCancel = nullptr;
     // The dialog's own file component, used only to list the WMA profiles.
@@ -98,6 +102,7 @@ private:
     QGroupBox* buildFormatGroup();
     QGroupBox* buildTimeLimitGroup();
     QGroupBox* buildSplitGroup();
+    QGroupBox* buildNamesGroup();
     QHBoxLayout* buildButtons();
     void connectEvents();
 

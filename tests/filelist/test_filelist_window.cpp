@@ -17,17 +17,6 @@
 
 namespace {
 
-void writeWav(const QString& path, int frames)
-{
-    TAudioFile2 file;
-    file.setActive(true);
-    file.SetFormatPCM(8000, 1, 16);
-    file.CreateNew(path, 0);
-    if (frames > 0)
-        file.WriteArray(SampleArray(1, std::vector<float>(size_t(frames), 0.25f)));
-    file.Close();
-}
-
 class FileListTest : public GuiTest {
 protected:
     void SetUp() override

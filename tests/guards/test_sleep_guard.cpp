@@ -8,6 +8,7 @@
 #include "platform/SleepGuard.h"
 #include "settings/RecordingSettings.h"
 #include "support/GuiTestSupport.h"
+#include "support/PrivateBus.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -28,41 +29,6 @@
 #include <sys/prctl.h>
 
 namespace {
-
-// dbus-daemon in a folder of its own, named as both the session and the system bus; its
-// address (printed once it listens), empty when it does not start.
-QString privateBus()
-{
-    static QTemporaryDir dir;
-    static const QString address = [] {
-        QFile conf(dir.filePath("bus.conf"));
-        conf.open(QIODevice::WriteOnly);
-        conf.write(QStringLiteral("<busconfig><type>session</type><listen>unix:tmpdir=%1</listen><auth>EXTERNAL</auth>"
-                                  "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                                  "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>").arg(dir.path()).toUtf8());
-        conf.close();
-        const QByteArray config = "--config-file=" + QFile::encodeName(conf.fileName());
-        int out[2];
-        if (pipe(out) != 0)
-            return QString();
-        if (fork() == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);
-            const QByteArray print = "--print-address=" + QByteArray::number(out[1]);
-            execlp("dbus-daemon", "dbus-daemon", config.constData(), print.constData(), "--nofork", "--nopidfile", nullptr);
-            _exit(127);
-        }
-        close(out[1]);
-        char line[512] = {};
-        const ssize_t n = read(out[0], line, sizeof line - 1);
-        close(out[0]);
-        const QByteArray bus = QByteArray(line, int(std::max<ssize_t>(n, 0))).trimmed();
-        qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus);
-        return QString::fromUtf8(bus);
-    }();
-    return address;
-}
 
 class StandIn : public QDBusVirtualObject {
 public:

@@ -22,7 +22,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 run() {
   local program=$1 home=$2 out="$work/out.$RANDOM"
   mkdir -p "$home"
-  env HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$work" \
+  # No session bus: the installed program would take the desktop's own name on it.
+  env -u DBUS_SESSION_BUS_ADDRESS HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$work" \
       QT_QPA_PLATFORM=offscreen TAVRIN_AUDIO=virtual TAVRIN_RECORD_AT_SHOW=1 \
       "$program" >"$out" 2>"$out.err" &
   pid=$!
@@ -56,6 +57,8 @@ bin="$work/dest/usr/bin"
 for f in tips.txt support.ini tavrin.html; do
   [ -f "$work/dest/usr/share/tavrin/$f" ] || fail "side file $f not installed"
 done
+grep -qx 'Exec=/usr/bin/tavrin' "$work/dest/usr/share/dbus-1/services/org.example.tavrin.service" \
+  || fail "no D-Bus service that starts the installed program"
 chmod a-w "$bin"
 
 # Installed: settings in the config folder, recordings in the music folder of user-dirs.

@@ -373,7 +373,7 @@ TEST_F(SettingsTest, DialogLayoutCaptionsAndDesignState)
     TForm1* f = start();
     TSettingForm* d = dialog(f);
     EXPECT_EQ(d->windowTitle(), "Настройка");
-    EXPECT_EQ(d->size(), QSize(319, 505));
+    EXPECT_EQ(d->size(), QSize(319, 600));
     EXPECT_EQ(d->SpeedBtnSelect->toolTip(), "Выбор деректории для сохранения");
     EXPECT_EQ(d->RBLimit->text(), "Стоп записи через");
     EXPECT_EQ(d->CheckSplit->text(), "Разбить");
@@ -489,6 +489,26 @@ TEST_F(SettingsTest, SaveSettingsWritesElevenKeysInOrder)
                          "[mp3]\nbitrate=128\nfreq=44100\nind=5\n\n"
                          "[wav]\nfreq=44100\nch=2\nbps=16\nind=15\n\n"
                          "[wma]\nprofile=38\n"));
+}
+
+TEST_F(SettingsTest, NameTemplateAndTrayIconAreKeptAndShownAgain)
+{
+    TForm1* f = start("[options]\nnametemplate=old %H\n");
+    EXPECT_EQ(RecordingSettings.NameTemplate, "old %H");
+    TSettingForm* d = dialog(f);
+    EXPECT_EQ(d->EdNameTemplate->text(), "old %H");
+    EXPECT_FALSE(d->CheckTray->isChecked());
+    d->EdNameTemplate->setText("Запись %Y-%m-%d");
+    d->CheckTray->setChecked(true);
+    d->BtnOK->click();
+    EXPECT_EQ(RecordingSettings.NameTemplate, "Запись %Y-%m-%d");
+    EXPECT_EQ(RecordingSettings.TrayIcon, 1);
+    EXPECT_EQ(ini().ReadString("options", "nametemplate", ""), "Запись %Y-%m-%d");
+    EXPECT_EQ(ini().ReadInteger("options", "trayicon", 0), 1);
+    pumpEvents();
+    d = dialog(f);
+    EXPECT_EQ(d->EdNameTemplate->text(), "Запись %Y-%m-%d");
+    EXPECT_TRUE(d->CheckTray->isChecked());
 }
 
 TEST_F(SettingsTest, Mp3IndexBeyondTheListGivesDefaultsAndMinusOne)

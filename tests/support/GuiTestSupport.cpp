@@ -3,6 +3,7 @@
 #include "app/Unit1.h"
 #include "app/rename.h"
 #include "engine/AudioBackend.h"
+#include "engine/TAudioFile2.h"
 #include "mixer/Unit2.h"
 #include "mixer/Unit5.h"
 #include "mixer/Unit7.h"
@@ -42,6 +43,17 @@ void pumpEvents()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void writeWav(const QString& path, int frames)
+{
+    TAudioFile2 file;
+    file.setActive(true);
+    file.SetFormatPCM(8000, 1, 16);
+    file.CreateNew(path, 0);
+    if (frames > 0)
+        file.WriteArray(SampleArray(1, std::vector<float>(size_t(frames), 0.25f)));
+    file.Close();
 }
 
 bool waitUntil(const std::function<bool()>& pred, int timeoutMs)

@@ -28,6 +28,7 @@
 //   GuiTest               a gtest fixture holding all of the above; openMainWindow() makes the
 //                         harness.
 //   waitUntil(pred, ms)   runs the event loop until pred() is true or the time is up.
+//   writeWav(path, n)     a short WAV file to open.
 //
 // Example
 //   #include "support/GuiTestSupport.h"
@@ -67,6 +68,9 @@ class TfrmRecFlt;
 class TRenameForm;
 
 QApplication* testApplication();
+
+// A WAV file of 8 kHz mono 16-bit with `frames` frames of a constant level.
+void writeWav(const QString& path, int frames);
 
 // Runs the event loop until pred() holds (true) or timeoutMs has passed (false).
 bool waitUntil(const std::function<bool()>& pred, int timeoutMs = 2000);
