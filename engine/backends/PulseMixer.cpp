@@ -75,7 +75,7 @@ QString PulseMixer::lineName(int line) const
     if (!d || line < 0)
         return {};
     if (line == 0)
-        return d->description;
+        return core_->registry.displayName(*d);   // a monitor as the device lists name it
     const qsizetype k = line - 1;
     if (k < channelLines(*d))
         return channelName(d->map.map[k], line);
