@@ -73,6 +73,10 @@ RecordingSession::RecordingSession(RecordingInput& input, TAudioFile2& target, T
     clockTimer_->setSingleShot(true);
     clockTimer_->setTimerType(Qt::PreciseTimer);
     connect(clockTimer_, &QTimer::timeout, this, [this] { clockTick(); });
+    connect(&input_, &RecordingInput::notice, this, [this](const QString& text) {
+        if (isRecording())
+            report(text, MessageKind::Notice);
+    });
 }
 
 RecordingSession::~RecordingSession() = default;
@@ -180,6 +184,7 @@ void RecordingSession::record()
     if (!diskRoomConfirmed())
         return;
     overflow_ = 0;
+    secondOverflow_ = 0;
     const TriggerOptions t = TriggerOptionsOf(settings_);
     if (t.start.isValid())
         armForClock(t.start);
@@ -198,6 +203,7 @@ void RecordingSession::pause()
     captureRunning_ = false;
     offset_ += stretchFrames(unwrap(input_.currentSamples()));
     overflow_ += input_.overflowFrames();
+    secondOverflow_ += input_.secondOverflowFrames();
     state_ = State::Paused;
     input_.setTicking(false);
     emit paused();
@@ -374,8 +380,10 @@ void RecordingSession::finish(StopReason reason, const QString& detail, qint64 f
     step([&] { releaseFile(); });
     if (writer_)
         writer_->discard();   // blocks of a capture that had no file to go to
-    if (wasCapturing)
+    if (wasCapturing) {
         overflow_ += input_.overflowFrames();
+        secondOverflow_ += input_.secondOverflowFrames();
+    }
     qint64 length = foundFrames;
     if (targetOpen_) {
         length = target_.Length();
@@ -404,9 +412,11 @@ void RecordingSession::finish(StopReason reason, const QString& detail, qint64 f
         clearClockTimes(false, true);
 
     const qint64 lost = overflow_;
+    const qint64 secondLost = secondOverflow_;
     overflow_ = 0;
+    secondOverflow_ = 0;
     if (lost > 0) {
-        const QString note = overflowText(lost);
+        const QString note = overflowText(lost, secondLost);
         if (failed_)
             failure_ += QStringLiteral("\n") + note;   // one message says it all
         else
@@ -497,13 +507,16 @@ void RecordingSession::report(const QString& text, MessageKind kind)
     emit message(text, kind);
 }
 
-QString RecordingSession::overflowText(qint64 frames) const
+QString RecordingSession::overflowText(qint64 frames, qint64 secondFrames) const
 {
     const int rate = input_.sampleRate() > 0 ? input_.sampleRate() : 1;
     const qint64 ms = frames * 1000 / rate;
-    return QStringLiteral("The input overflowed during the recording: %1 frames (%2 ms) of sound were lost.")
-        .arg(frames)
-        .arg(ms);
+    QString text = QStringLiteral("The input overflowed during the recording: %1 frames (%2 ms) of sound were lost")
+                       .arg(frames)
+                       .arg(ms);
+    if (secondFrames > 0)
+        text += QStringLiteral(" (the first input %1, the second input %2)").arg(frames - secondFrames).arg(secondFrames);
+    return text + QStringLiteral(".");
 }
 
 qint64 RecordingSession::unwrap(int currentSamples)
@@ -555,6 +568,7 @@ void RecordingSession::inputTick(int currentSamples, int levelLeft, int levelRig
     tick.levelLeft = levelLeft;
     tick.levelRight = levelRight;
     tick.lostFrames = overflow_ + input_.overflowFrames();
+    tick.secondLostFrames = secondOverflow_ + input_.secondOverflowFrames();
     lastMs_ = tick.milliseconds;
     emit ticked(tick);
 

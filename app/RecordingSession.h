@@ -90,6 +90,7 @@ public:
         int levelLeft = 0;
         int levelRight = 0;
         qint64 lostFrames = 0;     // frames the input lost so far in this recording
+        qint64 secondLostFrames = 0;   // of them, the second input's
     };
     struct Status {
         State state = State::Stopped;
@@ -207,7 +208,7 @@ private:
     void guard(bool running);
     bool diskRoomConfirmed();
     bool diskRanOut(qint64 recordedMs);
-    QString overflowText(qint64 frames) const;
+    QString overflowText(qint64 frames, qint64 secondFrames = 0) const;
     void report(const QString& text, MessageKind kind);
 
     RecordingInput& input_;
@@ -229,6 +230,7 @@ private:
     bool captureRunning_ = false;    // the input has been started and not stopped
     qint64 offset_ = 0;              // frames of this piece recorded before the last resume
     qint64 overflow_ = 0;            // frames lost in earlier stretches of this recording
+    qint64 secondOverflow_ = 0;      // of them, the second input's
     qint64 lastMs_ = 0;              // recorded time at the last tick
     quint32 lastCount_ = 0;          // the input's count wraps after 2^32 frames
     qint64 wraps_ = 0;

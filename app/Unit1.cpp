@@ -34,6 +34,9 @@ TForm1::~TForm1()
     for (QWidget* w : {static_cast<QWidget*>(Panel1), TabSheet2, TabSheet3, TabSheet4})
         if (w)
             w->removeEventFilter(this);
+    // Both recorders stop, and what a second input's mix holds goes to the writer too.
+    if (RecordInput)
+        RecordInput->stop();
     if (AudioRecord1) {
         AudioRecord1->disconnect(this);
         delete AudioRecord1;   // hands its last blocks to the session's writer

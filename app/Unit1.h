@@ -19,6 +19,7 @@
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioFile2LameEnc.h"
 #include "engine/TAudioInformation2.h"
+#include "mixer/InputChoices.h"
 #include "settings/RecordingSettings.h"
 #include <QMainWindow>
 #include <QPointer>
@@ -106,6 +107,8 @@ public:
     // Page 1: input mixer
     QLabel* Label4 = nullptr;      QComboBox* DeviceComboIn = nullptr;
     QPushButton* btnSetFilter = nullptr;
+    QLabel* Label13 = nullptr;     QComboBox* SecondComboIn = nullptr;   // the second input
+    QComboBox* LayoutComboIn = nullptr;   // the two inputs mixed or split
     // Page 2: output mixer
     QLabel* Label2 = nullptr;      QComboBox* DeviceCombo = nullptr;
     QCheckBox* chEqualizer = nullptr;
@@ -139,13 +142,16 @@ public:
     std::unique_ptr<TAudioFile2> AudioFile1;
     std::unique_ptr<TAudioFile2> AudioFile2;
     TAudioRecord2* AudioRecord1 = nullptr;
+    TAudioRecord2* AudioRecord2 = nullptr;   // the second input
     TAudioPlayer2* AudioPlayer1 = nullptr;
     DeviceWatch* DeviceWatch1 = nullptr;   // devices that come and go, mixers changed outside
     std::unique_ptr<TAudioInformation2> AudioInformation1;
     std::unique_ptr<TAudioFile2LameEnc> Mp3LameEncoder;
-    // The recording: its state and steps (AudioRecord1 through RecordInput, AudioFile2 and
-    // Mp3LameEncoder as its components). Declared after the files so that it ends before them.
-    std::unique_ptr<RecorderInput> RecordInput;
+    // The recording: its state and steps (AudioRecord1 and AudioRecord2 through RecordInput,
+    // AudioFile2 and Mp3LameEncoder as its components). Declared after the files so that it
+    // ends before them.
+    std::unique_ptr<TwoRecorderInput> RecordInput;
+    std::unique_ptr<InputChoices> Inputs;   // the devices chosen and remembered
     std::unique_ptr<RecordingSession> Session;
     // The session's writer thread (blocks into AudioFile2), once a recording has started.
     BlockWriter* RecordWriter = nullptr;
@@ -284,6 +290,9 @@ public:
     void FillInputDevices();
     void DeviceComboClick();
     void DeviceComboInClick();
+    void SecondComboInClick();
+    void LayoutComboInClick();
+    void FillSecondInputs();
     // The device lists follow the devices (DeviceWatch1, changes as DeviceChange bits): a device
     // in use stays selected, one that went away while its side is idle gives way to the
     // default; the pages follow their device and its mixer values.

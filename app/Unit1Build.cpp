@@ -365,6 +365,14 @@ void TForm1::buildInputMixerPage()
     btnSetFilter = new QPushButton(QStringLiteral("Фильтр"), TabSheet3);
     btnSetFilter->setObjectName(QStringLiteral("btnSetFilter"));
     btnSetFilter->setGeometry(368, 0, 79, 24);
+    // The second input, under the first, and how the two share the file's channels.
+    Label13 = makeLabel(TabSheet3, "Label13", QStringLiteral("Второй вход"), 0, 28, 0, 21);
+    Label13->resize(Label13->sizeHint().width(), 21);
+    SecondComboIn = makeDropDownList(TabSheet3, "SecondComboIn", DeviceComboIn->x(), 28, 273);
+    Label13->setBuddy(SecondComboIn);
+    LayoutComboIn = makeDropDownList(TabSheet3, "LayoutComboIn", 368, 28, 79);
+    LayoutComboIn->addItems(InputChoices::layoutTexts());
+    LayoutComboIn->setToolTip(QStringLiteral("Оба входа в каждом канале, или первый слева, второй справа"));
 }
 
 // Page 2: output device and equaliser; the mixer strips are built at run time.
@@ -540,6 +548,8 @@ void TForm1::makeComponents()
     AudioFile2 = std::make_unique<TAudioFile2>();
     AudioRecord1 = new TAudioRecord2(this);
     AudioRecord1->setObjectName(QStringLiteral("AudioRecord1"));
+    AudioRecord2 = new TAudioRecord2(this);
+    AudioRecord2->setObjectName(QStringLiteral("AudioRecord2"));
     AudioPlayer1 = new TAudioPlayer2(this);
     AudioPlayer1->setObjectName(QStringLiteral("AudioPlayer1"));
     DeviceWatch1 = new DeviceWatch(this);
@@ -548,8 +558,11 @@ void TForm1::makeComponents()
     Mp3LameEncoder = std::make_unique<TAudioFile2LameEnc>();
     // The recorder's events reach the session through this window's handlers
     // (AudioRecord1Timer, AudioRecord1DeviceError).
-    RecordInput = std::make_unique<RecorderInput>(*AudioRecord1, false);
+    // The second input's events reach it directly.
+    RecordInput = std::make_unique<TwoRecorderInput>(*AudioRecord1, *AudioRecord2, false);
     Session = std::make_unique<RecordingSession>(*RecordInput, *AudioFile2, *Mp3LameEncoder, RecordingSettings);
+    Inputs = std::make_unique<InputChoices>(*AudioRecord1, *AudioRecord2, *RecordInput, *AudioPlayer1,
+                                            RecordingSettings);
 }
 
 // Menu items, toolbar and page buttons to their handlers.
@@ -608,6 +621,8 @@ void TForm1::connectControls()
     connect(RadioGroup1Buttons, &QButtonGroup::idClicked, this, guarded([this] { RadioGroup1Click(); }));
     connect(DeviceCombo, &QComboBox::activated, this, guarded([this] { DeviceComboClick(); }));
     connect(DeviceComboIn, &QComboBox::activated, this, guarded([this] { DeviceComboInClick(); }));
+    connect(SecondComboIn, &QComboBox::activated, this, guarded([this] { SecondComboInClick(); }));
+    connect(LayoutComboIn, &QComboBox::activated, this, guarded([this] { LayoutComboInClick(); }));
     connect(infoMTVButtons, &QButtonGroup::idClicked, this, guarded([this] { infoMTVClick(); }));
 
     connect(ListView1, &QTreeWidget::itemSelectionChanged, this, guarded([this] { ListView1SelectItem(); }));

@@ -164,8 +164,9 @@ void TForm1::ListView1SelectItem()
 
     QTreeWidgetItem* row = selected.first();
     SelectedFile = row->text(3) + row->text(0);
-    AudioInformation1->ReadInfo(SelectedFile);
     setStatusText(1, SelectedFile);
+    setStatusText(2, QString());   // nothing of the file shown before stays when this one fails
+    AudioInformation1->ReadInfo(SelectedFile);
     setStatusText(2, ShortFormatText(AudioInformation1->FormatDescription()));
 
     CurrentFile = SelectedFile;

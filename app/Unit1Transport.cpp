@@ -250,7 +250,11 @@ void TForm1::SessionTicked(const RecordingSession::Tick& tick)
     const int position = int(std::clamp<qint64>(tick.pieceFrames, 0, std::numeric_limits<int>::max()));
     if (!SeekDragging && !IsPlaying)
         NCTSliderB1->setValue(std::min(MulDiv(position, 1000, AudioFile1->Length()), 1000));
-    if (tick.lostFrames > 0)
+    if (tick.secondLostFrames > 0)
+        setStatusText(2, QStringLiteral("Input overflow: %1 frames lost (the second input %2)")
+                             .arg(tick.lostFrames)
+                             .arg(tick.secondLostFrames));
+    else if (tick.lostFrames > 0)
         setStatusText(2, QStringLiteral("Input overflow: %1 frames lost").arg(tick.lostFrames));
 }
 
@@ -540,5 +544,6 @@ void TForm1::AudioPlayer1DeviceError(const QString& message)
 void TForm1::AudioRecord1Timer(int CurrentSamples, int LevelLeft, int LevelRight)
 {
     assertUiThread();
+    RecordInput->fileLevels(LevelLeft, LevelRight);   // with a second input, the file's channels
     Session->inputTick(CurrentSamples, LevelLeft, LevelRight);
 }

@@ -2,6 +2,7 @@
 
 #include "engine/EngineSupport.h"
 #include "engine/TAudioFile2.h"
+#include "engine/files/SideFile.h"
 
 #include <QMetaObject>
 #include <exception>
@@ -57,11 +58,22 @@ void BlockWriter::flush()
 
 qint64 BlockWriter::release()
 {
-    std::unique_lock lock(m_);
-    waitLocked(lock);
-    file_ = nullptr;
-    ++session_;
-    return frames_;
+    qint64 frames;
+    {
+        std::unique_lock lock(m_);
+        waitLocked(lock);
+        if (pushed_.file && pushed_.session == session_) {
+            // Once more when the file is complete: what its completion writes, too.
+            pushed_.last = true;
+            pushed_.due = true;
+            pushed_.at = Clock::now() + kPushEvery;
+        }
+        file_ = nullptr;
+        ++session_;
+        frames = frames_;
+    }
+    work_.notify_one();
+    return frames;
 }
 
 void BlockWriter::discard()
@@ -84,27 +96,82 @@ QString BlockWriter::error() const
     return error_;
 }
 
+void BlockWriter::reportLocked(const QString& error, qint64 session)
+{
+    if (session != session_)
+        return;   // that file is no longer the writer's
+    error_ = error;
+    QMetaObject::invokeMethod(this, [this, session, error] {
+        bool current;
+        {
+            std::lock_guard guard(m_);
+            current = session == session_;
+        }
+        if (current)
+            emit OnWriteError(error);
+    }, Qt::QueuedConnection);
+}
+
+void BlockWriter::push(std::unique_lock<std::mutex>& lock)
+{
+    std::shared_ptr<files::SideFile> file = pushed_.file;
+    const qint64 session = pushed_.session;
+    pushed_.due = false;
+    if (pushed_.last)
+        pushed_ = Pushed();
+    lock.unlock();
+    QString error;
+    try {
+        file->sync();
+    } catch (const std::exception& e) {
+        error = QString::fromUtf8(e.what());
+    }
+    file.reset();
+    lock.lock();
+    if (!error.isEmpty())
+        reportLocked(error, session);
+}
+
 void BlockWriter::run()
 {
     engine::nameThisThread("tavrin-writer");
     std::unique_lock lock(m_);
     for (;;) {
-        work_.wait(lock, [this] { return quit_ || (file_ && !queue_.empty()); });
-        if (quit_)
+        const auto work = [this] { return quit_ || (file_ && !queue_.empty()); };
+        if (pushed_.due)
+            work_.wait_until(lock, pushed_.at, work);
+        else
+            work_.wait(lock, work);
+        if (quit_) {
+            if (pushed_.due)   // the last of a file completed just before the end
+                push(lock);
             return;
+        }
+        // A push that is due, and the last one of a file before the next file's first block.
+        if (pushed_.due && (Clock::now() >= pushed_.at || (file_ && !queue_.empty() && pushed_.session != session_))) {
+            push(lock);
+            continue;
+        }
+        if (!file_ || queue_.empty())
+            continue;   // a release woke the thread: the next push is due later
         SampleArray block = std::move(queue_.front());
         queue_.pop_front();
         TAudioFile2* file = file_;
+        const qint64 session = session_;
         const bool skip = !error_.isEmpty();
+        const bool newFile = pushed_.session != session;
         busy_ = true;
         lock.unlock();
         const int frames = block.frames();
         QString error;
         bool wrote = false;
+        std::shared_ptr<files::SideFile> storage;
         if (!skip) {
             try {
                 file->WriteArray(block);
                 wrote = true;
+                if (newFile)
+                    storage = file->StorageHandle();
             } catch (const std::exception& e) {
                 error = QString::fromUtf8(e.what());
             } catch (...) {
@@ -113,21 +180,17 @@ void BlockWriter::run()
         }
         block = SampleArray();   // freed here, not under the lock
         lock.lock();
-        if (wrote)
+        if (wrote) {
             frames_ += frames;
-        if (!error.isEmpty()) {
-            error_ = error;
-            const qint64 session = session_;
-            QMetaObject::invokeMethod(this, [this, session, error] {
-                bool current;
-                {
-                    std::lock_guard guard(m_);
-                    current = session == session_;
-                }
-                if (current)
-                    emit OnWriteError(error);
-            }, Qt::QueuedConnection);
+            if (newFile)
+                pushed_ = Pushed{std::move(storage), session, false, {}, false};
+            if (pushed_.file && !pushed_.due) {
+                pushed_.due = true;
+                pushed_.at = Clock::now() + kPushEvery;
+            }
         }
+        if (!error.isEmpty())
+            reportLocked(error, session);
         ++finished_;
         busy_ = false;
         done_.notify_all();

@@ -8,20 +8,32 @@
 // A block the file refuses ends the writing into that file: the blocks that follow are dropped
 // until release(), error() keeps the file's message until the next setFile(), and
 // OnWriteError brings it to the owning thread while that file is still the writer's.
+//
+// What goes into a file is pushed to stable storage (fdatasync) within kPushEvery of its
+// writing, by this thread, also while the recording pauses and once more a push period after
+// release() (for what the file's completion writes), or at the end when that comes first: a
+// power cut or a crash of the system loses at most that much of what was written. No other
+// thread waits for a push, but the destructor for one still due.
 #include "engine/RecordBlockReceiver.h"
 
 #include <QObject>
 #include <QString>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
 
 class TAudioFile2;
+namespace files {
+class SideFile;
+}
 
 class BlockWriter : public QObject, public RecordBlockReceiver {
     Q_OBJECT
 public:
+    static constexpr std::chrono::milliseconds kPushEvery{1000};
+
     explicit BlockWriter(QObject* parent = nullptr);
     ~BlockWriter() override;            // drops what still waits and ends the thread
 
@@ -43,8 +55,20 @@ signals:
     void OnWriteError(const QString& message);
 
 private:
+    using Clock = std::chrono::steady_clock;
     void run();
     void waitLocked(std::unique_lock<std::mutex>& lock);
+    void push(std::unique_lock<std::mutex>& lock);
+    void reportLocked(const QString& error, qint64 session);
+
+    // The file whose writes are to be pushed to storage (the writer thread's own).
+    struct Pushed {
+        std::shared_ptr<files::SideFile> file;
+        qint64 session = -1;
+        bool due = false;            // written to since the last push
+        Clock::time_point at;        // when the push is due
+        bool last = false;           // its session ended: this push is the last
+    } pushed_;
 
     mutable std::mutex m_;
     std::condition_variable work_;      // a block or a file came, or the end

@@ -7,7 +7,9 @@
 #include "engine/TAudioFile2LameEnc.h"
 #include "engine/files/FfmpegModule.h"
 #include "engine/files/LameWriter.h"
+#include "engine/files/LengthKeeper.h"
 #include "engine/files/Mp3Parse.h"
+#include "engine/files/SideFile.h"
 #include "engine/files/SndfileWriter.h"
 #include "engine/files/WavWriter.h"
 #include "engine/files/WmaProfiles.h"
@@ -54,6 +56,8 @@ struct TAudioFile2::Impl {
 
     std::unique_ptr<files::AudioReader> reader;
     std::unique_ptr<files::AudioWriter> writer;
+    std::shared_ptr<files::SideFile> side;        // the written file, for its header and storage
+    std::unique_ptr<files::LengthKeeper> keeper;  // FLAC and WMA: the length in the header
     QString writeKey;
     int writeRate = 0;
     int writeChannels = 0;
@@ -64,6 +68,7 @@ struct TAudioFile2::Impl {
 
     int lastError = 0;
     QString lastErrorText;
+    bool openFailed = false;   // the last Open failed: no format to describe
 
     int mp3EffectiveRate() const { return encoder ? encoder->SampleRate() : mp3Rate; }
     int mp3EffectiveKbps() const { return encoder ? encoder->Bitrate() : mp3Kbps; }
@@ -136,6 +141,8 @@ struct TAudioFile2::Impl {
 
     void dropWriter()
     {
+        keeper.reset();
+        side.reset();
         writer.reset();
         if (!writeKey.isEmpty())
             files::unregisterWriting(writeKey);
@@ -148,6 +155,7 @@ struct TAudioFile2::Impl {
     void closeAll()
     {
         reader.reset();
+        openFailed = false;
         if (!writer)
             return;
         std::unique_ptr<files::AudioWriter> w = std::move(writer);
@@ -183,6 +191,7 @@ void TAudioFile2::setActive(bool on)
 
 void TAudioFile2::SetFormatPCM(int SampleRate, int Channels, int BitsPerSample)
 {
+    d->openFailed = false;
     d->kind = Kind::Pcm;
     d->pcmRate = SampleRate;
     d->pcmChannels = Channels;
@@ -191,6 +200,7 @@ void TAudioFile2::SetFormatPCM(int SampleRate, int Channels, int BitsPerSample)
 
 void TAudioFile2::SetFormatMP3(int SampleRate, int Bitrate, int Mode)
 {
+    d->openFailed = false;
     d->kind = Kind::Mp3;
     d->mp3Rate = SampleRate;
     d->mp3Kbps = Bitrate;
@@ -199,12 +209,14 @@ void TAudioFile2::SetFormatMP3(int SampleRate, int Bitrate, int Mode)
 
 void TAudioFile2::SetFormatWMA(int Profile)
 {
+    d->openFailed = false;
     d->kind = Kind::Wma;
     d->wmaProfile = Profile;
 }
 
 void TAudioFile2::SetFormatFLAC(int SampleRate, int Channels, int BitsPerSample, int Level)
 {
+    d->openFailed = false;
     d->kind = Kind::Flac;
     d->flac.sampleRate = SampleRate;
     d->flac.channels = Channels;
@@ -214,6 +226,7 @@ void TAudioFile2::SetFormatFLAC(int SampleRate, int Channels, int BitsPerSample,
 
 void TAudioFile2::SetFormatOpus(int Bitrate, int Channels)
 {
+    d->openFailed = false;
     d->kind = Kind::Opus;
     d->opus.kbps = Bitrate;
     d->opus.channels = Channels;
@@ -231,6 +244,7 @@ void TAudioFile2::Open(const QString& FileName, int /*Mode*/, int /*Access*/)
     if (!QFileInfo::exists(FileName)) {
         d->lastError = 2;
         d->lastErrorText = QStringLiteral("Cannot open %1: the file does not exist").arg(FileName);
+        d->openFailed = true;
         return;
     }
     try {
@@ -242,6 +256,7 @@ void TAudioFile2::Open(const QString& FileName, int /*Mode*/, int /*Access*/)
         d->lastError = 1;
         d->lastErrorText = QStringLiteral("Cannot open %1: %2").arg(FileName, QString::fromLocal8Bit(e.what()));
     }
+    d->openFailed = d->lastError != 0;
 }
 
 int TAudioFile2::LastError() const { return d->lastError; }
@@ -282,6 +297,8 @@ QString TAudioFile2::FormatDescription() const
         return d->reader->description();
     if (d->writer)
         return d->writeDescription;
+    if (d->openFailed)
+        return {};
     return d->formatDescription();
 }
 
@@ -364,6 +381,15 @@ void TAudioFile2::CreateNew(const QString& FileName, int /*Mode*/)
     d->writeChannels = d->writer->channels();
     d->writeDescription = d->formatDescription();
     d->writeKey = files::registerWriting(FileName);
+    try {
+        d->side = std::make_shared<files::SideFile>(FileName);
+    } catch (const EngineError&) {
+        return;   // written all the same, without the header kept or the pushes to storage
+    }
+    if (d->kind == Kind::Flac)
+        d->keeper = files::flacLengthKeeper();
+    else if (d->kind == Kind::Wma)
+        d->keeper = files::asfLengthKeeper();
 }
 
 void TAudioFile2::WriteArray(const SampleArray& block)
@@ -401,6 +427,8 @@ void TAudioFile2::WriteArray(const SampleArray& block)
     }
     try {
         d->writer->write(dst, frames);
+        if (d->keeper)
+            d->keeper->update(*d->side);
     } catch (const EngineError&) {
         // Reported once; the file keeps what was written and takes no more data.
         d->writeFailed = true;
@@ -409,3 +437,5 @@ void TAudioFile2::WriteArray(const SampleArray& block)
 }
 
 void TAudioFile2::Close() { d->closeAll(); }
+
+std::shared_ptr<files::SideFile> TAudioFile2::StorageHandle() const { return d->writeFailed ? nullptr : d->side; }

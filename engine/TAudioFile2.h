@@ -28,7 +28,13 @@
 //   FormatDescription is empty and CreateNew raises EngineError.
 // - Until a format is set, CreateNew writes WAV, 44.1 kHz, 16 bit, stereo.
 // - SampleRate/Channels/FormatDescription describe the open file; else the file being
-//   written; else the format last set. Length is 0 when nothing is open.
+//   written; else the format last set. After a failed Open, FormatDescription is empty until
+//   the next Close, SetFormat... or CreateNew (nothing describes a file that did not open).
+//   Length is 0 when nothing is open.
+// - Open refuses what is not a regular file (a named pipe, a device, a folder, a socket; a
+//   link by what it leads to) without opening it: LastError 1, LastErrorText says what it is.
+// - While writing, the length in the header of FLAC and WMA files follows each block (WAV's
+//   header always does), so a file cut off by a crash opens with its length in every reader.
 // - After a write failure the file takes no more data: later WriteArray calls do nothing (the
 //   failure is raised once), and Close completes what was written.
 #include "engine/SampleArray.h"
@@ -36,6 +42,9 @@
 #include <memory>
 
 class TAudioFile2LameEnc;
+namespace files {
+class SideFile;
+}
 
 class TAudioFile2 {
 public:
@@ -70,6 +79,9 @@ public:
     void CreateNew(const QString& FileName, int Mode);
     void WriteArray(const SampleArray& block);
     void Close();
+    // The file being written, for pushing it to stable storage (SideFile::sync) from the thread
+    // that writes it, also after Close; nullptr when nothing is written (or writing failed).
+    std::shared_ptr<files::SideFile> StorageHandle() const;
 
 private:
     struct Impl;

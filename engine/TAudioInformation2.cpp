@@ -34,6 +34,10 @@ QString TAudioInformation2::GenreName(int index) const
 
 void TAudioInformation2::ReadInfo(const QString& FileName)
 {
+    // Nothing of the file read before describes this one, whether it reads or not.
+    d->durationMs = 0;
+    d->fileSize = 0;
+    d->description.clear();
     files::TagValues tags = files::readTags(FileName);   // throws for a missing or unreadable file
     int durationMs = 0;
     QString description;
@@ -61,16 +65,16 @@ void TAudioInformation2::WriteInfo(const QString& FileName)
     d->fileSize = QFileInfo(FileName).size();
 }
 
-QString TAudioInformation2::infoTitle() const { return d->tags.title; }
-void TAudioInformation2::setInfoTitle(const QString& v) { d->tags.title = v; }
-QString TAudioInformation2::infoArtist() const { return d->tags.artist; }
-void TAudioInformation2::setInfoArtist(const QString& v) { d->tags.artist = v; }
-QString TAudioInformation2::infoAlbum() const { return d->tags.album; }
-void TAudioInformation2::setInfoAlbum(const QString& v) { d->tags.album = v; }
-QString TAudioInformation2::infoComments() const { return d->tags.comments; }
-void TAudioInformation2::setInfoComments(const QString& v) { d->tags.comments = v; }
-QString TAudioInformation2::infoCopyright() const { return d->tags.copyright; }
-void TAudioInformation2::setInfoCopyright(const QString& v) { d->tags.copyright = v; }
+QString TAudioInformation2::infoTitle() const { return files::joinedValues(d->tags.title); }
+void TAudioInformation2::setInfoTitle(const QString& v) { d->tags.title = files::valuesFromText(v, d->tags.title); }
+QString TAudioInformation2::infoArtist() const { return files::joinedValues(d->tags.artist); }
+void TAudioInformation2::setInfoArtist(const QString& v) { d->tags.artist = files::valuesFromText(v, d->tags.artist); }
+QString TAudioInformation2::infoAlbum() const { return files::joinedValues(d->tags.album); }
+void TAudioInformation2::setInfoAlbum(const QString& v) { d->tags.album = files::valuesFromText(v, d->tags.album); }
+QString TAudioInformation2::infoComments() const { return files::joinedValues(d->tags.comments); }
+void TAudioInformation2::setInfoComments(const QString& v) { d->tags.comments = files::valuesFromText(v, d->tags.comments); }
+QString TAudioInformation2::infoCopyright() const { return files::joinedValues(d->tags.copyright); }
+void TAudioInformation2::setInfoCopyright(const QString& v) { d->tags.copyright = files::valuesFromText(v, d->tags.copyright); }
 short TAudioInformation2::infoGenre() const { return static_cast<short>(std::clamp(d->tags.genre, -1, 255)); }
 void TAudioInformation2::setInfoGenre(int v) { d->tags.genre = v; }
 int TAudioInformation2::infoYear() const { return d->tags.year; }

@@ -4,7 +4,9 @@
 // use or a format without tags.
 //
 // Details of this implementation:
-// - ReadInfo raises for a missing or unreadable file only. A file of a type without tags
+// - ReadInfo raises for a missing or unreadable file only, and for what is not a regular file
+//   (a named pipe, a device, a folder, a socket; a link by what it leads to), which it never
+//   opens. After a failed ReadInfo, Duration, FileSize and FormatDescription are 0 and empty. A file of a type without tags
 //   (AVI, VOX, raw, ...) or one that cannot be decoded reads as empty tags, with its size and,
 //   where it decodes, its play length and description: the file list needs those.
 // - WriteInfo raises for a missing file, a file that cannot be opened for writing (read-only,
@@ -13,6 +15,9 @@
 //   of the other kind already in the file is updated too. WAV: RIFF INFO; WMA: ASF; Ogg:
 //   Vorbis comments; Musepack: APEv2. ReadInfo prefers ID3v2 over ID3v1. ID3v1 has no
 //   copyright field.
+// - A text field of several values (two artist frames, two ARTIST comments) reads as all of
+//   them joined with " / ". Set back unchanged, the field keeps its values as they are in the
+//   file; changed, a field of several values is split at " / " again, any other is one value.
 // - infoGenre: the ID3v1 genre number; 255 means none (any number outside the list is written
 //   as none). infoYear and infoTrack: 0 means none. infoEnabled is kept for the program and
 //   does not change reading or writing.

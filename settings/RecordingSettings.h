@@ -31,6 +31,13 @@ struct TRecordingSettings {
     QString TriggerOnSilence = QStringLiteral("stop");   // "stop" or "pause"
     QString TriggerStart;      // clock time "HH:MM:SS" of the next start; empty: none
     QString TriggerStop;       // clock time of the stop; empty: none
+    // The devices chosen last: the server's name of a source or sink (the device's name where
+    // there is no server), "app:<name>" for an application; empty: the default (none for the
+    // second input). InputLayout: "mix" or "split".
+    QString InputDevice;
+    QString SecondInput;
+    QString InputLayout = QStringLiteral("mix");
+    QString OutputDevice;
 };
 
 extern TRecordingSettings RecordingSettings;

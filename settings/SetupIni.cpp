@@ -52,6 +52,10 @@ constexpr SetupKey kKeys[] = {
      IsClockTimeSetting},
     {K::TriggerStop, "trigger", "stop", &S::TriggerStop, nullptr, 0, "", W::Elsewhere, INT_MIN, INT_MAX,
      IsClockTimeSetting},
+    {K::InputDevice, "input", "device", &S::InputDevice, nullptr, 0, "", W::Elsewhere},
+    {K::SecondInput, "input", "second", &S::SecondInput, nullptr, 0, "", W::Elsewhere},
+    {K::InputLayout, "input", "layout", &S::InputLayout, nullptr, 0, "mix", W::Elsewhere},
+    {K::OutputDevice, "output", "device", &S::OutputDevice, nullptr, 0, "", W::Elsewhere},
 };
 
 int readInteger(const IniFile& ini, const SetupKey& k)

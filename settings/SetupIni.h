@@ -25,6 +25,7 @@ enum class SetupKeyId {
     TipNumber, ShowTip,
     TriggerSound, TriggerLevel, TriggerPreroll, TriggerSilence, TriggerOnSilence,
     TriggerStart, TriggerStop,
+    InputDevice, SecondInput, InputLayout, OutputDevice,
 };
 
 // When the settings dialog's OK writes a key.
@@ -33,7 +34,7 @@ enum class SetupWrite {
     WithFlac,    // when FLAC is the chosen format
     WithOpus,    // when Opus is the chosen format
     WhenChanged, // when its value differs from the file's (so a file of defaults stays as it was)
-    Elsewhere,   // not by the dialog (the tip keys, the trigger keys)
+    Elsewhere,   // not by the dialog (the tip keys, the trigger keys, the devices when chosen)
 };
 
 struct SetupKey {

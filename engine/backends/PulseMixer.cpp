@@ -64,7 +64,8 @@ int PulseMixer::lineCount() const
 {
     std::lock_guard lock(core_->registry.m);
     const Device* d = entry();
-    return d ? 1 + static_cast<int>(portLines(*d) + channelLines(*d)) : 0;
+    // An application's sound has no mixer of its own here.
+    return d && !d->application ? 1 + static_cast<int>(portLines(*d) + channelLines(*d)) : 0;
 }
 
 QString PulseMixer::lineName(int line) const
@@ -74,7 +75,7 @@ QString PulseMixer::lineName(int line) const
     if (!d || line < 0)
         return {};
     if (line == 0)
-        return d->description;
+        return core_->registry.displayName(*d);   // a monitor as the device lists name it
     const qsizetype k = line - 1;
     if (k < channelLines(*d))
         return channelName(d->map.map[k], line);

@@ -2,6 +2,7 @@
 
 #include "engine/EngineError.h"
 #include "engine/files/Mp3Parse.h"
+#include "engine/files/RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -161,11 +162,12 @@ std::unique_ptr<AudioReader> openEmptyRecording(const QString& path)
 
 std::unique_ptr<AudioReader> openFfmpegReader(const QString& path, ReadVia via)
 {
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw EngineError(QStringLiteral("Cannot open %1: No such file or directory").arg(path));
+    requireRegularFile(path);   // before anything opens it: a pipe or a device would never answer
     if (via == ReadVia::Any) {
-        const QFileInfo info(path);
-        if (!info.exists())
-            throw EngineError(QStringLiteral("Cannot open %1: No such file or directory").arg(path));
-        if (info.isFile() && info.size() == 0)
+        if (info.size() == 0)
             throw EngineError(QStringLiteral("Cannot open %1: the file is empty").arg(path));
         if (auto empty = openEmptyRecording(path))
             return empty;

@@ -78,6 +78,26 @@ bool isPcm(AVCodecID id)
     return id >= AV_CODEC_ID_PCM_S16LE && id < AV_CODEC_ID_ADPCM_IMA_QT;
 }
 
+// A codec's name as players show it: a few by their usual names, the rest by FFmpeg's long
+// name without its explanation in brackets ("FLAC (Free Lossless Audio Codec)": FLAC).
+QString shortCodecName(AVCodecID id)
+{
+    switch (id) {
+    case AV_CODEC_ID_MUSEPACK7:
+    case AV_CODEC_ID_MUSEPACK8: return QStringLiteral("Musepack");
+    case AV_CODEC_ID_AC3: return QStringLiteral("AC-3");
+    case AV_CODEC_ID_EAC3: return QStringLiteral("E-AC-3");
+    case AV_CODEC_ID_DTS: return QStringLiteral("DTS");
+    default: break;
+    }
+    const AVCodecDescriptor* d = avcodec_descriptor_get(id);
+    QString name = d && d->long_name ? QString::fromUtf8(d->long_name) : QString::fromUtf8(avcodec_get_name(id));
+    const qsizetype bracket = name.indexOf(QLatin1String(" ("));
+    if (bracket > 0)
+        name.truncate(bracket);
+    return name.replace(QLatin1Char(':'), QLatin1Char(' '));
+}
+
 enum class SeekKind { Direct, Preroll, Restart };
 
 // One channel of a decoded frame into every outChannels-th float of `out`.
@@ -471,10 +491,7 @@ struct FfmpegReader::State {
         } else if (id == AV_CODEC_ID_ADPCM_IMA_OKI) {
             desc = QStringLiteral("Dialogic ADPCM: %1%2, %3").arg(tail, kbps, chans);
         } else {
-            const AVCodecDescriptor* d = avcodec_descriptor_get(id);
-            const QString name = d ? QString::fromUtf8(d->long_name ? d->long_name : d->name)
-                                   : QString::fromUtf8(avcodec_get_name(id));
-            desc = QStringLiteral("%1: %2%3, %4").arg(QString(name).replace(QLatin1Char(':'), QLatin1Char(' ')), tail, kbps, chans);
+            desc = QStringLiteral("%1: %2%3, %4").arg(shortCodecName(id), tail, kbps, chans);
         }
     }
 

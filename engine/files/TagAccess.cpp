@@ -1,6 +1,7 @@
 #include "engine/files/TagAccess.h"
 
 #include "engine/EngineError.h"
+#include "engine/files/RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,7 +23,9 @@
 #include <taglib/wavfile.h>
 #include <taglib/xiphcomment.h>
 
+#include <cstring>
 #include <memory>
+#include <utility>
 
 namespace files {
 
@@ -53,6 +56,24 @@ Type typeOf(const QString& path)
 QString toQ(const TagLib::String& s) { return QString::fromStdString(s.to8Bit(true)); }
 TagLib::String toT(const QString& s) { return TagLib::String(s.toStdString(), TagLib::String::UTF8); }
 
+QStringList one(const TagLib::String& s) { return s.isEmpty() ? QStringList() : QStringList{toQ(s)}; }
+QStringList toList(const TagLib::StringList& l)
+{
+    QStringList v;
+    for (const TagLib::String& s : l)
+        if (!s.isEmpty())
+            v << toQ(s);
+    return v;
+}
+TagLib::StringList toTList(const QStringList& v)
+{
+    TagLib::StringList l;
+    for (const QString& s : v)
+        l.append(toT(s));
+    return l;
+}
+TagLib::String joined(const QStringList& v) { return toT(joinedValues(v)); }
+
 int genreNumber(const TagLib::String& name)
 {
     if (name.isEmpty())
@@ -67,45 +88,78 @@ TagLib::String genreText(int number)
     return number >= 0 && number < names.size() ? toT(names[number]) : TagLib::String();
 }
 
-void readCommon(const TagLib::Tag* t, TagValues& v)
+void readNumbers(const TagLib::Tag* t, TagValues& v)
 {
-    if (!t)
-        return;
-    v.title = toQ(t->title());
-    v.artist = toQ(t->artist());
-    v.album = toQ(t->album());
-    v.comments = toQ(t->comment());
     v.genre = genreNumber(t->genre());
     v.year = static_cast<int>(t->year());
     v.track = static_cast<int>(t->track());
 }
 
-void writeCommon(TagLib::Tag* t, const TagValues& v)
+// The fields as the kinds of one value per field hold them.
+void readCommon(const TagLib::Tag* t, TagValues& v)
 {
-    t->setTitle(toT(v.title));
-    t->setArtist(toT(v.artist));
-    t->setAlbum(toT(v.album));
-    t->setComment(toT(v.comments));
+    if (!t)
+        return;
+    v.title = one(t->title());
+    v.artist = one(t->artist());
+    v.album = one(t->album());
+    v.comments = one(t->comment());
+    readNumbers(t, v);
+}
+
+void writeNumbers(TagLib::Tag* t, const TagValues& v)
+{
     t->setGenre(genreText(v.genre));
     t->setYear(v.year > 0 ? static_cast<unsigned>(v.year) : 0u);
     t->setTrack(v.track > 0 ? static_cast<unsigned>(v.track) : 0u);
 }
 
-QString id3v2Copyright(TagLib::ID3v2::Tag* t)
+void writeCommon(TagLib::Tag* t, const TagValues& v)
 {
-    if (!t)
-        return {};
-    const TagLib::ID3v2::FrameList& l = t->frameListMap()["TCOP"];
-    return l.isEmpty() ? QString() : toQ(l.front()->toString());
+    t->setTitle(joined(v.title));
+    t->setArtist(joined(v.artist));
+    t->setAlbum(joined(v.album));
+    t->setComment(joined(v.comments));
+    writeNumbers(t, v);
 }
 
-void setId3v2Copyright(TagLib::ID3v2::Tag* t, const QString& text)
+// ID3v2: every value of every frame of the field. Comments (COMM frames with their languages
+// and descriptions) are one text, as TagLib gives it.
+QStringList id3v2Values(TagLib::ID3v2::Tag* t, const char* id)
 {
-    t->removeFrames("TCOP");
-    if (text.isEmpty())
+    QStringList v;
+    if (!t)
+        return v;
+    for (TagLib::ID3v2::Frame* f : t->frameListMap()[id]) {
+        if (auto* text = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(f))
+            v << toList(text->fieldList());
+        else if (!f->toString().isEmpty())
+            v << toQ(f->toString());
+    }
+    return v;
+}
+
+void readId3v2(TagLib::ID3v2::Tag* t, TagValues& v)
+{
+    for (auto [field, id] : {std::pair{&v.title, "TIT2"}, {&v.artist, "TPE1"}, {&v.album, "TALB"}}) {
+        QStringList values = id3v2Values(t, id);
+        if (!values.isEmpty())
+            *field = values;   // else what another tag of the file holds (ID3v1, APE)
+    }
+    v.copyright = id3v2Values(t, "TCOP");
+}
+
+void setId3v2Values(TagLib::ID3v2::Tag* t, const char* id, const QStringList& values)
+{
+    if (id3v2Values(t, id) == values)
+        return;   // the frames stay as they are, however many
+    t->removeFrames(id);
+    if (values.isEmpty())
         return;
-    auto* f = new TagLib::ID3v2::TextIdentificationFrame("TCOP", TagLib::String::UTF16);
-    f->setText(toT(text));
+    // Latin-1 where it will do; TagLib widens the frame when a value needs more.
+    auto* f = new TagLib::ID3v2::TextIdentificationFrame(id, std::strcmp(id, "TCOP") == 0 ? TagLib::String::UTF16
+                                                                                          : TagLib::String::Latin1);
+    f->setText(toTList(values));
     t->addFrame(f);
 }
 
@@ -118,27 +172,87 @@ void writeId3v1(TagLib::ID3v1::Tag* t, const TagValues& v)
 
 void writeId3v2(TagLib::ID3v2::Tag* t, const TagValues& v)
 {
-    writeCommon(t, v);
-    setId3v2Copyright(t, v.copyright);
+    setId3v2Values(t, "TIT2", v.title);
+    setId3v2Values(t, "TPE1", v.artist);
+    setId3v2Values(t, "TALB", v.album);
+    setId3v2Values(t, "TCOP", v.copyright);
+    t->setComment(joined(v.comments));
+    writeNumbers(t, v);
 }
 
-// Xiph comments (Ogg Vorbis, Opus, FLAC): the common fields and COPYRIGHT.
+// Xiph comments (Ogg Vorbis, Opus, FLAC): every value of each field; the comment is
+// DESCRIPTION where the file has one, else COMMENT (as TagLib reads it).
+TagLib::String xiphCommentKey(TagLib::Ogg::XiphComment* t)
+{
+    const auto& m = t->fieldListMap();
+    return m.contains("DESCRIPTION") && !m["DESCRIPTION"].isEmpty() ? "DESCRIPTION" : "COMMENT";
+}
+
+QStringList xiphValues(TagLib::Ogg::XiphComment* t, const TagLib::String& key)
+{
+    const auto& m = t->fieldListMap();
+    return m.contains(key) ? toList(m[key]) : QStringList();
+}
+
 void readXiph(TagLib::Ogg::XiphComment* t, TagValues& v)
 {
     if (!t)
         return;
-    readCommon(t, v);
-    const auto& m = t->fieldListMap();
-    if (m.contains("COPYRIGHT") && !m["COPYRIGHT"].isEmpty())
-        v.copyright = toQ(m["COPYRIGHT"].front());
+    v.title = xiphValues(t, "TITLE");
+    v.artist = xiphValues(t, "ARTIST");
+    v.album = xiphValues(t, "ALBUM");
+    v.comments = xiphValues(t, xiphCommentKey(t));
+    v.copyright = xiphValues(t, "COPYRIGHT");
+    readNumbers(t, v);
+}
+
+void setXiphValues(TagLib::Ogg::XiphComment* t, const TagLib::String& key, const QStringList& values)
+{
+    if (xiphValues(t, key) == values)
+        return;
+    t->removeFields(key);
+    for (const QString& value : values)
+        t->addField(key, toT(value), false);
 }
 
 void writeXiph(TagLib::Ogg::XiphComment* t, const TagValues& v)
 {
-    writeCommon(t, v);
-    t->removeFields("COPYRIGHT");
-    if (!v.copyright.isEmpty())
-        t->addField("COPYRIGHT", toT(v.copyright));
+    setXiphValues(t, "TITLE", v.title);
+    setXiphValues(t, "ARTIST", v.artist);
+    setXiphValues(t, "ALBUM", v.album);
+    setXiphValues(t, xiphCommentKey(t), v.comments);
+    setXiphValues(t, "COPYRIGHT", v.copyright);
+    writeNumbers(t, v);
+}
+
+// APEv2 (Musepack): an item's values.
+QStringList apeValues(TagLib::APE::Tag* t, const char* key)
+{
+    const auto& m = t->itemListMap();
+    return m.contains(key) ? toList(m[key].values()) : QStringList();
+}
+
+void readApe(TagLib::APE::Tag* t, TagValues& v)
+{
+    for (auto [field, key] : {std::pair{&v.title, "TITLE"}, {&v.artist, "ARTIST"}, {&v.album, "ALBUM"},
+                              {&v.comments, "COMMENT"}, {&v.copyright, "COPYRIGHT"}}) {
+        QStringList values = apeValues(t, key);
+        if (!values.isEmpty())
+            *field = values;
+    }
+}
+
+void writeApe(TagLib::APE::Tag* t, const TagValues& v)
+{
+    for (auto [field, key] : {std::pair{&v.title, "TITLE"}, {&v.artist, "ARTIST"}, {&v.album, "ALBUM"},
+                              {&v.comments, "COMMENT"}, {&v.copyright, "COPYRIGHT"}}) {
+        if (apeValues(t, key) == *field)
+            continue;
+        t->removeItem(key);
+        for (const QString& value : *field)
+            t->addValue(key, toT(value), false);
+    }
+    writeNumbers(t, v);
 }
 
 // An Ogg file holds Vorbis or Opus whatever its name: the one that opens is the one it holds.
@@ -174,6 +288,22 @@ void checkWritable(const QString& path, const TagLib::File& f)
 
 } // namespace
 
+QString joinedValues(const QStringList& values) { return values.join(QStringLiteral(" / ")); }
+
+QStringList valuesFromText(const QString& text, const QStringList& current)
+{
+    if (text == joinedValues(current))
+        return current;
+    if (text.isEmpty())
+        return {};
+    if (current.size() > 1) {
+        QStringList values = text.split(QStringLiteral(" / "));
+        values.removeAll(QString());
+        return values;
+    }
+    return {text};
+}
+
 bool typeHasTags(const QString& path) { return typeOf(path) != Type::None; }
 
 const QStringList& genreNames()
@@ -191,8 +321,9 @@ const QStringList& genreNames()
 TagValues readTags(const QString& path)
 {
     const QFileInfo fi(path);
-    if (!fi.exists() || !fi.isFile())
+    if (!fi.exists())
         throw EngineError(QStringLiteral("Cannot read the tags of %1: the file does not exist").arg(path));
+    requireRegularFile(path);
     {
         QFile probe(path);
         if (!probe.open(QIODevice::ReadOnly))
@@ -207,7 +338,7 @@ TagValues readTags(const QString& path)
         TagLib::MPEG::File f(name.constData(), false);
         if (f.isValid()) {
             readCommon(f.tag(), v);
-            v.copyright = id3v2Copyright(f.ID3v2Tag());
+            readId3v2(f.ID3v2Tag(), v);
             // A genre the ID3v2 text names outside the list falls back to the ID3v1 byte.
             if (v.genre == 255 && f.hasID3v1Tag())
                 v.genre = static_cast<int>(f.ID3v1Tag()->genreNumber());
@@ -220,10 +351,10 @@ TagValues readTags(const QString& path)
             // The file's own INFO list first; an ID3v2 chunk only when there is no INFO.
             if (f.hasInfoTag() || !f.hasID3v2Tag()) {
                 readCommon(f.InfoTag(), v);
-                v.copyright = toQ(f.InfoTag()->fieldText("ICOP"));
+                v.copyright = one(f.InfoTag()->fieldText("ICOP"));
             } else {
                 readCommon(f.ID3v2Tag(), v);
-                v.copyright = id3v2Copyright(f.ID3v2Tag());
+                readId3v2(f.ID3v2Tag(), v);
             }
         }
         break;
@@ -232,7 +363,7 @@ TagValues readTags(const QString& path)
         TagLib::ASF::File f(name.constData(), false);
         if (f.isValid() && f.tag()) {
             readCommon(f.tag(), v);
-            v.copyright = toQ(f.tag()->copyright());
+            v.copyright = one(f.tag()->copyright());
         }
         break;
     }
@@ -253,8 +384,8 @@ TagValues readTags(const QString& path)
         TagLib::MPC::File f(name.constData(), false);
         if (f.isValid()) {
             readCommon(f.tag(), v);
-            if (f.APETag() && f.APETag()->itemListMap().contains("COPYRIGHT"))
-                v.copyright = toQ(f.APETag()->itemListMap()["COPYRIGHT"].toString());
+            if (f.APETag())
+                readApe(f.APETag(), v);
         }
         break;
     }
@@ -265,8 +396,9 @@ TagValues readTags(const QString& path)
 void writeTags(const QString& path, const TagValues& v, int id3Version)
 {
     const QFileInfo fi(path);
-    if (!fi.exists() || !fi.isFile())
+    if (!fi.exists())
         cannotWrite(path, QStringLiteral("the file does not exist"));
+    requireRegularFile(path);
     const QByteArray name = QFile::encodeName(path);
     bool ok = false;
     switch (typeOf(path)) {
@@ -292,7 +424,7 @@ void writeTags(const QString& path, const TagValues& v, int id3Version)
         checkWritable(path, f);
         TagLib::RIFF::Info::Tag* info = f.InfoTag();
         writeCommon(info, v);
-        info->setFieldText("ICOP", toT(v.copyright));
+        info->setFieldText("ICOP", joined(v.copyright));
         int tags = TagLib::RIFF::WAV::File::Info;
         if (f.hasID3v2Tag()) {
             writeId3v2(f.ID3v2Tag(), v);
@@ -305,7 +437,7 @@ void writeTags(const QString& path, const TagValues& v, int id3Version)
         TagLib::ASF::File f(name.constData(), false);
         checkWritable(path, f);
         writeCommon(f.tag(), v);
-        f.tag()->setCopyright(toT(v.copyright));
+        f.tag()->setCopyright(joined(v.copyright));
         ok = f.save();
         break;
     }
@@ -327,12 +459,7 @@ void writeTags(const QString& path, const TagValues& v, int id3Version)
     case Type::Mpc: {
         TagLib::MPC::File f(name.constData(), false);
         checkWritable(path, f);
-        TagLib::APE::Tag* ape = f.APETag(true);
-        writeCommon(ape, v);
-        if (v.copyright.isEmpty())
-            ape->removeItem("COPYRIGHT");
-        else
-            ape->addValue("COPYRIGHT", toT(v.copyright), true);
+        writeApe(f.APETag(true), v);
         ok = f.save();
         break;
     }

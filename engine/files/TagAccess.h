@@ -1,6 +1,7 @@
 #pragma once
 // Tag reading and writing through TagLib, by file type:
-//   .mp3 .mp2 .mp1 .mpeg   ID3v1 and ID3v2 (written as ID3v2.3)
+//   .mp3 .mp2 .mp1 .mpeg   ID3v1 and ID3v2 (written as ID3v2.3; several values of a field in
+//                          one frame, separated by zero bytes as TagLib writes them)
 //   .wav                   RIFF INFO (an ID3v2 chunk already present is kept up to date)
 //   .wma .asf              ASF content description and WM/ attributes
 //   .ogg .opus .flac       Vorbis comments (Xiph comments; an .ogg may hold Vorbis or Opus)
@@ -11,12 +12,15 @@
 
 namespace files {
 
+// The text fields hold each of their values, in the file's order: ID3v2 text frames, Vorbis
+// comments and APE items may hold several (two TPE1 frames, two ARTIST comments), the other
+// kinds one. Written back, a field whose values the file already holds is left as it is.
 struct TagValues {
-    QString title;
-    QString artist;
-    QString album;
-    QString comments;
-    QString copyright;
+    QStringList title;
+    QStringList artist;
+    QStringList album;
+    QStringList comments;
+    QStringList copyright;
     int genre = 255;    // ID3v1 genre number; 255 (or anything outside the list) is none
     int year = 0;       // 0 is none
     int track = 0;      // 0 is none
@@ -32,6 +36,13 @@ TagValues readTags(const QString& path);
 // too, so that both agree). Throws EngineError for a missing file, a file that cannot be
 // opened for writing (in use or read-only), a type without tags or a failed save.
 void writeTags(const QString& path, const TagValues& values, int id3Version);
+
+// Several values shown as one text, and that text taken back: " / " between the values.
+QString joinedValues(const QStringList& values);
+// The values a field gets from an edited text. The text the values already show keeps them
+// as they are; a field of several values is split at " / "; any other text is one value (none
+// when empty).
+QStringList valuesFromText(const QString& text, const QStringList& current);
 
 // TagLib's ID3v1 genre list (index = genre number).
 const QStringList& genreNames();

@@ -9,6 +9,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
 using namespace filetest;
 
 namespace {
@@ -214,6 +224,106 @@ TEST(BadFiles, WavWithSizesNeverFilledIn)
     ASSERT_EQ(r.LastError(), 0) << r.LastErrorText().toStdString();
     EXPECT_EQ(r.Length(), 22050);
     EXPECT_EQ(readAll(r).size(), 22050u * 2);
+}
+
+// Unreadable files have no stream description: neither a made-up one from the format last set
+// nor the one of the file read before.
+TEST(BadFiles, AFileThatDoesNotOpenIsNotDescribed)
+{
+    QTemporaryDir dir;
+    const QString good = dir.filePath("good.wav");
+    TAudioFile2 w;
+    w.SetFormatPCM(22050, 2, 16);
+    writeAll(w, good, tone(2205, 2, 22050, 440), 2, 2205);
+    const QString empty = dir.filePath("empty.wav");
+    writeBytes(empty, {});
+    const QString text = dir.filePath("text.mp3");
+    writeBytes(text, QByteArray("this is not sound, only words; ").repeated(200));
+
+    TAudioFile2 f;
+    f.SetFormatPCM(44100, 2, 16);
+    TAudioInformation2 info;
+    for (const QString& bad : {empty, text}) {
+        SCOPED_TRACE(bad.toStdString());
+        f.Open(good, 0, 1);
+        f.Open(bad, 0, 1);
+        EXPECT_NE(f.LastError(), 0);
+        EXPECT_EQ(f.FormatDescription(), QString());
+        info.ReadInfo(good);
+        ASSERT_FALSE(info.FormatDescription().isEmpty());
+        info.ReadInfo(bad);
+        EXPECT_EQ(info.FormatDescription(), QString());
+        EXPECT_EQ(info.Duration(), 0);
+    }
+    f.Close();
+    EXPECT_EQ(f.FormatDescription(), "PCM 16 bit: 44100 Hz, Stereo");   // the format set, once closed
+}
+
+// A call that has not come back after a generous while would block the window for good. Its
+// thread cannot be joined then, so the test program ends at once, failing.
+void mustReturn(const QString& what, const std::function<void()>& call)
+{
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> returned = done->get_future();
+    std::thread([done, call] {
+        call();
+        done->set_value();
+    }).detach();
+    if (returned.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        std::fprintf(stderr, "FAILED: %s has not returned after 30 s: it blocks\n", qPrintable(what));
+        std::_Exit(1);
+    }
+}
+
+// Named pipes (a reader waits for a writer that never comes), devices (/dev/zero never ends),
+// sockets and folders, also behind links, are refused at once by every opening road, with a
+// message that says what they are.
+TEST(NotAFile, PipesDevicesSocketsAndFoldersAreRefusedAtOnce)
+{
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe.wav");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString zero = dir.filePath("zero.mp3");
+    ASSERT_TRUE(QFile::link("/dev/zero", zero));
+    const QString pipeLink = dir.filePath("link.flac");
+    ASSERT_TRUE(QFile::link(pipe, pipeLink));
+    const QString folder = dir.filePath("folder.wma");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString socketPath = dir.filePath("socket.ogg");
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", QFile::encodeName(socketPath).constData());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+    const std::pair<QString, QString> cases[] = {
+        {pipe, pipe + " is a named pipe (FIFO), not a regular file"},
+        {zero, zero + " leads to /dev/zero, a character device, not a regular file"},
+        {pipeLink, pipeLink + " leads to " + QFileInfo(pipe).canonicalFilePath() + ", a named pipe (FIFO), not a regular file"},
+        {folder, folder + " is a folder, not a regular file"},
+        {socketPath, socketPath + " is a socket, not a regular file"},
+    };
+    for (const auto& [path, message] : cases) {
+        SCOPED_TRACE(path.toStdString());
+        mustReturn(path, [path = path, message = message] {
+            TAudioFile2 f;
+            f.SetFormatPCM(44100, 2, 16);
+            f.Open(path, 0, 1);
+            EXPECT_EQ(f.LastError(), 1);
+            EXPECT_EQ(f.LastErrorText(), message);
+            EXPECT_EQ(f.FormatDescription(), QString());
+            TAudioInformation2 info;
+            for (bool write : {false, true}) {
+                try {
+                    write ? info.WriteInfo(path) : info.ReadInfo(path);
+                    ADD_FAILURE() << (write ? "written" : "read");
+                } catch (const EngineError& e) {
+                    EXPECT_EQ(e.message(), message);
+                }
+            }
+        });
+    }
+    ::close(sock);
 }
 
 TEST(BadFiles, NamesThatLookLikeUrlsOrOptions)

@@ -101,7 +101,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"a.g726", {"data", "g726le", 8000, 1, 32000, "code_size=4", {}}, "G.726 ADPCM: 8000 Hz", true},
         Case{"a.g723", {"data", "g726le", 8000, 1, 24000, "code_size=3", {}}, "G.723 ADPCM: 8000 Hz", true},
         Case{"gsm.wav", {"wav", "libgsm_ms", 8000, 1, 13000, {}, {}}, "GSM", false},
-        Case{"ima.wav", {"wav", "adpcm_ima_wav", 22050, 2, 0, {}, {}}, "ADPCM IMA WAV: 22050 Hz", false}),
+        Case{"ima.wav", {"wav", "adpcm_ima_wav", 22050, 2, 0, {}, {}}, "ADPCM IMA WAV: 22050 Hz", false},
+        // Codecs by their short names, not FFmpeg's long ones ("FLAC (Free Lossless Audio Codec)").
+        Case{"a.flac", {"flac", "flac", 44100, 2, 0, {}, {}}, "FLAC: 44100 Hz", true}),
     [](const auto& test) {
         std::string n = test.param.file;
         for (char& ch : n)

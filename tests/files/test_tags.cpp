@@ -6,6 +6,7 @@
 #include "engine/TAudioInformation2.h"
 #include "engine/files/FfmpegModule.h"
 
+#include <QProcess>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -234,6 +235,79 @@ TEST(Tags, FailuresRaiseClearErrors)
     info.ReadInfo(rec);   // reading is harmless
     w.Close();
     EXPECT_NO_THROW(info.WriteInfo(rec));
+}
+
+// An ID3v2.3 tag of text frames, Latin-1, as other programs write it.
+QByteArray id3v23(const std::vector<std::pair<QByteArray, QByteArray>>& frames)
+{
+    QByteArray body;
+    for (const auto& [id, text] : frames) {
+        const int size = static_cast<int>(text.size()) + 1;
+        body += id;
+        body += QByteArray(1, char(size >> 24)) + char(size >> 16) + char(size >> 8) + char(size);
+        body += QByteArray(3, '\0') + text;   // flags, Latin-1
+    }
+    const int n = static_cast<int>(body.size());
+    return QByteArray("ID3\x03\0\0", 6) + char((n >> 21) & 0x7F) + char((n >> 14) & 0x7F) + char((n >> 7) & 0x7F)
+        + char(n & 0x7F) + body;
+}
+
+QStringList flacTag(const QString& path, const QString& name)
+{
+    QProcess p;
+    p.start("metaflac", {"--show-tag=" + name, path});
+    EXPECT_TRUE(p.waitForFinished(20000)) << "metaflac did not run";
+    return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+// Two artist frames in ID3v2, two ARTIST comments in FLAC: both shown, joined with " / ", and
+// still two values after the other fields are saved; an edited field of several values is
+// split at " / " again.
+TEST(Tags, SeveralValuesOfAFieldAreShownAllAndKept)
+{
+    QTemporaryDir dir;
+    const QString mp3 = makeFile(dir, "two.mp3");
+    writeBytes(mp3, id3v23({{"TIT2", "Song"}, {"TPE1", "piman"}, {"TPE1", "jzig"}}) + readBytes(mp3));
+    const QString flac = dir.filePath("two.flac");
+    TAudioFile2 w;
+    w.SetFormatFLAC(22050, 2, 16, 5);
+    writeAll(w, flac, tone(22050, 2, 22050, 500), 2, 4410);
+    ASSERT_EQ(QProcess::execute("metaflac", {"--set-tag=TITLE=Song", "--set-tag=ARTIST=piman", "--set-tag=ARTIST=jzig", flac}), 0);
+
+    for (const QString& path : {mp3, flac}) {
+        SCOPED_TRACE(path.toStdString());
+        TAudioInformation2 info;
+        info.ReadInfo(path);
+        EXPECT_EQ(info.infoArtist(), "piman / jzig");
+        // The window sets every field back from its edit before the save.
+        info.setInfoTitle("Another song");
+        info.setInfoArtist(info.infoArtist());
+        info.setInfoAlbum(info.infoAlbum());
+        info.setInfoComments(info.infoComments());
+        info.setInfoCopyright(info.infoCopyright());
+        info.WriteInfo(path);
+        TAudioInformation2 again;
+        again.ReadInfo(path);
+        EXPECT_EQ(again.infoTitle(), "Another song");
+        EXPECT_EQ(again.infoArtist(), "piman / jzig");
+    }
+    EXPECT_EQ(readBytes(mp3).count("TPE1"), 2);   // the two frames as they were
+    EXPECT_EQ(flacTag(flac, "ARTIST"), QStringList({"ARTIST=piman", "ARTIST=jzig"}));
+
+    TAudioInformation2 info;
+    info.ReadInfo(flac);
+    info.setInfoArtist("piman / jzig / Третий");
+    info.WriteInfo(flac);
+    EXPECT_EQ(flacTag(flac, "ARTIST"), QStringList({"ARTIST=piman", "ARTIST=jzig", "ARTIST=Третий"}));
+    info.ReadInfo(mp3);
+    info.setInfoArtist("piman / Третий");
+    info.WriteInfo(mp3);
+    info.ReadInfo(mp3);
+    EXPECT_EQ(info.infoArtist(), "piman / Третий");
+    // A field of one value keeps a " / " of its own.
+    info.setInfoTitle("AC / DC");
+    info.WriteInfo(flac);
+    EXPECT_EQ(flacTag(flac, "TITLE"), QStringList({"TITLE=AC / DC"}));
 }
 
 TEST(Tags, AnEmptyNewTargetReads)

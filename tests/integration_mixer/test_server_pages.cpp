@@ -167,6 +167,7 @@ TEST_F(ServerPages, VolumeAndMuteGoBothWaysBetweenThePagesAndTheServer)
     TsrcFrame* in = strip(f->TabSheet3, QStringLiteral("sfr0"));
     ASSERT_TRUE(out && in);
     EXPECT_EQ(out->Label1->text(), sink);
+    EXPECT_EQ(in->Label1->text(), kMonitorMark + sink);
 
     // From the pages to the server.
     out->TrackBar1->setValue(65535 - 19661);

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
+#include <sys/stat.h>
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -162,4 +163,46 @@ TEST_F(TagEditorTest, PageKeepsItsRightColumnAtTheEdge)
     EXPECT_EQ(form->infoGenre->width(), form->infoCopyright->width());
     EXPECT_EQ(form->infoTrack->width(), form->infoCopyright->width());
     EXPECT_EQ(form->infoTitle->width(), 128);   // the left column keeps its size
+}
+
+// The stream description in the status bar: the file's own, nothing for a file that does not
+// open (not the format last set, not the file before), and a named pipe or a link to a device
+// chosen in the open dialog is refused with a message at once.
+TEST_F(TagEditorTest, StatusBarDescribesOnlyWhatOpens)
+{
+    const QString text = folder.path() + "text.mp3";
+    QFile f(text);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("no sound here; ").repeated(300));
+    f.close();
+    const QString pipe = folder.path() + "pipe.wav";
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString zero = folder.path() + "zero.wav";
+    ASSERT_TRUE(QFile::link("/dev/zero", zero));
+
+    const auto open = [this](const QString& path) {
+        dialogs.answerNext(path);
+        form->Open1->trigger();
+    };
+    open(song);
+    EXPECT_EQ(form->statusText(2), "MP3  44100 Hz, 128 kbps, Stereo");
+    open(text);
+    EXPECT_EQ(form->statusText(2), QString());
+    EXPECT_EQ(messages.count(), 0);
+    form->ListView1->setCurrentItem(form->ListView1->topLevelItem(0));
+    EXPECT_EQ(form->statusText(2), "MP3  44100 Hz, 128 kbps, Stereo");
+    form->ListView1->setCurrentItem(form->ListView1->topLevelItem(1));
+    EXPECT_EQ(form->statusText(2), QString());
+
+    for (const QString& path : {pipe, zero}) {
+        open(song);
+        const int rows = form->ListView1->topLevelItemCount();
+        messages.clear();
+        open(path);
+        ASSERT_EQ(messages.count(), 1) << path.toStdString();
+        EXPECT_TRUE(messages.last().text.contains("not a regular file")) << messages.last().text.toStdString();
+        EXPECT_TRUE(messages.last().text.contains(path == pipe ? "named pipe" : "/dev/zero, a character device"));
+        EXPECT_EQ(form->statusText(2), QString());
+        EXPECT_EQ(form->ListView1->topLevelItemCount(), rows);   // not listed
+    }
 }
