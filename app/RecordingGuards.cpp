@@ -11,6 +11,7 @@
 #include "platform/SleepGuard.h"
 #include "settings/OutputFormats.h"
 #include "settings/RecordingNames.h"
+#include "settings/TriggerSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,7 +70,7 @@ QString RecordingSession::createTarget()
 {
     const QString folder = settings_.SavePath;
     const QString name =
-        NextRecordingPath(folder, settings_.NameTemplate, settings_.SaveFormat, QDateTime::currentDateTime());
+        NextRecordingPath(folder, settings_.NameTemplate, settings_.SaveFormat, clock_());
     if (folder.isEmpty())
         throw EngineError(QStringLiteral("Unable to create directory"));
     if (!QDir().mkpath(folder))
@@ -105,7 +106,21 @@ void RecordingSession::guard(bool running)
     // Made at the first recording: the program does not reach for the buses before that.
     if (!sleepGuard_)
         sleepGuard_ = std::make_unique<SleepGuard>();
-    sleepGuard_->hold(tr("Идёт запись звука"));
+    // The desktop is told what the program is doing: a new reason is a new request.
+    const QString reason = awakeReason();
+    if (sleepGuard_->wanted() && reason != awakeReason_)
+        sleepGuard_->release();
+    awakeReason_ = reason;
+    sleepGuard_->hold(reason);
+}
+
+QString RecordingSession::awakeReason() const
+{
+    if (state_ == State::Armed && waiting_ == Waiting::Clock)
+        return tr("Запись начнётся в %1").arg(ClockTimeText(startAt_.time()));
+    if (state_ == State::Armed)
+        return tr("Ожидание звука для начала записи");
+    return tr("Идёт запись звука");
 }
 
 bool RecordingSession::diskRoomConfirmed()

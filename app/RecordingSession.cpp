@@ -1,9 +1,10 @@
 // The steps of a recording: start, pause, resume, the cut into pieces, the time limit, the stop,
-// and the failures that end it. The guards (disk room, sleep) and the targets are in
-// app/RecordingGuards.cpp.
+// the failures that end it, and the waiting for a clock time or for sound. The guards (disk
+// room, sleep) and the targets are in app/RecordingGuards.cpp.
 #include "app/RecordingSession.h"
 
 #include "app/RecordingInput.h"
+#include "app/RecordingTrigger.h"
 #include "engine/BlockWriter.h"
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioFile2LameEnc.h"
@@ -11,9 +12,11 @@
 #include "platform/ThreadRules.h"
 #include "settings/AutoStop.h"
 #include "settings/OutputFormats.h"
+#include "settings/TriggerSettings.h"
 
 #include <QFile>
 #include <QTimer>
+#include <algorithm>
 #include <exception>
 
 namespace {
@@ -22,6 +25,19 @@ namespace {
 constexpr int kRewriteQuestionFrames = 8820;
 // The recorder cuts its blocks every 200 ms.
 constexpr int kBlockMs = 200;
+// A clock time is looked at again at least this often (the wall clock may be set meanwhile).
+constexpr qint64 kClockLookMs = 60 * 1000;
+
+SoundGate::Options gateOptions(const TRecordingSettings& settings, int rate)
+{
+    const TriggerOptions t = TriggerOptionsOf(settings);
+    SoundGate::Options o;
+    o.threshold = ThresholdOf(t.levelDb);
+    o.prerollFrames = t.prerollSeconds * rate;
+    o.holdFrames = t.silenceSeconds * rate;
+    o.pauseOnSilence = t.pauseOnSilence;
+    return o;
+}
 
 // Runs the steps of a sequence that must all happen; the first error is kept for the end.
 class StepRunner {
@@ -47,11 +63,20 @@ private:
 RecordingSession::RecordingSession(RecordingInput& input, TAudioFile2& target, TAudioFile2LameEnc& encoder,
                                    TRecordingSettings& settings, QObject* parent)
     : QObject(parent), input_(input), target_(target), encoder_(encoder), settings_(settings),
-      probe_(std::make_unique<TAudioFile2>())
+      probe_(std::make_unique<TAudioFile2>()), gate_(std::make_unique<SoundGate>()),
+      clockTimer_(new QTimer(this)), clock_([] { return QDateTime::currentDateTime(); })
 {
     connect(&input_, &RecordingInput::tick, this,
             [this](int samples, int left, int right) { inputTick(samples, left, right); });
     connect(&input_, &RecordingInput::lost, this, [this](const QString& text) { inputLost(text); });
+    connect(gate_.get(), &SoundGate::changed, this, [this] { gateChanged(); });
+    clockTimer_->setSingleShot(true);
+    clockTimer_->setTimerType(Qt::PreciseTimer);
+    connect(clockTimer_, &QTimer::timeout, this, [this] { clockTick(); });
+    connect(&input_, &RecordingInput::notice, this, [this](const QString& text) {
+        if (isRecording())
+            report(text, MessageKind::Notice);
+    });
 }
 
 RecordingSession::~RecordingSession() = default;
@@ -66,6 +91,12 @@ void RecordingSession::setSleepGuard(std::unique_ptr<SleepGuard> guard)
     sleepGuard_ = std::move(guard);
 }
 
+void RecordingSession::setWallClock(WallClock clock)
+{
+    clock_ = std::move(clock);
+    scheduleClock();
+}
+
 RecordingSession::Status RecordingSession::status() const
 {
     Status s;
@@ -73,15 +104,25 @@ RecordingSession::Status RecordingSession::status() const
     s.seconds = recordedMs() / 1000;
     if (state_ != State::Stopped)
         s.file = file_;
+    s.waiting = waitingFor();
     return s;
+}
+
+QString RecordingSession::waitingFor() const
+{
+    if (state_ == State::Armed && waiting_ == Waiting::Clock)
+        return ClockTimeText(startAt_.time());
+    if ((state_ == State::Armed || state_ == State::Paused) && waiting_ == Waiting::Sound)
+        return WaitingSound;
+    return {};
 }
 
 qint64 RecordingSession::recordedMs() const
 {
     qint64 frames = offset_;
-    if (state_ == State::Recording) {
+    if (state_ == State::Recording || (state_ == State::Paused && waiting_ == Waiting::Sound)) {
         const auto count = static_cast<quint32>(input_.currentSamples());
-        frames += wraps_ + count + (count < lastCount_ ? qint64(1) << 32 : 0);
+        frames += stretchFrames(wraps_ + count + (count < lastCount_ ? qint64(1) << 32 : 0));
     } else if (state_ != State::Paused) {
         return lastMs_;
     }
@@ -89,17 +130,47 @@ qint64 RecordingSession::recordedMs() const
     return (rate > 0 ? frames * 1000 / rate : 0) + qint64(settings_.SplitOffset) * 1000;
 }
 
+// Frames of the stretch since the input last started that are in the file or on their way
+// there, from `captured`, the input's count since then: the gate's count tells what it held
+// back (waiting for sound, after the silence) and what it gave on.
+qint64 RecordingSession::stretchFrames(qint64 captured) const
+{
+    const SoundGate::Count c = gate_->count();
+    const qint64 passed = c.passed - passedAtStart_;
+    const qint64 withheld = (c.seen - seenAtStart_) - passed;
+    if (withheld == 0 && gate_->mode() == SoundGate::Mode::Pass)
+        return captured;   // everything went on, and what was captured since goes on too
+    if (gate_->mode() != SoundGate::Mode::Pass)
+        return passed;
+    return std::max(passed, captured - withheld);
+}
+
 // ---- commands -------------------------------------------------------------------------------
 
 void RecordingSession::record()
 {
     assertUiThread();
-    if (state_ == State::Recording || state_ == State::Starting || state_ == State::Armed)
+    if (state_ == State::Armed) {
+        // The command does not wait: what the time or the sound would do happens now.
+        if (waiting_ == Waiting::Clock) {
+            clockCame();
+        } else {
+            gate_->open();
+            soundCame();
+        }
+        return;
+    }
+    if (state_ == State::Recording || state_ == State::Starting)
         return;
     if (failed_)
         finishFailed();
     if (state_ == State::Paused) {
-        resume();
+        if (waiting_ == Waiting::Sound && captureRunning_) {
+            gate_->open();
+            gateChanged();
+        } else {
+            resume();
+        }
         return;
     }
     // A folder that cannot take the recording says why at once; a new recording asks first
@@ -113,7 +184,12 @@ void RecordingSession::record()
     if (!diskRoomConfirmed())
         return;
     overflow_ = 0;
-    startPiece();
+    secondOverflow_ = 0;
+    const TriggerOptions t = TriggerOptionsOf(settings_);
+    if (t.start.isValid())
+        armForClock(t.start);
+    else
+        startNowOrOnSound(t);
 }
 
 void RecordingSession::pause()
@@ -125,8 +201,9 @@ void RecordingSession::pause()
     // far the recording has come, so a resume goes on from there.
     input_.stop();
     captureRunning_ = false;
-    offset_ += unwrap(input_.currentSamples());
+    offset_ += stretchFrames(unwrap(input_.currentSamples()));
     overflow_ += input_.overflowFrames();
+    secondOverflow_ += input_.secondOverflowFrames();
     state_ = State::Paused;
     input_.setTicking(false);
     emit paused();
@@ -135,8 +212,17 @@ void RecordingSession::pause()
 void RecordingSession::stop()
 {
     assertUiThread();
-    if (isRecording())
+    if (state_ == State::Armed)
+        cancelWaiting(StopReason::Cancelled, true);
+    else if (isRecording())
         finish(StopReason::User);
+}
+
+void RecordingSession::disarm()
+{
+    assertUiThread();
+    if (state_ == State::Armed)
+        cancelWaiting(StopReason::Cancelled, false);
 }
 
 void RecordingSession::toggle()
@@ -180,22 +266,30 @@ void RecordingSession::split()
 
 // ---- the steps ------------------------------------------------------------------------------
 
+void RecordingSession::ensureWriter()
+{
+    if (writer_)
+        return;
+    // Made at the first recording; the input hands its blocks through the gate to it from
+    // then on.
+    writer_ = std::make_unique<BlockWriter>();
+    connect(writer_.get(), &BlockWriter::OnWriteError, this, [this](const QString& text) {
+        fail(QStringLiteral("Recording stopped: ") + text, StopReason::WriteFailed);
+    });
+    gate_->setReceiver(writer_.get());
+    input_.setBlockReceiver(gate_.get());
+}
+
 void RecordingSession::startPiece()
 {
-    if (!writer_) {
-        // Made at the first recording; the input hands its blocks to it from then on.
-        writer_ = std::make_unique<BlockWriter>();
-        connect(writer_.get(), &BlockWriter::OnWriteError, this, [this](const QString& text) {
-            fail(QStringLiteral("Recording stopped: ") + text, StopReason::WriteFailed);
-        });
-        input_.setBlockReceiver(writer_.get());
-    }
+    ensureWriter();
     state_ = State::Starting;
     input_.setTicking(true);
     emit starting();
     try {
         ApplyOutputFormatTo(*probe_, target_, encoder_, settings_);
         file_ = createTarget();
+        targetMade_ = true;
         pendingTarget_ = true;   // made here, nothing in it yet
         emit targetCreated(file_);   // its receivers may let pending events run
 
@@ -216,11 +310,16 @@ void RecordingSession::startPiece()
         writer_->setFile(&target_);
         guard(true);
         if (captureRunning_ && input_.sampleRate() == rate && input_.channels() == channels) {
-            // The next piece of a cut recording: the input never stopped, and what it captured
-            // since the cut goes into this file with the next block.
+            // The next piece of a cut recording, or the sound an armed input waited for: the
+            // input never stopped, and what it captured since the cut (or the pre-roll and the
+            // sound) goes into this file with the next block.
             pendingTarget_ = false;
             state_ = State::Recording;
             emit started(file_);
+            // The gate may have closed on silence while the file was made (its word came
+            // while this piece was starting).
+            if (gate_->mode() != SoundGate::Mode::Pass)
+                gateChanged();
             return;
         }
         if (captureRunning_) {
@@ -228,6 +327,8 @@ void RecordingSession::startPiece()
             captureRunning_ = false;
         }
         input_.setFormat(rate, channels, kBlockMs);
+        gate_->configure(gateOptions(settings_, rate), channels);
+        gate_->setMode(SoundGate::Mode::Pass);
         QString reason;
         if (!startCapture(reason)) {
             abortStart(StopReason::NotStarted, reason, QStringLiteral("Recording could not start: ") + reason);
@@ -244,6 +345,9 @@ void RecordingSession::startPiece()
 
 bool RecordingSession::startCapture(QString& reason)
 {
+    const SoundGate::Count c = gate_->count();
+    seenAtStart_ = c.seen;
+    passedAtStart_ = c.passed;
     const bool running = input_.start(reason);
     lastCount_ = 0;
     wraps_ = 0;
@@ -253,6 +357,7 @@ bool RecordingSession::startCapture(QString& reason)
 
 void RecordingSession::resume()
 {
+    gate_->setMode(SoundGate::Mode::Pass);
     input_.setTicking(true);
     QString reason;
     if (!startCapture(reason)) {
@@ -275,8 +380,10 @@ void RecordingSession::finish(StopReason reason, const QString& detail, qint64 f
     step([&] { releaseFile(); });
     if (writer_)
         writer_->discard();   // blocks of a capture that had no file to go to
-    if (wasCapturing)
+    if (wasCapturing) {
         overflow_ += input_.overflowFrames();
+        secondOverflow_ += input_.secondOverflowFrames();
+    }
     qint64 length = foundFrames;
     if (targetOpen_) {
         length = target_.Length();
@@ -284,19 +391,32 @@ void RecordingSession::finish(StopReason reason, const QString& detail, qint64 f
         targetOpen_ = false;
     }
     const QString path = file_;
+    const bool made = targetMade_;
+    const bool stopTimeUsed = stopAt_.isValid();
     state_ = State::Stopped;
+    targetMade_ = false;
+    waiting_ = Waiting::Nothing;
+    startAt_ = {};
+    stopAt_ = {};
+    clockTimer_->stop();
+    gate_->setMode(SoundGate::Mode::Pass);
     guard(false);
     settings_.SplitOffset = 0;
     offset_ = 0;
     lastMs_ = 0;
 
-    emit pieceFinished(path, length, true);
+    if (made)   // an armed session that never heard its sound made no file
+        emit pieceFinished(path, length, true);
     emit stopped(reason, detail);
+    if (stopTimeUsed)
+        clearClockTimes(false, true);
 
     const qint64 lost = overflow_;
+    const qint64 secondLost = secondOverflow_;
     overflow_ = 0;
+    secondOverflow_ = 0;
     if (lost > 0) {
-        const QString note = overflowText(lost);
+        const QString note = overflowText(lost, secondLost);
         if (failed_)
             failure_ += QStringLiteral("\n") + note;   // one message says it all
         else
@@ -305,6 +425,9 @@ void RecordingSession::finish(StopReason reason, const QString& detail, qint64 f
     // Errors of the steps of a recording that already failed are part of that failure.
     if (!step.firstError().isEmpty() && !failed_)
         report(step.firstError(), MessageKind::Error);
+    // A start time set while this recording ran is waited for now.
+    if (!failed_)
+        triggerSettingsChanged();
 }
 
 void RecordingSession::abortStart(StopReason reason, const QString& detail, const QString& text)
@@ -330,10 +453,18 @@ void RecordingSession::abortStart(StopReason reason, const QString& detail, cons
         pendingTarget_ = false;
     }
     state_ = State::Stopped;
+    targetMade_ = false;
+    waiting_ = Waiting::Nothing;
+    const bool stopTimeUsed = stopAt_.isValid();
+    stopAt_ = {};
+    clockTimer_->stop();
+    gate_->setMode(SoundGate::Mode::Pass);
     settings_.SplitOffset = 0;
     offset_ = 0;
     lastMs_ = 0;
     emit stopped(reason, detail);
+    if (stopTimeUsed)
+        clearClockTimes(false, true);
     report(text, MessageKind::Error);
 }
 
@@ -361,7 +492,9 @@ void RecordingSession::finishFailed()
 {
     if (!failed_)
         return;
-    if (isRecording())
+    if (state_ == State::Armed && !captureRunning_)
+        cancelWaiting(StopReason::Cancelled, false);
+    else if (state_ != State::Stopped)
         finish(failureReason_);
     const QString text = failure_;
     failed_ = false;
@@ -374,13 +507,16 @@ void RecordingSession::report(const QString& text, MessageKind kind)
     emit message(text, kind);
 }
 
-QString RecordingSession::overflowText(qint64 frames) const
+QString RecordingSession::overflowText(qint64 frames, qint64 secondFrames) const
 {
     const int rate = input_.sampleRate() > 0 ? input_.sampleRate() : 1;
     const qint64 ms = frames * 1000 / rate;
-    return QStringLiteral("The input overflowed during the recording: %1 frames (%2 ms) of sound were lost.")
-        .arg(frames)
-        .arg(ms);
+    QString text = QStringLiteral("The input overflowed during the recording: %1 frames (%2 ms) of sound were lost")
+                       .arg(frames)
+                       .arg(ms);
+    if (secondFrames > 0)
+        text += QStringLiteral(" (the first input %1, the second input %2)").arg(frames - secondFrames).arg(secondFrames);
+    return text + QStringLiteral(".");
 }
 
 qint64 RecordingSession::unwrap(int currentSamples)
@@ -397,6 +533,25 @@ qint64 RecordingSession::unwrap(int currentSamples)
 void RecordingSession::inputTick(int currentSamples, int levelLeft, int levelRight)
 {
     assertUiThread();
+    if (captureRunning_ && waiting_ == Waiting::Sound) {
+        // Armed, or paused for sound: the meters run, the time stands.
+        unwrap(currentSamples);   // the input may run for days
+        if (failed_) {
+            finishFailed();
+            return;
+        }
+        Tick tick;
+        if (state_ != State::Armed) {
+            tick.milliseconds = recordedMs();
+            tick.pieceFrames = offset_ + stretchFrames(wraps_ + lastCount_);
+            lastMs_ = tick.milliseconds;
+        }
+        tick.levelLeft = levelLeft;
+        tick.levelRight = levelRight;
+        tick.lostFrames = overflow_ + input_.overflowFrames();
+        emit ticked(tick);
+        return;
+    }
     if (state_ != State::Recording)
         return;   // a late tick of an input that is stopped, paused or about to restart
     if (failed_) {
@@ -405,7 +560,7 @@ void RecordingSession::inputTick(int currentSamples, int levelLeft, int levelRig
     }
     // Counted in 64 bits: the input runs on across the pieces of a cut recording, and its
     // 32-bit count would wrap on a recording of some days.
-    const qint64 frames = unwrap(currentSamples) + offset_;
+    const qint64 frames = stretchFrames(unwrap(currentSamples)) + offset_;
     const int rate = input_.sampleRate();
     Tick tick;
     tick.milliseconds = (rate > 0 ? frames * 1000 / rate : 0) + qint64(settings_.SplitOffset) * 1000;
@@ -413,6 +568,7 @@ void RecordingSession::inputTick(int currentSamples, int levelLeft, int levelRig
     tick.levelLeft = levelLeft;
     tick.levelRight = levelRight;
     tick.lostFrames = overflow_ + input_.overflowFrames();
+    tick.secondLostFrames = secondOverflow_ + input_.secondOverflowFrames();
     lastMs_ = tick.milliseconds;
     emit ticked(tick);
 
@@ -430,8 +586,223 @@ void RecordingSession::inputTick(int currentSamples, int levelLeft, int levelRig
 void RecordingSession::inputLost(const QString& text)
 {
     assertUiThread();
-    if (state_ == State::Stopped)
+    if (state_ == State::Stopped || (state_ == State::Armed && !captureRunning_))
         return;
     fail(QStringLiteral("Recording stopped: the input device was lost (") + text + QStringLiteral(")"),
          StopReason::DeviceLost);
+}
+
+// ---- waiting for a clock time or for sound ----------------------------------------------------
+
+void RecordingSession::armForClock(const QTime& start)
+{
+    file_.clear();
+    offset_ = 0;
+    lastMs_ = 0;
+    state_ = State::Armed;
+    waiting_ = Waiting::Clock;
+    startAt_ = NextClockTime(start, clock_());
+    stopAt_ = {};
+    guard(true);
+    scheduleClock();
+    emit waiting(waitingFor());
+}
+
+void RecordingSession::armForSound()
+{
+    ensureWriter();
+    file_.clear();
+    offset_ = 0;
+    lastMs_ = 0;
+    int rate = 0;
+    int channels = 0;
+    try {
+        // The input captures in the format the file will have: the pre-roll goes in as it is.
+        ApplyOutputFormatTo(*probe_, target_, encoder_, settings_);
+        rate = target_.SampleRate();
+        channels = target_.Channels();
+        input_.setFormat(rate, channels, kBlockMs);
+    } catch (const std::exception& e) {
+        const QString error = QString::fromUtf8(e.what());
+        abortStart(StopReason::Failed, error, error);
+        return;
+    }
+    gate_->configure(gateOptions(settings_, rate), channels);
+    gate_->setMode(SoundGate::Mode::Wait);
+    state_ = State::Armed;
+    waiting_ = Waiting::Sound;
+    input_.setTicking(true);
+    guard(true);
+    emit waiting(waitingFor());
+    QString reason;
+    if (!startCapture(reason)) {
+        abortStart(StopReason::NotStarted, reason, QStringLiteral("Recording could not start: ") + reason);
+        return;
+    }
+    scheduleClock();
+}
+
+void RecordingSession::clockCame()
+{
+    waiting_ = Waiting::Nothing;
+    startAt_ = {};
+    clearClockTimes(true, false);   // a start time is used once
+    startNowOrOnSound(TriggerOptionsOf(settings_));
+}
+
+void RecordingSession::startNowOrOnSound(const TriggerOptions& t)
+{
+    startStopClock(clock_());   // a stop time counts from here
+    if (t.sound)
+        armForSound();
+    else
+        startPiece();
+    scheduleClock();
+}
+
+void RecordingSession::soundCame()
+{
+    waiting_ = Waiting::Nothing;
+    startPiece();   // the input goes on; the gate has given the pre-roll and the sound on
+}
+
+void RecordingSession::gateChanged()
+{
+    if (state_ == State::Armed && waiting_ == Waiting::Sound) {
+        if (gate_->mode() != SoundGate::Mode::Wait)
+            soundCame();   // which looks at the gate again once the file is there
+        return;
+    }
+    const SoundGate::Mode mode = gate_->mode();
+    if (!captureRunning_ && state_ != State::Paused)
+        return;   // a late word of a gate whose input has stopped
+    if (isRecording() && mode == SoundGate::Mode::Closed) {
+        finish(StopReason::Silence);
+    } else if (state_ == State::Recording && mode == SoundGate::Mode::Wait) {
+        // Paused until sound returns: the input goes on into the pre-roll.
+        state_ = State::Paused;
+        waiting_ = Waiting::Sound;
+        emit paused();
+        emit waiting(waitingFor());
+    } else if (state_ == State::Paused && waiting_ == Waiting::Sound && mode == SoundGate::Mode::Pass) {
+        state_ = State::Recording;
+        waiting_ = Waiting::Nothing;
+        emit resumed();
+    }
+}
+
+void RecordingSession::cancelWaiting(StopReason reason, bool clearStart)
+{
+    StepRunner step;
+    step([&] { input_.setTicking(false); });
+    step([&] { input_.stop(); });
+    captureRunning_ = false;
+    if (writer_)
+        writer_->discard();   // a pre-roll given on at the last moment has no file to go to
+    gate_->setMode(SoundGate::Mode::Pass);
+    const bool stopTimeUsed = stopAt_.isValid();
+    state_ = State::Stopped;
+    waiting_ = Waiting::Nothing;
+    startAt_ = {};
+    stopAt_ = {};
+    clockTimer_->stop();
+    guard(false);
+    overflow_ = 0;   // nothing was recorded: nothing of it was lost
+    offset_ = 0;
+    lastMs_ = 0;
+    emit stopped(reason, {});
+    if (clearStart || stopTimeUsed)
+        clearClockTimes(clearStart, clearStart || stopTimeUsed);
+    if (!step.firstError().isEmpty())
+        report(step.firstError(), MessageKind::Error);
+}
+
+void RecordingSession::clearClockTimes(bool start, bool stop)
+{
+    bool changed = false;
+    if (start && !settings_.TriggerStart.isEmpty()) {
+        settings_.TriggerStart.clear();
+        changed = true;
+    }
+    if (stop && !settings_.TriggerStop.isEmpty()) {
+        settings_.TriggerStop.clear();
+        changed = true;
+    }
+    if (changed)
+        emit clockTimesCleared();
+}
+
+void RecordingSession::triggerSettingsChanged()
+{
+    assertUiThread();
+    const TriggerOptions t = TriggerOptionsOf(settings_);
+    if (captureRunning_)
+        gate_->configure(gateOptions(settings_, input_.sampleRate()), input_.channels());
+    switch (state_) {
+    case State::Stopped:
+        if (t.start.isValid())
+            armForClock(t.start);
+        return;
+    case State::Armed:
+        if (waiting_ == Waiting::Clock) {
+            if (!t.start.isValid()) {
+                cancelWaiting(StopReason::Cancelled, false);
+                return;
+            }
+            if (t.start != startAt_.time()) {
+                startAt_ = NextClockTime(t.start, clock_());
+                guard(true);
+                emit waiting(waitingFor());
+            }
+        } else if (!t.sound) {
+            cancelWaiting(StopReason::Cancelled, false);
+            return;
+        } else {
+            startStopClock(clock_());
+        }
+        break;
+    case State::Starting:
+    case State::Recording:
+    case State::Paused:
+        startStopClock(clock_());
+        break;
+    }
+    scheduleClock();
+}
+
+void RecordingSession::clockTick()
+{
+    assertUiThread();
+    const QDateTime now = clock_();
+    if (state_ == State::Armed && waiting_ == Waiting::Clock) {
+        if (startAt_.isValid() && now >= startAt_)
+            clockCame();
+    } else if (state_ != State::Stopped && stopAt_.isValid() && now >= stopAt_) {
+        if (state_ == State::Armed)
+            cancelWaiting(StopReason::Cancelled, false);
+        else
+            finish(StopReason::ClockTime);
+    }
+    scheduleClock();
+}
+
+void RecordingSession::startStopClock(const QDateTime& from)
+{
+    const TriggerOptions t = TriggerOptionsOf(settings_);
+    stopAt_ = t.stop.isValid() ? NextClockTime(t.stop, from) : QDateTime();
+}
+
+void RecordingSession::scheduleClock()
+{
+    QDateTime due;
+    if (state_ == State::Armed && waiting_ == Waiting::Clock)
+        due = startAt_;
+    else if (state_ != State::Stopped)
+        due = stopAt_;
+    if (!due.isValid()) {
+        clockTimer_->stop();
+        return;
+    }
+    const qint64 ms = std::clamp<qint64>(clock_().msecsTo(due), 0, kClockLookMs);
+    clockTimer_->start(int(ms));
 }

@@ -26,20 +26,39 @@
 //
 // States:   Stopped --record--> Starting --capture runs--> Recording <--pause/record--> Paused
 //           Recording --cut--> Starting (next piece, capture goes on) --> Recording
-//           Recording/Paused --stop, time limit, disk full, device lost, write failure--> Stopped
-//           Armed: reserved for a recording that waits for a clock time or for sound, its input
-//           capturing into a pre-roll; the record command then turns it into Recording with the
-//           pre-roll first (see startPiece/startCapture: capture and writing are separate steps).
+//           Recording/Paused --stop, time limit, disk full, device lost, write failure,
+//                              silence, stop time--> Stopped
+//           Stopped --record, with a start time or start on sound--> Armed
+//           Armed (a clock time) --the time comes--> Armed (sound) or Starting
+//           Armed (sound: the input captures into the pre-roll) --sound--> Starting, the
+//                              pre-roll first in the file, contiguous with what follows
+//           Armed --record--> what the time or the sound would have done, at once
+//           Armed --stop, stop time, device lost--> Stopped, without a file
+//           Recording --silence, to pause--> Paused (the input goes on, waiting for sound)
+//                              --sound--> Recording, into the same file
+// The sound and the silence are judged by a SoundGate (app/RecordingTrigger.h) between the
+// input and the writer: whatever input the session records from, what reaches the file is a
+// run of its frames, each piece of a paused recording a run of its own.
+//
+// Clock times: a start time (settings TriggerStart) is used once: when it comes, or when the
+// record command does not wait for it, it is cleared from the settings; the stop command
+// that cancels its waiting clears it too. A stop time (TriggerStop) counts from the start of
+// a recording (or the arming on sound); it ends the recording or the waiting once and is
+// cleared when what it was set for ends. clockTimesCleared() says when the settings changed.
 #include "settings/RecordingSettings.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
 
 class BlockWriter;
+class QTimer;
 class RecordingInput;
 class SleepGuard;
+class SoundGate;
+struct TriggerOptions;
 class TAudioFile2;
 class TAudioFile2LameEnc;
 
@@ -60,6 +79,9 @@ public:
         NotStarted,     // the input could not start (reason in the detail); a target made for
                         // the start is removed again, a paused recording is kept
         Failed,         // the target could not be made or opened (the message says why)
+        Silence,        // the input stayed below the threshold for the hold time
+        ClockTime,      // the stop time came
+        Cancelled,      // a waiting ended before anything was recorded (no file)
     };
     enum class MessageKind { Notice, Error };
     struct Tick {
@@ -68,13 +90,19 @@ public:
         int levelLeft = 0;
         int levelRight = 0;
         qint64 lostFrames = 0;     // frames the input lost so far in this recording
+        qint64 secondLostFrames = 0;   // of them, the second input's
     };
     struct Status {
         State state = State::Stopped;
         qint64 seconds = 0;        // recorded time, whole seconds
         QString file;              // the current target; empty when stopped
+        // What an armed session waits for: "sound", or the clock time of its start
+        // ("HH:MM:SS"); empty when it waits for nothing.
+        QString waiting;
     };
     using Ask = std::function<bool(const QString& question)>;
+    using WallClock = std::function<QDateTime()>;
+    static inline const QString WaitingSound = QStringLiteral("sound");
 
     RecordingSession(RecordingInput& input, TAudioFile2& target, TAudioFile2LameEnc& encoder,
                      TRecordingSettings& settings, QObject* parent = nullptr);
@@ -84,13 +112,28 @@ public:
     // The guard that keeps the computer awake (default: one on the process's buses, made at
     // the first recording).
     void setSleepGuard(std::unique_ptr<SleepGuard> guard);
+    // The local time the clock times are read on (default: the system's).
+    void setWallClock(WallClock clock);
 
     // ---- commands ---------------------------------------------------------------------------
-    // Starts a fresh recording, or resumes a paused one. Nothing while one runs or starts.
+    // Starts a fresh recording, or resumes a paused one; with a start time or start on sound
+    // in the settings, arms instead. Armed, or paused waiting for sound, it does at once what
+    // the time or the sound would have done. Nothing while one runs or starts.
     void record();
     void pause();                    // nothing unless recording
-    void stop();                     // by the user; nothing unless recording or paused
-    void toggle();                   // record when stopped, stop when recording or paused
+    // By the user: ends a recording, or cancels a waiting (the start time cleared with it).
+    void stop();
+    void toggle();                   // record when stopped, stop when running or armed
+    // Ends a waiting without touching the clock times (the program closes; a start time
+    // waits for the next run). Nothing unless armed.
+    void disarm();
+    // The trigger settings changed: the level, hold and pre-roll apply from now on, a changed
+    // stop time too; a start time arms a stopped session (and moves or ends the waiting of
+    // an armed one).
+    void triggerSettingsChanged();
+    // The clock has moved on: a start or stop time that has come acts (a timer calls it; the
+    // wall clock given above is read).
+    void clockTick();
     // Finishes the current piece and starts the next at once (the time limit and the cut of
     // the settings do it by themselves); nothing unless recording.
     void split();
@@ -102,6 +145,14 @@ public:
     State state() const { return state_; }
     bool isRecording() const { return state_ == State::Recording || state_ == State::Paused; }
     bool isPaused() const { return state_ == State::Paused; }
+    bool isArmed() const { return state_ == State::Armed; }
+    QDateTime startsAt() const { return startAt_; }   // armed for a clock time: when
+    QDateTime wallClock() const { return clock_(); }
+    // What it waits for, as Status::waiting says.
+    QString waitingFor() const;
+    // The threshold in dBFS when the level decides something (start on sound, silence);
+    // otherwise 1 (above every level).
+    int watchedLevelDb() const;
     Status status() const;
     qint64 recordedMs() const;       // recorded time of the whole recording (0 when stopped)
     QString file() const { return file_; }
@@ -121,9 +172,26 @@ signals:
     void stopped(RecordingSession::StopReason reason, const QString& detail);
     void message(const QString& text, RecordingSession::MessageKind kind);
     void ticked(const RecordingSession::Tick& tick);
+    // The session waits (armed, or paused for sound) for `what`, as Status::waiting says.
+    void waiting(const QString& what);
+    void clockTimesCleared();                          // TriggerStart or TriggerStop emptied
     void diskRoom(qint64 secondsLeft, qint64 freeBytes);   // once a second of recording
 
 private:
+    void ensureWriter();
+    void armForClock(const QTime& start);
+    void armForSound();
+    void clockCame();
+    void startNowOrOnSound(const TriggerOptions& t);
+    void soundCame();
+    void gateChanged();
+    void cancelWaiting(StopReason reason, bool clearTimes);
+    void clearClockTimes(bool start, bool stop);
+    void scheduleClock();
+    void startStopClock(const QDateTime& from);
+    void applyGateOptions();
+    qint64 stretchFrames(qint64 captured) const;
+    QString awakeReason() const;
     void startPiece();
     bool startCapture(QString& reason);
     void resume();
@@ -140,7 +208,7 @@ private:
     void guard(bool running);
     bool diskRoomConfirmed();
     bool diskRanOut(qint64 recordedMs);
-    QString overflowText(qint64 frames) const;
+    QString overflowText(qint64 frames, qint64 secondFrames = 0) const;
     void report(const QString& text, MessageKind kind);
 
     RecordingInput& input_;
@@ -151,6 +219,9 @@ private:
     std::unique_ptr<TAudioFile2> probe_;
     std::unique_ptr<BlockWriter> writer_;
     std::unique_ptr<SleepGuard> sleepGuard_;
+    std::unique_ptr<SoundGate> gate_;
+    QTimer* clockTimer_ = nullptr;
+    WallClock clock_;
 
     State state_ = State::Stopped;
     QString file_;
@@ -159,6 +230,7 @@ private:
     bool captureRunning_ = false;    // the input has been started and not stopped
     qint64 offset_ = 0;              // frames of this piece recorded before the last resume
     qint64 overflow_ = 0;            // frames lost in earlier stretches of this recording
+    qint64 secondOverflow_ = 0;      // of them, the second input's
     qint64 lastMs_ = 0;              // recorded time at the last tick
     quint32 lastCount_ = 0;          // the input's count wraps after 2^32 frames
     qint64 wraps_ = 0;
@@ -166,4 +238,14 @@ private:
     bool failed_ = false;            // a failure waits to end the recording and be reported
     QString failure_;
     StopReason failureReason_ = StopReason::WriteFailed;
+
+    // Waiting and the gate.
+    enum class Waiting { Nothing, Clock, Sound };
+    Waiting waiting_ = Waiting::Nothing;   // armed: for what; paused for sound: Sound
+    QDateTime startAt_;              // armed for the clock: when
+    QDateTime stopAt_;               // a stop time in effect: when
+    bool targetMade_ = false;        // this recording has a file (an armed one has none yet)
+    qint64 seenAtStart_ = 0;         // the gate's count at the last start of the input
+    qint64 passedAtStart_ = 0;
+    QString awakeReason_;            // what the sleep guard holds for
 };

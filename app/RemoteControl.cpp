@@ -18,8 +18,7 @@ constexpr int kRetryMs = 250;
 // What an armed recording waits for, as the session says it.
 QString waitingFor(const RecordingSession::Status& status)
 {
-    Q_UNUSED(status);
-    return {};
+    return status.waiting;
 }
 
 } // namespace

@@ -34,6 +34,9 @@ TForm1::~TForm1()
     for (QWidget* w : {static_cast<QWidget*>(Panel1), TabSheet2, TabSheet3, TabSheet4})
         if (w)
             w->removeEventFilter(this);
+    // Both recorders stop, and what a second input's mix holds goes to the writer too.
+    if (RecordInput)
+        RecordInput->stop();
     if (AudioRecord1) {
         AudioRecord1->disconnect(this);
         delete AudioRecord1;   // hands its last blocks to the session's writer
@@ -106,6 +109,8 @@ void TForm1::FormShow()
         ComboBox2->setCurrentIndex(AudioVisualization1->WindowFFTType());
     }
     NCTPlayButtonB1->SetVolume(AudioPlayer1->Volume());
+    // A start time found in setup.ini arms the program with no further command.
+    Session->triggerSettingsChanged();
     if (systemAudioBackendReady() || deviceSearch_.joinable()) {
         DevicesFound();
         return;
@@ -152,6 +157,8 @@ void TForm1::FormClose()
         if (IsRecording)
             StopRecording();
     });
+    // A waiting ends without its clock times: a start time is waited for at the next start.
+    runGuarded([this] { Session->disarm(); });
     runGuarded([this] {
         AudioFile1->setActive(false);
         AudioFile2->setActive(false);

@@ -7,6 +7,7 @@
 //   app/Unit1.cpp            FormCreate/FormShow/FormClose, layout, page commands
 //   app/Unit1Transport.cpp   record / play / pause / stop, engine events, ticks, seeking
 //   app/Unit1Files.cpp       current file, recording targets, the file list, rename, delete
+//   app/Unit1Trigger.cpp     recordings that start and stop by themselves: dialog, waiting
 //   settings/Unit1Settings.cpp  setup.ini load/save, output format, auto-stop button
 //   mixer/Unit1Mixer.cpp     device lists, mixer pages, filter and equaliser commands,
 //                            visualisation selectors
@@ -18,6 +19,7 @@
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioFile2LameEnc.h"
 #include "engine/TAudioInformation2.h"
+#include "mixer/InputChoices.h"
 #include "settings/RecordingSettings.h"
 #include <QMainWindow>
 #include <QPointer>
@@ -60,6 +62,7 @@ class TNCTSliderB2;
 class TNCTTimeDisplay2;
 class TSettingForm;
 class TTimeLimitForm;
+class TTriggerForm;
 class TAboutBox;
 class TTipForm;
 class TsrcFrame;
@@ -79,13 +82,15 @@ public:
     QMenu* Option1 = nullptr;      QAction* Options1 = nullptr;
     QAction* PlaybackVolumeControls1 = nullptr;               QAction* FileInfo1 = nullptr;
     QAction* N4 = nullptr;         QAction* Options2 = nullptr;
+    QAction* Trigger1 = nullptr;   // recordings that start and stop by themselves
     QMenu* Help1 = nullptr;        QAction* HelpContents2 = nullptr; QAction* N2 = nullptr;
     QAction* Homepage2 = nullptr;  QAction* N5 = nullptr;      QAction* ipoftheDay1 = nullptr;
     QAction* About1 = nullptr;
     // Toolbar
     QToolBar* ToolBar1 = nullptr;
     QToolButton* ToolBtnOpen = nullptr;     QToolButton* ToolBtnOptions = nullptr;
-    QToolButton* ToolBtnAutostop = nullptr; QToolButton* ToolBtnHelp = nullptr;
+    QToolButton* ToolBtnAutostop = nullptr; QToolButton* ToolBtnTrigger = nullptr;
+    QToolButton* ToolBtnHelp = nullptr;
     QToolButton* ToolBtnAbout = nullptr;
     // Pages
     QTabWidget* PageControl1 = nullptr;
@@ -102,6 +107,8 @@ public:
     // Page 1: input mixer
     QLabel* Label4 = nullptr;      QComboBox* DeviceComboIn = nullptr;
     QPushButton* btnSetFilter = nullptr;
+    QLabel* Label13 = nullptr;     QComboBox* SecondComboIn = nullptr;   // the second input
+    QComboBox* LayoutComboIn = nullptr;   // the two inputs mixed or split
     // Page 2: output mixer
     QLabel* Label2 = nullptr;      QComboBox* DeviceCombo = nullptr;
     QCheckBox* chEqualizer = nullptr;
@@ -135,13 +142,16 @@ public:
     std::unique_ptr<TAudioFile2> AudioFile1;
     std::unique_ptr<TAudioFile2> AudioFile2;
     TAudioRecord2* AudioRecord1 = nullptr;
+    TAudioRecord2* AudioRecord2 = nullptr;   // the second input
     TAudioPlayer2* AudioPlayer1 = nullptr;
     DeviceWatch* DeviceWatch1 = nullptr;   // devices that come and go, mixers changed outside
     std::unique_ptr<TAudioInformation2> AudioInformation1;
     std::unique_ptr<TAudioFile2LameEnc> Mp3LameEncoder;
-    // The recording: its state and steps (AudioRecord1 through RecordInput, AudioFile2 and
-    // Mp3LameEncoder as its components). Declared after the files so that it ends before them.
-    std::unique_ptr<RecorderInput> RecordInput;
+    // The recording: its state and steps (AudioRecord1 and AudioRecord2 through RecordInput,
+    // AudioFile2 and Mp3LameEncoder as its components). Declared after the files so that it
+    // ends before them.
+    std::unique_ptr<TwoRecorderInput> RecordInput;
+    std::unique_ptr<InputChoices> Inputs;   // the devices chosen and remembered
     std::unique_ptr<RecordingSession> Session;
     // The session's writer thread (blocks into AudioFile2), once a recording has started.
     BlockWriter* RecordWriter = nullptr;
@@ -166,6 +176,7 @@ public:
     // ---- on-demand form slots ---------------------------------------------------------------
     QPointer<TSettingForm> SettingForm;
     QPointer<TTimeLimitForm> TimeLimitForm;
+    QPointer<TTriggerForm> TriggerForm;
     QPointer<TAboutBox> AboutBox;
     QPointer<TTipForm> TipForm;
 
@@ -230,6 +241,15 @@ public:
     void SessionPieceFinished(const QString& path, qint64 frames, bool last);
     void SessionStopped(RecordingSession::StopReason reason, const QString& detail);
     void SessionTicked(const RecordingSession::Tick& tick);
+    // app/Unit1Trigger.cpp: the dialog of recordings that start and stop by themselves (menu
+    // Trigger1, toolbar ToolBtnTrigger, pressed while one of them is set); what an armed
+    // session (or one paused for sound) waits for; the threshold on the meters while the level
+    // decides; the clock times the session used, written back to setup.ini.
+    void ToolBtnTriggerClick();
+    void setTriggerButton();
+    void SessionWaiting(const QString& what);
+    void SessionClockTimesCleared();
+    void ShowThreshold();
     // app/Unit1Guards.cpp: the status-bar panel of the room left on the disk, while recording.
     void SessionDiskRoom(qint64 secondsLeft, qint64 freeBytes);
     QLabel* DiskPanel = nullptr;
@@ -237,6 +257,10 @@ public:
 private:
     void ConnectSession();
     void ShowRecordingLook();
+    void EndWaitingLook();
+    bool waitingShown_ = false;                // the window shows an armed session's waiting
+    bool soundPauseShown_ = false;             // ... or a recording paused for sound
+    QString keptPanelText_;                    // what the waiting's text covers (panel 1 or 2)
     std::unique_ptr<TAudioFile2> probeFile_;
     bool currentIsRecordTarget_ = false;       // CurrentFile was made current by a recording
 public:
@@ -266,6 +290,9 @@ public:
     void FillInputDevices();
     void DeviceComboClick();
     void DeviceComboInClick();
+    void SecondComboInClick();
+    void LayoutComboInClick();
+    void FillSecondInputs();
     // The device lists follow the devices (DeviceWatch1, changes as DeviceChange bits): a device
     // in use stays selected, one that went away while its side is idle gives way to the
     // default; the pages follow their device and its mixer values.

@@ -216,6 +216,7 @@ void TForm1::buildMenus()
     addItem(Option1, FileInfo1, "FileInfo1", tr("Инфрмация о файле"), 6);
     addSeparator(Option1, N4, "N4");
     addItem(Option1, Options2, "Options2", tr("Оптимизация"), 11, QKeySequence(Qt::Key_F2));
+    addItem(Option1, Trigger1, "Trigger1", tr("Авто старт"), 16);
 
     Help1 = MainMenu1->addMenu(tr("Помощь"));
     Help1->setObjectName(QStringLiteral("Help1"));
@@ -261,6 +262,9 @@ void TForm1::buildToolBar()
     ToolBtnAutostop = makeToolButton(new ProgramPressedButton(ToolBar1), "ToolBtnAutostop",
                                      tr("Авто стоп"), QString(), 7);
     ToolBtnAutostop->setCheckable(true);
+    ToolBtnTrigger = makeToolButton(new ProgramPressedButton(ToolBar1), "ToolBtnTrigger", tr("Авто старт"),
+                                    QString(), 8);
+    ToolBtnTrigger->setCheckable(true);
     {
         auto* ToolButton7 = new QWidget(ToolBar1);
         ToolButton7->setObjectName(QStringLiteral("ToolButton7"));
@@ -362,6 +366,14 @@ void TForm1::buildInputMixerPage()
     btnSetFilter = new QPushButton(tr("Фильтр"), TabSheet3);
     btnSetFilter->setObjectName(QStringLiteral("btnSetFilter"));
     btnSetFilter->setGeometry(368, 0, 79, 24);
+    // The second input, under the first, and how the two share the file's channels.
+    Label13 = makeLabel(TabSheet3, "Label13", tr("Второй вход"), 0, 28, 0, 21);
+    Label13->resize(Label13->sizeHint().width(), 21);
+    SecondComboIn = makeDropDownList(TabSheet3, "SecondComboIn", DeviceComboIn->x(), 28, 273);
+    Label13->setBuddy(SecondComboIn);
+    LayoutComboIn = makeDropDownList(TabSheet3, "LayoutComboIn", 368, 28, 79);
+    LayoutComboIn->addItems(InputChoices::layoutTexts());
+    LayoutComboIn->setToolTip(tr("Оба входа в каждом канале, или первый слева, второй справа"));
 }
 
 // Page 2: output device and equaliser; the mixer strips are built at run time.
@@ -541,6 +553,8 @@ void TForm1::makeComponents()
     AudioFile2 = std::make_unique<TAudioFile2>();
     AudioRecord1 = new TAudioRecord2(this);
     AudioRecord1->setObjectName(QStringLiteral("AudioRecord1"));
+    AudioRecord2 = new TAudioRecord2(this);
+    AudioRecord2->setObjectName(QStringLiteral("AudioRecord2"));
     AudioPlayer1 = new TAudioPlayer2(this);
     AudioPlayer1->setObjectName(QStringLiteral("AudioPlayer1"));
     DeviceWatch1 = new DeviceWatch(this);
@@ -549,8 +563,11 @@ void TForm1::makeComponents()
     Mp3LameEncoder = std::make_unique<TAudioFile2LameEnc>();
     // The recorder's events reach the session through this window's handlers
     // (AudioRecord1Timer, AudioRecord1DeviceError).
-    RecordInput = std::make_unique<RecorderInput>(*AudioRecord1, false);
+    // The second input's events reach it directly.
+    RecordInput = std::make_unique<TwoRecorderInput>(*AudioRecord1, *AudioRecord2, false);
     Session = std::make_unique<RecordingSession>(*RecordInput, *AudioFile2, *Mp3LameEncoder, RecordingSettings);
+    Inputs = std::make_unique<InputChoices>(*AudioRecord1, *AudioRecord2, *RecordInput, *AudioPlayer1,
+                                            RecordingSettings);
 }
 
 // Menu items, toolbar and page buttons to their handlers.
@@ -569,6 +586,7 @@ void TForm1::connectCommands()
     onAction(PlaybackVolumeControls1, &TForm1::PlaybackVolumeControls1Click);
     onAction(FileInfo1, &TForm1::FileInfo1Click);
     onAction(Options2, &TForm1::Options2Click);
+    onAction(Trigger1, &TForm1::ToolBtnTriggerClick);
     onAction(HelpContents2, &TForm1::HelpContents2Click);
     onAction(Homepage2, &TForm1::Homepage2Click);
     onAction(ipoftheDay1, &TForm1::ipoftheDay1Click);
@@ -584,6 +602,7 @@ void TForm1::connectCommands()
     onClick(ToolBtnOpen, &TForm1::Open1Click);
     onClick(ToolBtnOptions, &TForm1::Options2Click);
     onClick(ToolBtnAutostop, &TForm1::ToolBtnAutostopClick);
+    onClick(ToolBtnTrigger, &TForm1::ToolBtnTriggerClick);
     onClick(ToolBtnHelp, &TForm1::HelpContents2Click);
     onClick(ToolBtnAbout, &TForm1::ToolBtnAboutClick);
     onClick(btnSetFilter, &TForm1::btnSetFilterClick);
@@ -607,6 +626,8 @@ void TForm1::connectControls()
     connect(RadioGroup1Buttons, &QButtonGroup::idClicked, this, guarded([this] { RadioGroup1Click(); }));
     connect(DeviceCombo, &QComboBox::activated, this, guarded([this] { DeviceComboClick(); }));
     connect(DeviceComboIn, &QComboBox::activated, this, guarded([this] { DeviceComboInClick(); }));
+    connect(SecondComboIn, &QComboBox::activated, this, guarded([this] { SecondComboInClick(); }));
+    connect(LayoutComboIn, &QComboBox::activated, this, guarded([this] { LayoutComboInClick(); }));
     connect(infoMTVButtons, &QButtonGroup::idClicked, this, guarded([this] { infoMTVClick(); }));
 
     connect(ListView1, &QTreeWidget::itemSelectionChanged, this, guarded([this] { ListView1SelectItem(); }));

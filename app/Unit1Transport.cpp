@@ -44,6 +44,7 @@ const char* const kRecording = QT_TRANSLATE_NOOP("TForm1", "Recording...");
 const char* const kPlaying = QT_TRANSLATE_NOOP("TForm1", "Playing...");
 const char* const kPause = QT_TRANSLATE_NOOP("TForm1", "Pause");
 const char* const kStop = QT_TRANSLATE_NOOP("TForm1", "Stop");
+const char* const kWaiting = QT_TRANSLATE_NOOP("TForm1", "Waiting...");
 
 } // namespace
 
@@ -61,6 +62,8 @@ TAudioFile2& TForm1::ReaderFile()
 
 QString TForm1::TransportWord() const
 {
+    if (waitingShown_ || soundPauseShown_)
+        return tr(kWaiting);
     if (IsRecording)
         return tr(RecordPaused ? kPause : kRecording);
     if (IsPlaying)
@@ -134,6 +137,8 @@ void TForm1::ConnectSession()
     connect(Session.get(), &S::ticked, this, guarded([this](const S::Tick& tick) { SessionTicked(tick); }));
     connect(Session.get(), &S::diskRoom, this,
             guarded([this](qint64 seconds, qint64 free) { SessionDiskRoom(seconds, free); }));
+    connect(Session.get(), &S::waiting, this, guarded([this](const QString& what) { SessionWaiting(what); }));
+    connect(Session.get(), &S::clockTimesCleared, this, guarded([this] { SessionClockTimesCleared(); }));
 }
 
 void TForm1::ShowRecordingLook()
@@ -152,7 +157,9 @@ void TForm1::SessionStarting()
     RecordWriter = Session->writer();
     IsRecording = false;
     RecordPaused = false;
+    EndWaitingLook();
     ShowRecordingLook();
+    ShowThreshold();
 }
 
 void TForm1::SessionTargetCreated(const QString& path)
@@ -183,6 +190,7 @@ void TForm1::SessionResumed()
 {
     IsRecording = true;
     RecordPaused = false;
+    EndWaitingLook();
     ShowRecordingLook();
 }
 
@@ -204,6 +212,8 @@ void TForm1::SessionPieceFinished(const QString& path, qint64 frames, bool last)
 
 void TForm1::SessionStopped(RecordingSession::StopReason reason, const QString& detail)
 {
+    EndWaitingLook();
+    ShowThreshold();
     IsRecording = false;
     RecordPaused = false;
     ShowDiskPanel(false);
@@ -242,7 +252,11 @@ void TForm1::SessionTicked(const RecordingSession::Tick& tick)
     const int position = int(std::clamp<qint64>(tick.pieceFrames, 0, std::numeric_limits<int>::max()));
     if (!SeekDragging && !IsPlaying)
         NCTSliderB1->setValue(std::min(MulDiv(position, 1000, AudioFile1->Length()), 1000));
-    if (tick.lostFrames > 0)
+    if (tick.secondLostFrames > 0)
+        setStatusText(2, QStringLiteral("Input overflow: %1 frames lost (the second input %2)")
+                             .arg(tick.lostFrames)
+                             .arg(tick.secondLostFrames));
+    else if (tick.lostFrames > 0)
         setStatusText(2, QStringLiteral("Input overflow: %1 frames lost").arg(tick.lostFrames));
 }
 
@@ -393,7 +407,7 @@ void TForm1::Stop1Click()
     assertUiThread();
     if (IsPlaying)
         StopPlayback();
-    if (IsRecording)
+    if (IsRecording || Session->isArmed())
         StopRecording();
 }
 
@@ -532,5 +546,6 @@ void TForm1::AudioPlayer1DeviceError(const QString& message)
 void TForm1::AudioRecord1Timer(int CurrentSamples, int LevelLeft, int LevelRight)
 {
     assertUiThread();
+    RecordInput->fileLevels(LevelLeft, LevelRight);   // with a second input, the file's channels
     Session->inputTick(CurrentSamples, LevelLeft, LevelRight);
 }

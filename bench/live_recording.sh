@@ -14,13 +14,16 @@
 #   CPU       time on a processor of every thread (/proc/PID/task/TID/schedstat, nanoseconds)
 #             as percent of one core; the sound server also less its figure with no recorder;
 #   switches  context switches a second, voluntary + involuntary, every thread;
-#   RSS       the program's resident memory at the end of the window.
+#   RSS       the program's resident memory at the end of the window (and, for the armed rows,
+#             its growth over the window).
 # Tavrin is build/tavrin copied into a temporary program folder whose setup.ini records MP3
 # 128 kbit/s or 16-bit WAV, 44.1 kHz stereo, with no tip at start; TAVRIN_RECORD_AT_SHOW=1
 # gives the record command once the window is up. The "hidden" rows unmap its window (as a
 # window manager does when it minimises one) once the recording runs. Tavrin records through
 # the sound server's own client library; the "portaudio" row through PortAudio's ALSA road
-# (TAVRIN_AUDIO=portaudio, ALSA's pulse plugin).
+# (TAVRIN_AUDIO=portaudio, ALSA's pulse plugin). The "armed" rows set start on sound with a
+# threshold of 0 dBFS, which the music never reaches: the record command arms the program, which
+# then captures into its pre-roll and waits, writing nothing.
 # Last, the start to the shown window (TAVRIN_EXIT_AFTER_SHOW=1), median of 10, on the same
 # display and sound server.
 # TAVRIN_BENCH_ONLY="tavrin_wav arecord ..." measures only the recorders named (idle always);
@@ -125,14 +128,17 @@ rss_kib() { sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\).*/\1/p' /proc/"$1"/status 2>
 now_ns() { date +%s%N; }
 calc() { awk "BEGIN { printf \"%.${2:-2}f\", $1 }"; }
 
-# A fresh program folder recording FORMAT (mp3|wav) into its rec/ folder.
+# A fresh program folder recording FORMAT (mp3|wav) into its rec/ folder; "armed" is WAV that
+# waits for sound above 0 dBFS.
 make_program() {
   local dir=$1 format=$2
   rm -rf "$dir"
   mkdir -p "$dir/rec"
   cp "$BUILD_DIR/tavrin" "$dir/"
   for side in tips.txt support.ini tavrin.html; do [ -f "$BUILD_DIR/$side" ] && cp "$BUILD_DIR/$side" "$dir/"; done
-  printf '[options]\nsavepath=%s/rec/\nsaveformat=.%s\n[tips]\nshowtip=0\n' "$dir" "$format" >"$dir/setup.ini"
+  printf '[options]\nsavepath=%s/rec/\nsaveformat=.%s\n[tips]\nshowtip=0\n' "$dir" "${format/armed/wav}" >"$dir/setup.ini"
+  [ "$format" = armed ] && printf '[trigger]\nsound=1\nlevel=0\npreroll=2\n' >>"$dir/setup.ini"
+  return 0
 }
 
 # --- profiling the window's thread -----------------------------------------------------------------
@@ -257,11 +263,12 @@ measure() {
       ;;
   esac
   sleep "$WARMUP"
-  local pids a0 s0 x0 t0 a1 s1 x1 t1 rss=0
+  local pids a0 s0 x0 t0 a1 s1 x1 t1 rss=0 rss0=0
   pids=$(session_pids "$sid")
   [ -n "$pids" ] || { echo "$label: the recorder ended early" >&2; cat "$out/stderr" >&2; exit 1; }
   local threads=${TAVRIN_BENCH_THREADS:-0}
   [ "$kind" = tavrin ] && [ "$threads" = 1 ] && threads_of "$sid" >"$out/threads0"
+  [ "$kind" = tavrin ] && rss0=$(rss_kib "$sid")
   t0=$(now_ns); a0=$(usage_of $pids); s0=$(usage_of "$SERVER"); x0=$(usage_of "$XSERVER")
   sleep "$WINDOW"
   t1=$(now_ns); a1=$(usage_of $pids); s1=$(usage_of "$SERVER"); x1=$(usage_of "$XSERVER")
@@ -280,18 +287,18 @@ measure() {
   kill -KILL -- "-$sid" 2>/dev/null || true
   wait "$sid" 2>/dev/null || true
   forget "$sid"
-  if [ "$kind" != idle ]; then
+  if [ "$kind" != idle ] && [ "${3:-}" != armed ]; then
     local size
     size=$( (du -skc "$out"/prog/rec "$out"/rec.* 2>/dev/null || true) | tail -1 | cut -f1)
     [ "$size" -gt 100 ] || { echo "$label: nothing was recorded ($size KiB)" >&2; cat "$out/stderr" >&2; exit 1; }
   fi
   rm -rf "$out"
   awk -v l="$label" -v t0="$t0" -v t1="$t1" -v a0="$a0" -v a1="$a1" -v s0="$s0" -v s1="$s1" -v x0="$x0" \
-      -v x1="$x1" -v rss="$rss" 'BEGIN {
+      -v x1="$x1" -v rss="$rss" -v rss0="$rss0" 'BEGIN {
     split(a0, A0, " "); split(a1, A1, " "); split(s0, S0, " "); split(s1, S1, " "); split(x0, X0, " "); split(x1, X1, " ")
     w = (t1 - t0) / 1e9
-    printf "%s %.4f %.1f %.4f %.1f %.4f %d\n", l, (A1[1] - A0[1]) / 1e9 / w * 100, (A1[2] - A0[2]) / w,
-           (S1[1] - S0[1]) / 1e9 / w * 100, (S1[2] - S0[2]) / w, (X1[1] - X0[1]) / 1e9 / w * 100, rss
+    printf "%s %.4f %.1f %.4f %.1f %.4f %d %d\n", l, (A1[1] - A0[1]) / 1e9 / w * 100, (A1[2] - A0[2]) / w,
+           (S1[1] - S0[1]) / 1e9 / w * 100, (S1[2] - S0[2]) / w, (X1[1] - X0[1]) / 1e9 / w * 100, rss, rss - rss0
   }' >>"$RESULTS"
 }
 
@@ -303,6 +310,8 @@ RECORDERS=(
   "tavrin_wav|tavrin wav shown"
   "tavrin_wav_hidden|tavrin wav hidden"
   "tavrin_wav_portaudio|tavrin wav shown portaudio"
+  "tavrin_armed|tavrin armed shown"
+  "tavrin_armed_hidden|tavrin armed hidden"
   "parecord_lame|tool $LAME_PIPE"
   "ffmpeg_lame|tool ffmpeg -nostdin -loglevel error -y -f pulse -sample_rate 44100 -channels 2 -i default -c:a libmp3lame -b:a 128k @OUT@.mp3"
   "arecord|tool arecord -q -D pulse -f cd -t wav @OUT@.wav"
@@ -337,7 +346,7 @@ for round in $(seq "$REPEATS"); do
   echo "(round $round done)"
 done
 
-# Median of column COLUMN (2..7) of LABEL's rounds.
+# Median of column COLUMN (2..8) of LABEL's rounds.
 median() {
   awk -v l="$1" -v c="$2" '$1 == l { print $c }' "$RESULTS" | sort -g |
     awk '{ a[NR] = $1 } END { if (NR == 0) print "nan"; else print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'
@@ -376,6 +385,13 @@ fi
 if has tavrin_wav && has tavrin_wav_portaudio && has parecord; then
 echo "Tavrin WAV: sound-server backend / PortAudio road: program $(calc "$(median tavrin_wav 2) / $(median tavrin_wav_portaudio 2)"), server $(calc "($(median tavrin_wav 4) - $IDLE_SERVER) / ($(median tavrin_wav_portaudio 4) - $IDLE_SERVER)")"
 echo "Tavrin WAV / parecord, program:                    $(calc "$(median tavrin_wav 2) / $(median parecord 2)")"
+fi
+
+if has tavrin_armed && has tavrin_armed_hidden; then
+echo "Tavrin armed on sound, shown, % of a core:         $(median tavrin_armed 2) (goal <= 1.0: $(verdict "$(median tavrin_armed 2)" 1.0))"
+echo "Tavrin armed on sound, hidden, % of a core:        $(median tavrin_armed_hidden 2) (goal <= 0.3: $(verdict "$(median tavrin_armed_hidden 2)" 0.3))"
+has tavrin_wav_hidden && echo "Tavrin armed hidden / WAV recording hidden:        $(calc "$(median tavrin_armed_hidden 2) / $(median tavrin_wav_hidden 2)")"
+echo "Tavrin armed, resident memory growth over the window, KiB: shown $(median tavrin_armed 8), hidden $(median tavrin_armed_hidden 8)"
 fi
 
 # --- start to the shown window ----------------------------------------------------------------------

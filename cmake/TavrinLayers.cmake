@@ -7,7 +7,7 @@
 # links it sees that layer and, through it, the layers below.
 #
 # C library headers: every target except tavrin_engine_adapters gets a folder of stand-in
-# headers (portaudio.h, alsa/*.h, libav*/*.h, lame/lame.h, sndfile.h, taglib/*.h, fftw3.h,
+# headers (portaudio.h, alsa/*.h, libav*/*.h, lame/lame.h, sndfile.h, taglib/*.h, fftw3.h, samplerate.h,
 # pulse/*.h, ...) ahead of the system folders; each stand-in stops the compile with #error.
 
 set(TAVRIN_INCLUDE_ROOTS ${CMAKE_BINARY_DIR}/include)
@@ -39,7 +39,7 @@ endfunction()
 set(TAVRIN_FORBIDDEN_HEADERS ${CMAKE_BINARY_DIR}/c-library-headers-forbidden)
 block()
   set(single portaudio.h pa_linux_alsa.h pa_jack.h pa_unix_oss.h asoundlib.h sys/asoundlib.h
-      lame.h sndfile.h sndfile.hh fftw3.h
+      lame.h sndfile.h sndfile.hh fftw3.h samplerate.h
       pulse/pulseaudio.h pulse/simple.h pulse/error.h pulse/thread-mainloop.h pulse/context.h
       pulse/stream.h pulse/introspect.h pulse/mainloop.h pulse/glib-mainloop.h)
   set(folders alsa lame taglib pulse libavcodec libavformat libavutil libswresample

@@ -15,6 +15,9 @@
 struct AudioDeviceInfo {
     QString name;
     bool available = true;
+    // What the system knows the device by (the sound server's name of a source or sink); empty
+    // where the shown name is all there is.
+    QString id = {};
 };
 
 class CaptureSink {
@@ -47,6 +50,9 @@ public:
     virtual void stop() = 0;    // returns after the last callback has finished
     virtual int sampleRate() const = 0;
     virtual int channels() const = 0;
+    // The id (AudioDeviceInfo::id) of the device the stream was moved to by the user (the
+    // desktop's sound settings); empty while it stays where it was opened. Any thread.
+    virtual QString movedTo() const { return {}; }
 };
 
 // The lines of a device's mixer. Volume 0..65535, balance 0..100 (50 centre). `switch` is the

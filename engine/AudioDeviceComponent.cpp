@@ -44,6 +44,24 @@ int DeviceCore::device()
     return deviceIndex_;
 }
 
+bool DeviceCore::followMove()
+{
+    if (!running || !stream_)
+        return false;
+    const QString id = stream_->movedTo();
+    if (id.isEmpty())
+        return false;
+    const auto list = devices();
+    for (int i = 0; i < list.size(); ++i) {
+        if (list[i].id == id) {
+            const bool changed = i != device();
+            setDevice(i);
+            return changed;
+        }
+    }
+    return false;
+}
+
 void DeviceCore::setDevice(int index)
 {
     deviceIndex_ = index;
@@ -286,6 +304,21 @@ QString AudioDeviceComponent::DeviceName()
     const int i = c.device();
     return i >= 0 && i < list.size() ? list[i].name : QString();
 }
+bool AudioDeviceComponent::FollowMove()
+{
+    return owned().followMove();
+}
+
+QString AudioDeviceComponent::DeviceKey()
+{
+    DeviceCore& c = owned();
+    const auto list = c.devices();
+    const int i = c.device();
+    if (i < 0 || i >= list.size())
+        return {};
+    return list[i].id.isEmpty() ? list[i].name : list[i].id;
+}
+
 bool AudioDeviceComponent::DeviceAvailable()
 {
     DeviceCore& c = owned();

@@ -27,6 +27,12 @@ public:
     int DeviceIndex();
     void setDeviceIndex(int index);
     QString DeviceName();
+    // What the system knows the device by (the sound server's name), else its shown name: the
+    // key it is remembered by.
+    QString DeviceKey();
+    // While running: when the user moved the stream to another device (the desktop's sound
+    // settings), DeviceIndex becomes that device. True when it changed.
+    bool FollowMove();
     bool DeviceAvailable();
 
     // Format and conversions (frames <-> milliseconds, in the format last set).

@@ -42,6 +42,9 @@ public:
     QList<AudioDeviceInfo> devices();
     int device();                        // the default device until one is chosen
     void setDevice(int index);
+    // The running stream was moved by the user: its device becomes the current one. True when
+    // that changed the device.
+    bool followMove();
     MixerLines& mix();                   // the lines of the current device
     MixerLines& lines() { return mixer_; }
 

@@ -20,6 +20,7 @@
 #include "engine/dsp/RecordFilter.h"
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <mutex>
 
@@ -49,6 +50,12 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
     int streamChannels = 2;
     std::atomic<qint64> overflowFrames{0};
     std::atomic<int> partialShared{0};   // frames of the block being cut, for the device side
+    // Frames the device delivered or lost since the start, and when it last delivered (steady
+    // clock; not kept on a hand-driven clock, whose deliveries are exact).
+    std::atomic<qint64> devicePosition{0};
+    std::atomic<qint64> deliveredAtNs{0};
+    std::atomic<bool> stampDeliveries{false};
+    std::atomic<int> positionRate{44100};
     int ringQuarter = 1;                 // frames; a fuller ring wakes the service thread anyway
 
     // Serving side (serviceMutex).
@@ -90,6 +97,9 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
         TAVRIN_DEVICE_THREAD_ONLY();
         if (frames <= 0 || !interleaved)
             return;
+        devicePosition.fetch_add(frames, std::memory_order_relaxed);
+        if (stampDeliveries.load(std::memory_order_relaxed))
+            deliveredAtNs.store(steadyNs(), std::memory_order_relaxed);
         const int ch = streamChannels;
         const int room = static_cast<int>(ring.writeAvailable() / static_cast<std::size_t>(ch));
         const int n = std::min(frames, room);
@@ -110,6 +120,7 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
         TAVRIN_DEVICE_THREAD_ONLY();
         // A drop of unknown size still counts, as one frame: it is never hidden.
         overflowFrames.fetch_add(std::max(frames, 1), std::memory_order_relaxed);
+        devicePosition.fetch_add(std::max(frames, 0), std::memory_order_relaxed);
     }
 
     void deviceLost(const QString& reason) noexcept override { noteLost(reason); }
@@ -212,6 +223,23 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
 
     void onNotify() override { emitWaiting(); }
 
+    static qint64 steadyNs() noexcept
+    {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+
+    qint64 position() const noexcept
+    {
+        const qint64 frames = devicePosition.load(std::memory_order_relaxed);
+        const qint64 at = deliveredAtNs.load(std::memory_order_relaxed);
+        if (!stampDeliveries.load(std::memory_order_relaxed) || at == 0)
+            return frames;
+        // The device delivers in fragments; between two, its position moves on with the time.
+        const qint64 since = std::clamp<qint64>(steadyNs() - at, 0, 1000000000);
+        return frames + since * positionRate.load(std::memory_order_relaxed) / 1000000000;
+    }
+
     void afterLoss() override
     {
         drain();
@@ -244,6 +272,13 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
         const int ch = channels;
         overflowFrames.store(0);
         capturedFrames.store(0);
+        devicePosition.store(0);
+        deliveredAtNs.store(0);
+        {
+            auto* clock = dynamic_cast<ManualClock*>(&be());
+            stampDeliveries.store(!(clock && clock->isManualClock()));
+            positionRate.store(rate);
+        }
         meter.reset();
         {
             std::lock_guard lock(fifoMutex);
@@ -345,6 +380,7 @@ void TAudioRecord2::SetBlockReceiver(RecordBlockReceiver* receiver)
 
 int TAudioRecord2::CurrentSamples() const { return static_cast<int>(d->capturedFrames.load()); }
 qint64 TAudioRecord2::OverflowCount() const { return d->overflowFrames.load(); }
+qint64 TAudioRecord2::CapturePosition() const { return d->position(); }
 
 // --- record filter ------------------------------------------------------------------------
 

@@ -29,6 +29,10 @@ public:
     SampleArray GetArray();             // oldest block not yet taken; empty when none
     int CurrentSamples() const;         // frames captured since the last StartRecord
     qint64 OverflowCount() const;       // frames the device reported lost, since StartRecord
+    // Where the device is now, in frames since StartRecord: every frame it delivered or lost,
+    // moved on by the time since its last delivery. Any thread; two recorders compare theirs
+    // to know which of their frames were captured at the same moment.
+    qint64 CapturePosition() const;
 
     // With a receiver every block goes to it as soon as it is cut (the blocks waiting for
     // GetArray first); OnEndArrayRecord still announces each one. nullptr: GetArray again.

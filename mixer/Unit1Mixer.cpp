@@ -34,6 +34,7 @@ namespace {
 
 constexpr int kStripStep = 79;    // strips overlap their neighbours by two pixels
 constexpr int kStripTop = 26;
+constexpr int kInputStripTop = 54;   // under the second input's row
 constexpr int kStripWidth = 81;
 constexpr int kStripHeight = 186;
 constexpr int kVolumeMax = 65535;
@@ -139,6 +140,8 @@ void followDevices(TForm1* form)
 
 void TForm1::FillOutputDevices()
 {
+    // The devices remembered from the last run, where they are present (both sides at once).
+    Inputs->applyRemembered();
     fillDevices(player(this), DeviceCombo);
     followDevices(this);
 }
@@ -146,7 +149,22 @@ void TForm1::FillOutputDevices()
 void TForm1::FillInputDevices()
 {
     fillDevices(recorder(this), DeviceComboIn);
+    FillSecondInputs();
     followDevices(this);
+}
+
+void TForm1::FillSecondInputs()
+{
+    if (!SecondComboIn || !LayoutComboIn)
+        return;
+    const QSignalBlocker quiet(SecondComboIn);
+    const QList<InputChoices::Entry> entries = Inputs->secondEntries();
+    SecondComboIn->clear();
+    for (const InputChoices::Entry& e : entries)
+        SecondComboIn->addItem(e.text, e.device);
+    SecondComboIn->setCurrentIndex(Inputs->secondIndex(entries));
+    const QSignalBlocker quietLayout(LayoutComboIn);
+    LayoutComboIn->setCurrentIndex(Inputs->layoutIndex());
 }
 
 void TForm1::DeviceComboClick()
@@ -154,7 +172,7 @@ void TForm1::DeviceComboClick()
     const QVariant device = DeviceCombo->currentData();
     if (!device.isValid())
         return;
-    player(this).setDeviceIndex(device.toInt());
+    Inputs->chooseOutput(device.toInt());
     BuildOutputMixer();
 }
 
@@ -163,8 +181,21 @@ void TForm1::DeviceComboInClick()
     const QVariant device = DeviceComboIn->currentData();
     if (!device.isValid())
         return;
-    recorder(this).setDeviceIndex(device.toInt());
+    Inputs->chooseInput(device.toInt());
     BuildInputMixer();
+}
+
+void TForm1::SecondComboInClick()
+{
+    const QList<InputChoices::Entry> entries = Inputs->secondEntries();
+    const int index = SecondComboIn->currentIndex();
+    if (index >= 0 && index < entries.size())
+        Inputs->chooseSecond(entries[index]);
+}
+
+void TForm1::LayoutComboInClick()
+{
+    Inputs->chooseLayout(LayoutComboIn->currentIndex());
 }
 
 // ---- mixer pages --------------------------------------------------------------------------
@@ -207,12 +238,14 @@ void TForm1::DevicesChanged(int changes)
     bool rebuildOut = false;
     bool rebuildIn = false;
     if (changes & DeviceListsChanged) {
+        Inputs->followMoves();
         const Refill out = refillDevices(player(this), DeviceCombo, DeviceWatch1->DefaultDevice(false),
                                          IsPlaying && !PlayPaused);
         const Refill in = refillDevices(recorder(this), DeviceComboIn, DeviceWatch1->DefaultDevice(true),
                                         IsRecording && !RecordPaused);
         rebuildOut = out == Refill::Changed;
         rebuildIn = in == Refill::Changed;
+        FillSecondInputs();
         if (out == Refill::GoneWhileBusy || in == Refill::GoneWhileBusy) {
             // The stream that lost its device is being ended: look again shortly.
             auto* again = findChild<QTimer*>(QStringLiteral("DeviceRecheck"), Qt::FindDirectChildrenOnly);
@@ -261,7 +294,7 @@ void buildPage(TForm1* form, Engine& e, const PageSide& side, Volume onVolume, B
     for (int i = 0; i <= last; ++i) {
         auto* strip = new TsrcFrame(side.sheet);
         strip->setObjectName(side.prefix + QString::number(i));
-        strip->setGeometry(i * kStripStep, kStripTop, kStripWidth, kStripHeight);
+        strip->setGeometry(i * kStripStep, side.input ? kInputStripTop : kStripTop, kStripWidth, kStripHeight);
         strip->setTag(i);
 
         e.setSrcIndex(i);
@@ -444,6 +477,10 @@ void TForm1::TabSheet3Resize()
     btnSetFilter->move(TabSheet3->width() - btnSetFilter->width() - 2, btnSetFilter->y());
     DeviceComboIn->resize(std::max(0, btnSetFilter->x() - 4 - DeviceComboIn->x()),
                           DeviceComboIn->height());
+    if (LayoutComboIn && SecondComboIn) {
+        LayoutComboIn->setGeometry(btnSetFilter->x(), LayoutComboIn->y(), btnSetFilter->width(), LayoutComboIn->height());
+        SecondComboIn->setGeometry(DeviceComboIn->x(), SecondComboIn->y(), DeviceComboIn->width(), SecondComboIn->height());
+    }
 }
 
 void TForm1::TabSheet4Resize()

@@ -9,7 +9,7 @@ PACKAGES=(
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   portaudio19-dev libasound2-dev libasound2-plugins libpulse-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-  libmp3lame-dev libsndfile1-dev libtag1-dev libfftw3-dev
+  libmp3lame-dev libsndfile1-dev libtag1-dev libfftw3-dev libsamplerate0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   pulseaudio pulseaudio-utils alsa-utils dbus-daemon
   xvfb xauth xdotool imagemagick fonts-dejavu-core

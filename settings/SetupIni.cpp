@@ -2,6 +2,7 @@
 
 #include "platform/ProgramFolder.h"
 #include "settings/OutputFormats.h"
+#include "settings/TriggerSettings.h"
 
 #include <stdexcept>
 
@@ -39,11 +40,37 @@ constexpr SetupKey kKeys[] = {
     // The interface's language ("ru", "en"; empty: the system's). Written only by a choice in
     // the settings dialog that differs from the file's.
     {K::Language, "options", "language", nullptr, nullptr, 0, "", W::Elsewhere},
+    // Written by the dialog of recordings that start and stop by themselves; start and stop
+    // also when a time has been used.
+    {K::TriggerSound, "trigger", "sound", nullptr, &S::TriggerSound, 0, nullptr, W::Elsewhere, 0, 1},
+    {K::TriggerLevel, "trigger", "level", nullptr, &S::TriggerLevel, TriggerOptions::DefaultLevelDb, nullptr,
+     W::Elsewhere, TriggerOptions::MinLevelDb, TriggerOptions::MaxLevelDb},
+    {K::TriggerPreroll, "trigger", "preroll", nullptr, &S::TriggerPreroll, TriggerOptions::DefaultPrerollSeconds,
+     nullptr, W::Elsewhere, 0, TriggerOptions::MaxPrerollSeconds},
+    {K::TriggerSilence, "trigger", "silence", nullptr, &S::TriggerSilence, 0, nullptr, W::Elsewhere, 0,
+     TriggerOptions::MaxSilenceSeconds},
+    {K::TriggerOnSilence, "trigger", "onsilence", &S::TriggerOnSilence, nullptr, 0, kOnSilenceStop, W::Elsewhere,
+     INT_MIN, INT_MAX, IsOnSilenceText},
+    {K::TriggerStart, "trigger", "start", &S::TriggerStart, nullptr, 0, "", W::Elsewhere, INT_MIN, INT_MAX,
+     IsClockTimeSetting},
+    {K::TriggerStop, "trigger", "stop", &S::TriggerStop, nullptr, 0, "", W::Elsewhere, INT_MIN, INT_MAX,
+     IsClockTimeSetting},
+    {K::InputDevice, "input", "device", &S::InputDevice, nullptr, 0, "", W::Elsewhere},
+    {K::SecondInput, "input", "second", &S::SecondInput, nullptr, 0, "", W::Elsewhere},
+    {K::InputLayout, "input", "layout", &S::InputLayout, nullptr, 0, "mix", W::Elsewhere},
+    {K::OutputDevice, "output", "device", &S::OutputDevice, nullptr, 0, "", W::Elsewhere},
 };
 
 int readInteger(const IniFile& ini, const SetupKey& k)
 {
-    return ini.ReadInteger(k.section, k.key, k.defaultNumber);
+    const int value = ini.ReadInteger(k.section, k.key, k.defaultNumber);
+    return value >= k.low && value <= k.high ? value : k.defaultNumber;
+}
+
+QString readText(const IniFile& ini, const SetupKey& k)
+{
+    const QString value = ini.ReadString(k.section, k.key, SetupDefaultText(k));
+    return !k.valid || k.valid(value) ? value : SetupDefaultText(k);
 }
 
 void writeInteger(IniFile& ini, const SetupKey& k, int value)
@@ -107,7 +134,7 @@ void ReadSettingsRecord(TRecordingSettings& s)
     const IniFile ini = SetupIni();
     for (const SetupKey& k : kKeys) {
         if (k.text)
-            s.*k.text = ini.ReadString(k.section, k.key, SetupDefaultText(k));
+            s.*k.text = readText(ini, k);
         else if (k.number)
             s.*k.number = readInteger(ini, k);
     }
@@ -160,6 +187,15 @@ void SaveSettings(int mp3Index, int wavIndex)
         else if (k.id == SetupKeyId::WavChoice)
             writeInteger(ini, k, wavIndex);
         else
+            writeFromRecord(ini, k, s);
+    }
+}
+
+void SaveTriggerSettings(const TRecordingSettings& s)
+{
+    IniFile ini = SetupIni();
+    for (const SetupKey& k : kKeys) {
+        if (QLatin1String(k.section) == QLatin1String("trigger"))
             writeFromRecord(ini, k, s);
     }
 }

@@ -7,6 +7,7 @@
 #include "platform/Ini.h"
 #include "settings/RecordingSettings.h"
 #include <QString>
+#include <climits>
 #include <span>
 
 QString SetupIniPath();      // Locations().configFolder + "setup.ini"
@@ -23,6 +24,9 @@ enum class SetupKeyId {
     NameTemplate, TrayIcon,
     TipNumber, ShowTip,
     Language,
+    TriggerSound, TriggerLevel, TriggerPreroll, TriggerSilence, TriggerOnSilence,
+    TriggerStart, TriggerStop,
+    InputDevice, SecondInput, InputLayout, OutputDevice,
 };
 
 // When the settings dialog's OK writes a key.
@@ -31,7 +35,7 @@ enum class SetupWrite {
     WithFlac,    // when FLAC is the chosen format
     WithOpus,    // when Opus is the chosen format
     WhenChanged, // when its value differs from the file's (so a file of defaults stays as it was)
-    Elsewhere,   // not by the dialog's OK (the tip keys; the language, written when it changes)
+    Elsewhere,   // not by the dialog's OK (tips, trigger, devices when chosen; the language when it changes)
 };
 
 struct SetupKey {
@@ -45,6 +49,11 @@ struct SetupKey {
     int defaultNumber;
     const char* defaultText;   // a text key with a null default: DefaultSavePath()
     SetupWrite write;
+    // A value outside these reads as the default (a number outside low..high, a text that
+    // `valid` refuses).
+    int low = INT_MIN;
+    int high = INT_MAX;
+    bool (*valid)(const QString& text) = nullptr;
 };
 
 // Every key, in the order the settings dialog's OK writes them.
@@ -72,6 +81,9 @@ void WriteSetupKey(SetupKeyId id, const TRecordingSettings& s);
 // bitrate, ch); last the name template and the tray switch of options, when they differ from
 // the file. A refused write raises IniError and stops at that key.
 void SaveSettings(int mp3Index, int wavIndex);
+
+// Section trigger: its keys from the record, in the table's order.
+void SaveTriggerSettings(const TRecordingSettings& s);
 
 // Section tips: the number of the tip shown last and the start-up switch.
 int ReadTipNumber();                 // default 1

@@ -22,6 +22,7 @@ void TForm1::LoadSettings()
         setAutostopButton(false, tr("No Auto stop. "));
     else
         setAutostopButton(true, tr("Auto stop recording is set to ") + DurationText(s.TimeLimit));
+    setTriggerButton();
     ApplyOutputFormat();
 }
 

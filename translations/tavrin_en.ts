@@ -2,6 +2,21 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="ru_RU">
 <context>
+    <name>InputChoices</name>
+    <message>
+        <source>(нет)</source>
+        <translation>(none)</translation>
+    </message>
+    <message>
+        <source>Смешать</source>
+        <translation>Mix</translation>
+    </message>
+    <message>
+        <source>Раздельно</source>
+        <translation>Split</translation>
+    </message>
+</context>
+<context>
     <name>MessageBoxes</name>
     <message>
         <source>Information</source>
@@ -78,6 +93,10 @@
         <source>Канал %1</source>
         <translation>Channel %1</translation>
     </message>
+    <message>
+        <source>Программа: </source>
+        <translation>Application: </translation>
+    </message>
 </context>
 <context>
     <name>RecordingNotice</name>
@@ -99,6 +118,14 @@
     <message>
         <source>Идёт запись звука</source>
         <translation>Recording sound</translation>
+    </message>
+    <message>
+        <source>Запись начнётся в %1</source>
+        <translation>Recording starts at %1</translation>
+    </message>
+    <message>
+        <source>Ожидание звука для начала записи</source>
+        <translation>Waiting for sound to start recording</translation>
     </message>
 </context>
 <context>
@@ -462,6 +489,62 @@
         <source>Stop</source>
         <translation>Stop</translation>
     </message>
+    <message>
+        <source>Авто старт</source>
+        <translation>Auto start</translation>
+    </message>
+    <message>
+        <source>Второй вход</source>
+        <translation>Second input</translation>
+    </message>
+    <message>
+        <source>Оба входа в каждом канале, или первый слева, второй справа</source>
+        <translation>Both inputs in every channel, or the first left and the second right</translation>
+    </message>
+    <message>
+        <source>Waiting...</source>
+        <translation>Waiting...</translation>
+    </message>
+    <message>
+        <source>запуск по звуку выше %1 дБ</source>
+        <translation>start on sound above %1 dB</translation>
+    </message>
+    <message>
+        <source>пауза после %1 сек тишины</source>
+        <translation>pause after %1 s of silence</translation>
+    </message>
+    <message>
+        <source>остановка после %1 сек тишины</source>
+        <translation>stop after %1 s of silence</translation>
+    </message>
+    <message>
+        <source>запуск в %1</source>
+        <translation>start at %1</translation>
+    </message>
+    <message>
+        <source>остановка в %1</source>
+        <translation>stop at %1</translation>
+    </message>
+    <message>
+        <source>Авто старт: </source>
+        <translation>Auto start: </translation>
+    </message>
+    <message>
+        <source>Нет авто старта</source>
+        <translation>No auto start</translation>
+    </message>
+    <message>
+        <source>Ожидание звука выше %1 дБ</source>
+        <translation>Waiting for sound above %1 dB</translation>
+    </message>
+    <message>
+        <source>Запись начнётся завтра в %1</source>
+        <translation>Recording starts tomorrow at %1</translation>
+    </message>
+    <message>
+        <source>Запись начнётся в %1</source>
+        <translation>Recording starts at %1</translation>
+    </message>
 </context>
 <context>
     <name>TNCTAmpBar2</name>
@@ -728,6 +811,77 @@
     <message>
         <source>Закрыть</source>
         <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>TTriggerForm</name>
+    <message>
+        <source>Авто старт</source>
+        <translation>Auto start</translation>
+    </message>
+    <message>
+        <source>Запуск по звуку</source>
+        <translation>Start on sound</translation>
+    </message>
+    <message>
+        <source>Начинать запись, когда появится звук</source>
+        <translation>Start recording when sound appears</translation>
+    </message>
+    <message>
+        <source>Порог звука:</source>
+        <translation>Threshold:</translation>
+    </message>
+    <message>
+        <source>дБ</source>
+        <translation>dB</translation>
+    </message>
+    <message>
+        <source>Сохранять до звука:</source>
+        <translation>Keep before sound:</translation>
+    </message>
+    <message>
+        <source>сек</source>
+        <translation>s</translation>
+    </message>
+    <message>
+        <source>Тишина</source>
+        <translation>Silence</translation>
+    </message>
+    <message>
+        <source>Тишина дольше:</source>
+        <translation>Silence longer than:</translation>
+    </message>
+    <message>
+        <source>сек (0 - не следить)</source>
+        <translation>s (0 - do not watch)</translation>
+    </message>
+    <message>
+        <source>Остановить запись</source>
+        <translation>Stop recording</translation>
+    </message>
+    <message>
+        <source>Пауза до появления звука</source>
+        <translation>Pause until sound returns</translation>
+    </message>
+    <message>
+        <source>Запуск по времени</source>
+        <translation>Start at a time</translation>
+    </message>
+    <message>
+        <source>Начать запись в</source>
+        <translation>Start recording at</translation>
+    </message>
+    <message>
+        <source>Закончить запись в</source>
+        <translation>Stop recording at</translation>
+    </message>
+    <message>
+        <source>Да</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>

@@ -4,6 +4,7 @@
 //    went away;
 //  - PulseRegistry: the devices, cards and defaults the server told of, kept current;
 //  - PulseStreams: capture and playback streams;
+//  - PulseApplication: one application's sound as an input ("Программа: <name>" in the list);
 //  - PulseMixer: a device's volumes, mute, ports and profiles as mixer lines.
 //
 // The UI thread waits for the server only where the backend interface needs an answer (opening,
@@ -14,6 +15,7 @@
 #include "engine/backends/PulseBackend.h"
 
 #include "engine/EngineError.h"
+#include "engine/backends/PulseApplication.h"
 #include "engine/backends/PulseCore.h"
 #include "engine/backends/PulseMixer.h"
 #include "engine/backends/PulseStreams.h"
@@ -75,6 +77,10 @@ private:
         }
         const Device d = core_->registry.device(side, number);
         const QString shown = core_->registry.list(side).value(number).name;
+        // An application is recorded also while it plays nothing (silence until it does).
+        if (d.application && sink)
+            return std::make_unique<PulseApplicationCapture>(core_, QString::fromUtf8(d.name.mid(4)), shown, rate,
+                                                             channels, sink);
         if (!d.present)
             throw EngineError(QStringLiteral("The sound device \"%1\" is no longer there").arg(shown));
         return std::make_unique<PulseStream>(core_, StreamTarget{side, d.name, shown}, rate, channels, sink, source);

@@ -117,6 +117,19 @@ void PulseConnection::requireOnline()
 
 // --- connecting -------------------------------------------------------------------------------
 
+Proplist programProperties(const char* mediaRole)
+{
+    // Who we are, as the desktop's volume and microphone indicators show it: the desktop
+    // entry's id and the program's icon.
+    Proplist props(pa_proplist_new());
+    if (!props || pa_proplist_sets(props.get(), PA_PROP_APPLICATION_NAME, "Tavrin") < 0
+        || pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ID, "org.example.tavrin") < 0
+        || pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ICON_NAME, "tavrin") < 0
+        || (mediaRole && pa_proplist_sets(props.get(), PA_PROP_MEDIA_ROLE, mediaRole) < 0))
+        return nullptr;
+    return props;
+}
+
 void PulseConnection::attempt()
 {
     retry_.reset();
@@ -124,12 +137,7 @@ void PulseConnection::attempt()
     if (context_)
         dead_ = std::move(context_);
     state_ = State::Connecting;
-    Proplist props(pa_proplist_new());
-    if (props) {
-        pa_proplist_sets(props.get(), PA_PROP_APPLICATION_NAME, "Tavrin");
-        pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ID, "tavrin");
-        pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ICON_NAME, "audio-input-microphone");
-    }
+    Proplist props = programProperties();
     Context c(props ? pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_.get()), "Tavrin", props.get())
                     : nullptr);
     if (!c) {

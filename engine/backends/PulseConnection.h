@@ -18,6 +18,10 @@
 
 namespace tavrin::pulse {
 
+// The properties the program's context and streams carry (the media role for a stream);
+// null when they cannot be made.
+Proplist programProperties(const char* mediaRole = nullptr);
+
 class PulseConnection {
 public:
     class Listener {

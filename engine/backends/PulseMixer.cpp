@@ -66,7 +66,8 @@ int PulseMixer::lineCount() const
 {
     std::lock_guard lock(core_->registry.m);
     const Device* d = entry();
-    return d ? 1 + static_cast<int>(portLines(*d) + channelLines(*d)) : 0;
+    // An application's sound has no mixer of its own here.
+    return d && !d->application ? 1 + static_cast<int>(portLines(*d) + channelLines(*d)) : 0;
 }
 
 QString PulseMixer::lineName(int line) const

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <type_traits>
+#include <unistd.h>
 
 namespace tavrin::pulse {
 
@@ -48,7 +49,7 @@ QList<AudioDeviceInfo> PulseRegistry::list(Side side) const
             if (same > 0)
                 name += QStringLiteral(" #%1").arg(same + 1);
         }
-        out.append({name, d.present});
+        out.append({name, d.present, QString::fromUtf8(d.name)});
     }
     return out;
 }
@@ -61,7 +62,7 @@ int PulseRegistry::defaultDevice(Side side) const
         if (list[i].present && list[i].name == defaults[side])
             return static_cast<int>(i);
     for (std::size_t i = 0; i < list.size(); ++i)
-        if (list[i].present)
+        if (list[i].present && !list[i].application)
             return static_cast<int>(i);
     return -1;
 }
@@ -75,6 +76,14 @@ Device PulseRegistry::device(Side side, int number) const
                               .arg(side == Input ? QStringLiteral("input") : QStringLiteral("output"))
                               .arg(number));
     return list[static_cast<std::size_t>(number)];
+}
+
+QByteArray PulseRegistry::monitorOf(uint32_t sink) const
+{
+    for (const Device& d : devices[Input])
+        if (d.present && !d.application && d.monitorOf == sink)
+            return d.name;
+    return {};
 }
 
 QString PulseRegistry::displayName(const Device& d) const
@@ -96,6 +105,7 @@ void PulseRegistry::serverReady(pa_context* c)
     refilling_ = true;
     pa_context_set_subscribe_callback(c, &PulseRegistry::onEvent, this);
     const auto mask = static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE
+                                                          | PA_SUBSCRIPTION_MASK_SINK_INPUT
                                                           | PA_SUBSCRIPTION_MASK_CARD | PA_SUBSCRIPTION_MASK_SERVER);
     // The first look at everything; later the events keep it current.
     bool sent = true;
@@ -103,7 +113,8 @@ void PulseRegistry::serverReady(pa_context* c)
                              pa_context_get_server_info(c, &PulseRegistry::onServer, this),
                              pa_context_get_sink_info_list(c, &PulseRegistry::onDevice<pa_sink_info>, this),
                              pa_context_get_source_info_list(c, &PulseRegistry::onDevice<pa_source_info>, this),
-                             pa_context_get_card_info_list(c, &PulseRegistry::onCard, this)}) {
+                             pa_context_get_card_info_list(c, &PulseRegistry::onCard, this),
+                             pa_context_get_sink_input_info_list(c, &PulseRegistry::onSinkInput, this)}) {
         Operation request(op);
         if (request)
             ++pending_;
@@ -122,6 +133,7 @@ void PulseRegistry::serverLost()
             for (Device& d : list)
                 d.present = false;
         cards.clear();   // their numbers were the old server's
+        sinkInputs.clear();
     }
     pending_ = 0;
     changes_ = 0;
@@ -229,6 +241,15 @@ void PulseRegistry::onEvent(pa_context* c, pa_subscription_event_type_t t, uint3
             r->expect(Operation(pa_context_get_card_info_by_index(c, index, &PulseRegistry::onCard, user)));
         }
         break;
+    case PA_SUBSCRIPTION_EVENT_SINK_INPUT:
+        if (removed) {
+            std::lock_guard lock(r->m);
+            r->sinkInputs.erase(index);
+            r->updateApplications();
+        } else {
+            r->expect(Operation(pa_context_get_sink_input_info(c, index, &PulseRegistry::onSinkInput, user)));
+        }
+        break;
     case PA_SUBSCRIPTION_EVENT_SERVER:
         r->expect(Operation(pa_context_get_server_info(c, &PulseRegistry::onServer, user)));
         break;
@@ -266,6 +287,52 @@ void PulseRegistry::onDevice(pa_context*, const Info* i, int eol, void* user)
     } else {
         r->update(Output, std::move(d));
     }
+}
+
+void PulseRegistry::onSinkInput(pa_context*, const pa_sink_input_info* i, int eol, void* user)
+{
+    PulseRegistry* r = entryOf(user, eol, i);
+    if (!r)
+        return;
+    const char* app = i->proplist ? pa_proplist_gets(i->proplist, PA_PROP_APPLICATION_NAME) : nullptr;
+    const char* pid = i->proplist ? pa_proplist_gets(i->proplist, PA_PROP_APPLICATION_PROCESS_ID) : nullptr;
+    std::lock_guard lock(r->m);
+    // Our own playback is no application to record.
+    if (!app || !*app || (pid && QByteArray(pid) == QByteArray::number(static_cast<qint64>(::getpid()))))
+        r->sinkInputs.erase(i->index);
+    else
+        r->sinkInputs[i->index] = SinkInput{i->sink, QString::fromUtf8(app)};
+    r->updateApplications();
+}
+
+// An application is listed from its first stream on and keeps its number; it is present while
+// one of its streams plays.
+void PulseRegistry::updateApplications()
+{
+    auto& list = devices[Input];
+    std::vector<bool> before;
+    for (Device& d : list) {
+        before.push_back(d.present);
+        if (d.application)
+            d.present = false;
+    }
+    for (const auto& [index, input] : sinkInputs) {
+        const QByteArray key = "app:" + input.application.toUtf8();
+        auto it = std::find_if(list.begin(), list.end(), [&](const Device& d) { return d.name == key; });
+        if (it == list.end()) {
+            Device d;
+            d.name = key;
+            d.description = QCoreApplication::translate("PulseBackend", "Программа: ") + input.application;
+            d.application = true;
+            list.push_back(d);
+            it = list.end() - 1;
+            changes_ |= DeviceListsChanged;
+        }
+        it->present = true;
+    }
+    for (std::size_t k = 0; k < before.size(); ++k)
+        if (before[k] != list[k].present)
+            changes_ |= DeviceListsChanged;
 }
 
 void PulseRegistry::onCard(pa_context*, const pa_card_info* i, int eol, void* user)

@@ -33,6 +33,7 @@ struct Choice {
 
 struct Device {
     QByteArray name;                 // the server's name, the key across comings and goings
+                                     // ("app:<name>" for an application)
     QString description;
     uint32_t index = PA_INVALID_INDEX;
     uint32_t card = PA_INVALID_INDEX;
@@ -44,6 +45,14 @@ struct Device {
     QList<Choice> ports;
     QByteArray activePort;
     int lastBalance = 50;            // shown while the volume is 0
+    bool application = false;        // an application's sound, not a device: present while
+                                     // one of its streams plays
+};
+
+// A stream some application plays (a sink input), ours left out.
+struct SinkInput {
+    uint32_t sink = PA_INVALID_INDEX;
+    QString application;             // its application.name
 };
 
 struct Card {
@@ -59,6 +68,7 @@ public:
     mutable std::mutex m;            // everything below
     std::vector<Device> devices[2];
     std::map<uint32_t, Card> cards;
+    std::map<uint32_t, SinkInput> sinkInputs;   // by the sink input's index
     QByteArray defaults[2];
     QString serverName;
 
@@ -69,6 +79,8 @@ public:
     Device device(Side side, int number) const;
     // m locked: the name a device is shown under (without the " #2" of a shared name).
     QString displayName(const Device& d) const;
+    // m locked: the server's name of the monitor of a sink, by the sink's index (empty if none).
+    QByteArray monitorOf(uint32_t sink) const;
 
     // --- PulseConnection::Listener (loop locked) ---------------------------------------------------
     void serverReady(pa_context* c) override;
@@ -78,6 +90,9 @@ private:
     static PulseRegistry* self(void* user) { return static_cast<PulseRegistry*>(user); }
     void update(Side side, Device fresh);
     void remove(Side side, uint32_t index);
+    // m locked: the applications' entries follow the sink inputs.
+    void updateApplications();
+    static void onSinkInput(pa_context*, const pa_sink_input_info* i, int eol, void* user);
     void expect(Operation op);       // an answer to come
     void answered();                 // one came: the watches hear what changed
     void tell();

@@ -31,7 +31,7 @@ PulseStream::PulseStream(std::shared_ptr<PulseCore> core, const StreamTarget& ta
                               .arg(rate)
                               .arg(channels);
     try {
-        open(target.device, where);
+        open(target, where);
     } catch (...) {
         release();
         throw;
@@ -84,8 +84,10 @@ void PulseStream::stop()
     }
 }
 
-void PulseStream::open(const QByteArray& device, const QString& where)
+void PulseStream::open(const StreamTarget& target, const QString& where)
 {
+    const QByteArray& device = target.device;
+    device_ = device;
     PulseConnection& c = core_->connection;
     PulseConnection::Lock lock(c);
     c.requireOnline();
@@ -95,12 +97,18 @@ void PulseStream::open(const QByteArray& device, const QString& where)
         || !pa_channel_map_init_extend(&map, static_cast<unsigned>(channels_), PA_CHANNEL_MAP_DEFAULT))
         throw EngineError(where + QStringLiteral(": the format is not supported"));
     const QByteArray streamName = (input_ ? QCoreApplication::translate("PulseBackend", "Запись") : QCoreApplication::translate("PulseBackend", "Воспроизведение")).toUtf8();
-    stream_.reset(pa_stream_new(c.context(), streamName.constData(), &spec, &map));
+    // A recording is "production"; what it plays back is music as far as the desktop knows.
+    const Proplist props = programProperties(input_ ? "production" : "music");
+    if (!props)
+        throw EngineError(where + QStringLiteral(": the stream's properties could not be made"));
+    stream_.reset(pa_stream_new_with_proplist(c.context(), streamName.constData(), &spec, &map, props.get()));
     if (!stream_)
         throw EngineError(where + QStringLiteral(": ") + c.lastError());
     pa_stream* s = stream_.get();
     pa_stream_set_state_callback(s, &PulseStream::onState, this);
     pa_stream_set_moved_callback(s, &PulseStream::onMoved, this);
+    if (input_ && target.sinkInput != PA_INVALID_INDEX && pa_stream_set_monitor_stream(s, target.sinkInput) < 0)
+        throw EngineError(where + QStringLiteral(": ") + c.lastError());
     if (input_)
         pa_stream_set_read_callback(s, &PulseStream::onRead, this);
     else
@@ -125,7 +133,7 @@ void PulseStream::open(const QByteArray& device, const QString& where)
         attr.minreq = bytesFor(buffer / 2);
     }
     const auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE);
+        static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
     const int r = input_ ? pa_stream_connect_record(s, device.constData(), &attr, flags)
                          : pa_stream_connect_playback(s, device.constData(), &attr, flags, nullptr, nullptr);
     if (r < 0)
@@ -133,6 +141,8 @@ void PulseStream::open(const QByteArray& device, const QString& where)
     c.waitUntil([s] { return pa_stream_get_state(s) != PA_STREAM_CREATING; });
     if (pa_stream_get_state(s) != PA_STREAM_READY)
         throw EngineError(where + QStringLiteral(": ") + (c.isOnline() ? c.lastError() : c.notAnswering()));
+    if (const char* now = pa_stream_get_device_name(s))
+        device_ = QByteArray(now);
 }
 
 void PulseStream::release() noexcept
@@ -140,6 +150,10 @@ void PulseStream::release() noexcept
     if (!stream_)
         return;
     PulseConnection::Lock lock(core_->connection);
+    if (checkOld_) {
+        pa_operation_cancel(checkOld_.get());
+        checkOld_.reset();
+    }
     stream_.reset();
 }
 
@@ -153,7 +167,50 @@ void PulseStream::onState(pa_stream* s, void* user)
         me->lost();
 }
 
-void PulseStream::onMoved(pa_stream*, void* user) { self(user)->lost(); }
+void PulseStream::onMoved(pa_stream* s, void* user) { self(user)->moved(s); }
+
+// Loop thread. The server moves a stream by itself only when its device goes away; whether the
+// device it left is still there tells a move of the user's from that.
+void PulseStream::moved(pa_stream* s) noexcept
+{
+    const QByteArray left = device_;
+    const char* now = pa_stream_get_device_name(s);
+    device_ = QByteArray(now ? now : "");
+    pa_context* c = core_->connection.context();
+    checkOld_.reset(c ? (input_ ? pa_context_get_source_info_by_name(c, left.constData(),
+                                                                     [](pa_context* cc, const pa_source_info*, int eol, void* u) {
+                                                                         onOldDevice(cc, eol, u);
+                                                                     }, this)
+                                : pa_context_get_sink_info_by_name(c, left.constData(),
+                                                                   [](pa_context* cc, const pa_sink_info*, int eol, void* u) {
+                                                                       onOldDevice(cc, eol, u);
+                                                                   }, this))
+                      : nullptr);
+    if (!checkOld_)
+        lost();
+}
+
+// Loop thread: the answer about the device the stream left. An entry (eol 0) comes first when
+// it is there; a failure (eol < 0) when it is not.
+void PulseStream::onOldDevice(pa_context*, int eol, void* user)
+{
+    PulseStream* me = self(user);
+    if (!me->checkOld_)
+        return;   // answered already
+    me->checkOld_.reset();
+    if (eol < 0) {
+        me->lost();
+        return;
+    }
+    me->movedTo_ = me->device_;
+    me->core_->watchers.notify(DeviceListsChanged);
+}
+
+QString PulseStream::movedTo() const
+{
+    PulseConnection::Lock lock(core_->connection);
+    return QString::fromUtf8(movedTo_);
+}
 void PulseStream::onRead(pa_stream*, size_t, void* user) { self(user)->read(); }
 void PulseStream::onWrite(pa_stream*, size_t bytes, void* user) { self(user)->write(bytes); }
 

@@ -13,9 +13,13 @@
 // Capture loss: holes in the stream, and audio the server dropped without saying so, found by
 // CaptureGapDetector as frames received falling behind the wall clock for good.
 //
+// Moves: a stream the user moves to another device (the desktop's sound settings, pavucontrol)
+// goes on there, and movedTo() names the device; one the server moves because its device went
+// away is lost as above, never silently switched.
+//
 // A stream is made for a StreamTarget. Further ways of recording (one application's sound: the
 // monitor of its sink, restricted to its sink input with pa_stream_set_monitor_stream before
-// connecting; a stream that follows a move made by the user) belong there and in onMoved().
+// connecting) belong there.
 #include "engine/AudioBackend.h"
 #include "engine/backends/CaptureGapDetector.h"
 #include "engine/backends/PulseCore.h"
@@ -29,6 +33,9 @@ struct StreamTarget {
     Side side = Input;
     QByteArray device;     // the server's name of the source (Input) or sink (Output)
     QString shownName;     // the device as the lists show it, for messages
+    // Input: record only this sink input (an application's stream) from `device`, the monitor
+    // of its sink.
+    uint32_t sinkInput = PA_INVALID_INDEX;
 };
 
 class PulseStream final : public AudioStream {
@@ -41,17 +48,20 @@ public:
 
     int sampleRate() const override { return rate_; }
     int channels() const override { return channels_; }
+    QString movedTo() const override;
     void start() override;
     void stop() override;
 
 private:
-    void open(const QByteArray& device, const QString& where);
+    void open(const StreamTarget& target, const QString& where);
     void release() noexcept;
 
     static PulseStream* self(void* user) { return static_cast<PulseStream*>(user); }
     static void onSuccess(pa_stream*, int, void* user);
     static void onState(pa_stream* s, void* user);
     static void onMoved(pa_stream*, void* user);
+    static void onOldDevice(pa_context*, int eol, void* user);
+    void moved(pa_stream* s) noexcept;
     static void onRead(pa_stream*, size_t, void* user);
     static void onWrite(pa_stream*, size_t bytes, void* user);
 
@@ -69,6 +79,9 @@ private:
     std::size_t frameBytes_;
     QString lostText_;
     Stream stream_;
+    QByteArray device_;        // where the stream is now (loop locked)
+    QByteArray movedTo_;       // the same, once the user moved it
+    Operation checkOld_;       // is the device it left still there?
     // Changed only with the loop locked (or on its thread).
     bool running_ = false;
     bool stopping_ = false;

@@ -65,6 +65,12 @@ struct VirtualBackend::State {
     Generator generator;
     BlockGenerator blockGenerator;
     qint64 signalPosition = 0;
+    struct DeviceSignal {
+        BlockGenerator generator;
+        qint64 position = 0;
+        double clockRatio = 1.0;
+    };
+    std::map<int, DeviceSignal> deviceSignals;
 
     // The output.
     mutable std::mutex outputMutex;
@@ -89,11 +95,17 @@ struct VirtualBackend::State {
 
 class VirtualBackend::Stream : public AudioStream {
 public:
-    Stream(std::shared_ptr<State> state, ClockMode mode, bool input, int rate, int channels,
+    Stream(std::shared_ptr<State> state, ClockMode mode, bool input, int device, int rate, int channels,
            CaptureSink* sink, PlaybackSource* source)
-        : s_(std::move(state)), mode_(mode), input_(input), rate_(rate), channels_(channels),
+        : s_(std::move(state)), mode_(mode), input_(input), device_(device), rate_(rate), channels_(channels),
           sink_(sink), source_(source)
     {
+        if (input_) {
+            std::lock_guard lock(s_->signalMutex);
+            const auto it = s_->deviceSignals.find(device_);
+            if (it != s_->deviceSignals.end())
+                clockRatio_ = it->second.clockRatio;
+        }
         periodFrames_ = std::max(1, static_cast<int>(static_cast<qint64>(rate_) * s_->periodMs.load() / 1000));
         buffer_.assign(static_cast<std::size_t>(periodFrames_) * static_cast<std::size_t>(channels_), 0.0f);
         std::lock_guard lock(s_->streamMutex);
@@ -149,6 +161,7 @@ public:
     int channels() const override { return channels_; }
 
     bool isInput() const { return input_; }
+    int device() const { return device_; }
     bool isLost() const { return lost_.load(); }
     qint64 startNs() const { return startNs_; }
     qint64 position() const { return position_; }
@@ -156,7 +169,7 @@ public:
     // Manual mode: deliver every frame due up to `t`.
     void serveUntil(qint64 t)
     {
-        qint64 due = framesAt(t - startNs_, rate_) - position_;
+        qint64 due = dueAt(t - startNs_) - position_;
         while (due > 0 && !lost_.load()) {
             const int n = static_cast<int>(std::min<qint64>(due, periodFrames_));
             deliver(n);
@@ -182,6 +195,16 @@ public:
     }
 
 private:
+    // Frames due `elapsedNs` after the start, on this device's clock.
+    qint64 dueAt(qint64 elapsedNs) const
+    {
+        if (clockRatio_ == 1.0)
+            return framesAt(elapsedNs, rate_);
+        if (elapsedNs <= 0)
+            return 0;
+        return static_cast<qint64>(std::floor(static_cast<long double>(elapsedNs) * rate_ * clockRatio_ / NsPerSecond));
+    }
+
     void deliver(int n)
     {
         const std::size_t count = static_cast<std::size_t>(n) * static_cast<std::size_t>(channels_);
@@ -224,9 +247,15 @@ private:
     void generate(int n)
     {
         std::lock_guard lock(s_->signalMutex);
+        float* out = buffer_.data();
+        const auto own = s_->deviceSignals.find(device_);
+        if (own != s_->deviceSignals.end() && own->second.generator) {
+            own->second.generator(own->second.position, n, channels_, out);
+            own->second.position += n;
+            return;
+        }
         const qint64 first = s_->signalPosition;
         s_->signalPosition += n;
-        float* out = buffer_.data();
         if (s_->blockGenerator) {
             s_->blockGenerator(first, n, channels_, out);
             return;
@@ -282,7 +311,7 @@ private:
                 continue;
             }
             const qint64 elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(clock::now() - t0).count();
-            qint64 due = framesAt(elapsed, rate_) - pos;
+            qint64 due = dueAt(elapsed) - pos;
             while (due > 0 && !lost_.load()) {
                 const int n = static_cast<int>(std::min<qint64>(due, periodFrames_));
                 deliver(n);
@@ -297,6 +326,8 @@ private:
     std::shared_ptr<State> s_;
     ClockMode mode_;
     bool input_;
+    int device_;
+    double clockRatio_ = 1.0;
     int rate_;
     int channels_;
     CaptureSink* sink_;
@@ -559,6 +590,20 @@ void VirtualBackend::setInputBlockGenerator(BlockGenerator generator)
     s_->generator = nullptr;
 }
 
+void VirtualBackend::setInputDeviceGenerator(int device, BlockGenerator generator)
+{
+    std::lock_guard lock(s_->signalMutex);
+    auto& own = s_->deviceSignals[device];
+    own.generator = std::move(generator);
+    own.position = 0;
+}
+
+void VirtualBackend::setInputClockRatio(int device, double ratio)
+{
+    std::lock_guard lock(s_->signalMutex);
+    s_->deviceSignals[device].clockRatio = ratio > 0 ? ratio : 1.0;
+}
+
 qint64 VirtualBackend::inputPosition() const
 {
     std::lock_guard lock(s_->signalMutex);
@@ -700,11 +745,21 @@ void VirtualBackend::refuseNextOpen(const QString& reason)
 
 void VirtualBackend::loseDevice(bool input, const QString& reason)
 {
+    loseStreams(input, -1, reason);
+}
+
+void VirtualBackend::loseInputDevice(int device, const QString& reason)
+{
+    loseStreams(true, device, reason);
+}
+
+void VirtualBackend::loseStreams(bool input, int device, const QString& reason)
+{
     std::vector<Stream*> hit;
     {
         std::lock_guard lock(s_->streamMutex);
         for (Stream* st : s_->streams)
-            if (st->isInput() == input && !st->isLost()) {
+            if (st->isInput() == input && (device < 0 || st->device() == device) && !st->isLost()) {
                 st->markLost(reason);
                 hit.push_back(st);
             }
@@ -765,7 +820,7 @@ std::unique_ptr<AudioStream> VirtualBackend::openCapture(int device, int sampleR
     if (!sink)
         throw EngineError(QStringLiteral("No capture sink was given"));
     checkOpen(*s_, true, device, sampleRate, channels);
-    return std::make_unique<Stream>(s_, mode_, true, sampleRate, channels, sink, nullptr);
+    return std::make_unique<Stream>(s_, mode_, true, device, sampleRate, channels, sink, nullptr);
 }
 
 std::unique_ptr<AudioStream> VirtualBackend::openPlayback(int device, int sampleRate, int channels,
@@ -774,7 +829,7 @@ std::unique_ptr<AudioStream> VirtualBackend::openPlayback(int device, int sample
     if (!source)
         throw EngineError(QStringLiteral("No playback source was given"));
     checkOpen(*s_, false, device, sampleRate, channels);
-    return std::make_unique<Stream>(s_, mode_, false, sampleRate, channels, nullptr, source);
+    return std::make_unique<Stream>(s_, mode_, false, device, sampleRate, channels, nullptr, source);
 }
 
 std::unique_ptr<AudioMixer> VirtualBackend::openMixer(int device, bool input)

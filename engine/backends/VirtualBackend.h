@@ -81,6 +81,12 @@ public:
     // from frame `first` into `out`; one call per chunk instead of one per sample.
     using BlockGenerator = std::function<void(qint64 first, int frames, int channels, float* out)>;
     void setInputBlockGenerator(BlockGenerator generator);           // overrides the above
+    // One input device's own signal, counted from that device's first frame on (and on across
+    // its streams); it takes the place of the signal above for that device.
+    void setInputDeviceGenerator(int device, BlockGenerator generator);
+    // One input device's clock runs `ratio` times its nominal rate (1.001: 0.1 % fast), as two
+    // cards do, each on its own crystal.
+    void setInputClockRatio(int device, double ratio);
     // Frames the virtual input has delivered so far (over all its streams, plus injected gaps).
     qint64 inputPosition() const;
     // The sample counter signal: frame k carries counterValue(k, channel); exact in float.
@@ -118,6 +124,8 @@ public:
     void refuseNextOpen(const QString& reason = QStringLiteral("The device is busy"));
     // Every running stream of that side stops for good and reports deviceLost(reason).
     void loseDevice(bool input, const QString& reason = QStringLiteral("The device was unplugged"));
+    // The same for the streams of one input device.
+    void loseInputDevice(int device, const QString& reason = QStringLiteral("The device was unplugged"));
     // The next delivery of every running capture stream first reports a drop of `frames`
     // frames, which the signal skips (the counter shows the gap).
     void injectOverflow(int frames);
@@ -146,6 +154,8 @@ public:
     class Stream;
 
 private:
+    void loseStreams(bool input, int device, const QString& reason);
+
     ClockMode mode_;
     std::shared_ptr<State> s_;
 };

@@ -69,6 +69,7 @@ struct Shown {
 
 struct MeterState {
     int value = 0;
+    double markDb = std::nan("");
     MeterBallistics ballistics;
     QElapsedTimer clock;
     QTimer* settle = nullptr;   // runs only when no tick came while something still moves
@@ -192,6 +193,8 @@ protected:
             p.fillRect(g.clipX, g.barY, kClipW, g.barInner, QColor(255, 40, 30));
             p.fillRect(g.clipX + 1, g.barY, kClipW - 2, 1, QColor(255, 170, 150));
         }
+        if (!std::isnan(d_->markDb) && isEnabled())
+            p.fillRect(std::min(g.xOf(d_->markDb), g.clipX - 2), g.barY - 1, 1, g.barInner + 2, QColor(120, 210, 255));
         painted_ = true;
     }
 
@@ -299,6 +302,18 @@ void TNCTAmpBar2::resizeEvent(QResizeEvent* event)
 }
 
 int TNCTAmpBar2::Value() const { return d->value; }
+
+double TNCTAmpBar2::MarkDb() const { return d->markDb; }
+
+void TNCTAmpBar2::setMarkDb(double db)
+{
+    if (std::isnan(db) && std::isnan(d->markDb))
+        return;
+    if (db == d->markDb)
+        return;
+    d->markDb = db;
+    d->face->update();
+}
 
 void TNCTAmpBar2::setValue(int value)
 {

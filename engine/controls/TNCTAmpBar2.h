@@ -12,6 +12,10 @@ public:
     static constexpr int SettleIntervalMs = 100;
     int Value() const;
     void setValue(int value);
+    // A mark across the bar at a level in dBFS, to read the meter against (a threshold);
+    // NaN for none (the default).
+    double MarkDb() const;
+    void setMarkDb(double db);
     QSize sizeHint() const override;
 
 protected:

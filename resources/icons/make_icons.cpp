@@ -1,6 +1,6 @@
 // Draws the program's pictures into files beside this source:
-//   small00.png .. small15.png  16 x 16, menus, pages and list rows (ImageList1)
-//   large00.png .. large07.png  32 x 32, toolbar (ImageList2)
+//   small00.png .. small16.png  16 x 16, menus, pages and list rows (ImageList1)
+//   large00.png .. large08.png  32 x 32, toolbar (ImageList2)
 //   app/tavrin-<N>.png          the program's own picture (large06) for the desktop's icon
 //                               theme, N = 16, 22, 24, 32, 48, 64, 128, 256
 //   app/tavrin.svg              the same picture as a scalable drawing
@@ -349,6 +349,17 @@ void mixerSliders(QPainter& p)
     }
 }
 
+// A record dot that sound sets off: the dot, and the waves coming in from the right.
+void soundStart(QPainter& p)
+{
+    recordDot(p, 12, 17, 9);
+    p.setBrush(Qt::NoBrush);
+    pen(p, QColor(30, 90, 200), 2.2);
+    p.drawArc(QRectF(14, 9, 12, 16), -50 * 16, 100 * 16);
+    pen(p, QColor(30, 90, 200, 170), 2.2);
+    p.drawArc(QRectF(15, 4, 16, 26), -45 * 16, 90 * 16);
+}
+
 void save(const QString& dir, const QString& name, int size, const Draw& draw)
 {
     QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
@@ -400,6 +411,7 @@ int main(int argc, char** argv)
         [](QPainter& p) { globe(p); },               // 13 home page
         [](QPainter& p) { bulb(p); },                // 14 tip of the day
         [](QPainter& p) { aboutCard(p); },           // 15 about
+        [](QPainter& p) { soundStart(p); },          // 16 automatic start
     };
     for (int i = 0; i < int(std::size(small)); ++i)
         save(dir, QStringLiteral("small%1.png").arg(i, 2, 10, QLatin1Char('0')), 16, small[i]);
@@ -414,6 +426,7 @@ int main(int argc, char** argv)
         [](QPainter& p) { bookHelp(p); },            // 5 help
         [](QPainter& p) { aboutCard(p); },           // 6 about
         [](QPainter& p) { stopwatch(p); },           // 7 automatic stop
+        [](QPainter& p) { soundStart(p); },          // 8 automatic start
     };
     for (int i = 0; i < int(std::size(large)); ++i)
         save(dir, QStringLiteral("large%1.png").arg(i, 2, 10, QLatin1Char('0')), 32, large[i]);

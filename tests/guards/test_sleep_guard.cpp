@@ -155,6 +155,34 @@ TEST_F(SleepGuardTest, HeldFromRecordThroughCutsAndPauseUntilStopByTheFirstServi
     }
 }
 
+TEST_F(SleepGuardTest, WaitingForAStartTimeIsHeldAndSaysSo)
+{
+    StandIn standIn(StandIn::Portal);
+    ASSERT_TRUE(standIn.ready);
+    VirtualBackend backend(VirtualBackend::ClockMode::Manual);
+    TForm1* f = openMainWindow(true, &backend, false);
+    QDateTime now(QDate(2024, 3, 1), QTime(10, 0));
+    f->Session->setWallClock([&] { return now; });
+    RecordingSettings.SavePath = folder.path() + "Recording/";
+    RecordingSettings.SaveFormat = ".wav";
+    RecordingSettings.TriggerStart = "10:30";
+
+    f->Record1->trigger();
+    EXPECT_TRUE(waitUntil([&] { return standIn.calls().size() == 1; }, 5000));
+    now = now.addSecs(1800);
+    f->Session->clockTick();   // the time came: the same lock, now for the recording
+    EXPECT_TRUE(waitUntil([&] { return standIn.calls().size() == 3; }, 5000));
+    f->Stop1->trigger();
+    EXPECT_TRUE(waitUntil([&] { return standIn.calls().size() == 4; }, 5000));
+    const QStringList calls = standIn.calls();
+    ASSERT_EQ(calls.size(), 4);
+    EXPECT_EQ(calls[0], "portal Inhibit 12 Запись начнётся в 10:30:00");
+    EXPECT_TRUE(calls[1].startsWith("Close ")) << calls[1].toStdString();
+    EXPECT_EQ(calls[2], "portal Inhibit 12 " + kReason);
+    EXPECT_TRUE(calls[3].startsWith("Close ")) << calls[3].toStdString();
+    closeMainWindow();
+}
+
 TEST_F(SleepGuardTest, WithoutServiceOrBusNothingIsHeldAndNothingSaid)
 {
     static int warnings = 0;

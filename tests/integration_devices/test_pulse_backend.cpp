@@ -1,13 +1,18 @@
 // The sound-server backend on the real server: lists that follow sinks loaded and unloaded, a
 // frame-numbered ramp played into the test's sink and recorded from its monitor, losses the
-// server causes, and streams whose device goes away.
+// server causes, streams whose device goes away or that the user moves, and one application's
+// sound recorded alone.
 #include "PulseFixture.h"
 #include "Streams.h"
 
 #include "engine/backends/PulseBackend.h"
 
+#include <QTemporaryDir>
+
 #include <atomic>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <thread>
 #include <unistd.h>
 
@@ -181,4 +186,136 @@ TEST_F(ServerBackend, ReportsStreamsWhoseDeviceGoesAway)
     EXPECT_TRUE(eventually([&] { return tone.lost.load(); })) << "a playback whose device went away was not reported";
     stream->stop();   // stopping a dead stream is harmless
     player->stop();
+}
+
+// A recording the user moves to another device (pavucontrol, the desktop's settings) goes on
+// there and says where; the server is told who records and why.
+TEST_F(ServerBackend, FollowsAStreamTheUserMovesAndTellsTheServerWhoItIs)
+{
+    const std::string other = sinkName() + "_moved";
+    const std::string module = loadSink(other);
+    ASSERT_TRUE(eventually([&] {
+        return deviceNamed(backend->inputDevices(), kMonitorMark + QString::fromStdString(other)) >= 0;
+    }));
+    RecordingSink recording(2, 44100 * 8);
+    auto stream = backend->openCapture(monitor, 44100, 2, &recording);
+    stream->start();
+    ASSERT_TRUE(eventually([&] { return recording.total > 0; }, 5000)) << "no audio arrived";
+    const std::string outputs = run("pactl list source-outputs");
+    EXPECT_NE(outputs.find("media.role = \"production\""), std::string::npos) << outputs;
+    EXPECT_NE(outputs.find("application.id = \"org.example.tavrin\""), std::string::npos) << outputs;
+    EXPECT_NE(outputs.find("application.icon_name = \"tavrin\""), std::string::npos) << outputs;
+    EXPECT_TRUE(stream->movedTo().isEmpty());
+
+    const std::string source = run("pactl list short sources | awk '$2 == \"" + monitorName() + "\" {print $1}'");
+    const std::string output = run("pactl list short source-outputs | awk '$2 == " + source + " {print $1}'");
+    ASSERT_FALSE(output.empty()) << "the recording is not among the server's source outputs";
+    bool ok = false;
+    run("pactl move-source-output " + output + " " + other + ".monitor", &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_TRUE(eventually([&] { return stream->movedTo() == QString::fromStdString(other + ".monitor"); }))
+        << "the move was not followed";
+    const long long atMove = recording.total;
+    EXPECT_TRUE(eventually([&] { return recording.total > atMove + 44100; }, 5000)) << "the moved stream stopped";
+    EXPECT_FALSE(recording.lost.load()) << recording.lostReason().toStdString();
+    stream->stop();
+    run("pactl unload-module " + module);
+}
+
+namespace {
+
+// A player of its own process with an application name, playing a sine into the test's sink;
+// stopped when it goes out of scope.
+class NamedPlayer {
+public:
+    NamedPlayer(const std::string& application, double hz, const std::string& folder)
+        : file_(folder + "/" + application + ".raw")
+    {
+        std::vector<float> tone(44100 * 30);
+        for (std::size_t i = 0; i < tone.size(); ++i)
+            tone[i] = static_cast<float>(0.4 * std::sin(2 * M_PI * hz * static_cast<double>(i) / 44100));
+        FILE* f = std::fopen(file_.c_str(), "wb");
+        EXPECT_TRUE(f && std::fwrite(tone.data(), sizeof(float), tone.size(), f) == tone.size());
+        if (f)
+            std::fclose(f);
+        start(application);
+    }
+    ~NamedPlayer() { stop(); }
+    void start(const std::string& application)
+    {
+        pid_ = run("sh -c 'pacat --playback --raw --format=float32le --rate=44100 --channels=1 --device=" + sinkName()
+                   + " --property=application.name=" + application + " " + file_ + " >/dev/null 2>&1 & echo $!'");
+    }
+    void stop()
+    {
+        if (!pid_.empty())
+            run("kill " + pid_);
+        pid_.clear();
+    }
+
+private:
+    std::string file_;
+    std::string pid_;
+};
+
+// Amplitude of `hz` in x[from, from + n) (n a whole number of its periods).
+double amplitudeOf(const std::vector<float>& x, std::size_t from, std::size_t n, double hz)
+{
+    double c = 0, s = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double a = 2 * M_PI * hz * static_cast<double>(i) / 44100;
+        c += x[from + i] * std::cos(a);
+        s += x[from + i] * std::sin(a);
+    }
+    return 2 * std::hypot(c, s) / static_cast<double>(n);
+}
+
+} // namespace
+
+// Two players with different application names into one sink, one of them recorded as an
+// application input: only its sound is recorded; when it stops and starts again the recording
+// goes on with silence between, at the pace of the clock.
+TEST_F(ServerBackend, RecordsOneApplicationAloneAndFollowsItByName)
+{
+    QTemporaryDir folder;
+    NamedPlayer wanted("tavrin-test-wanted", 440, folder.path().toStdString());
+    NamedPlayer other("tavrin-test-other", 1000, folder.path().toStdString());
+    const QString entry = QStringLiteral("Программа: tavrin-test-wanted");
+    int device = -1;
+    ASSERT_TRUE(eventually([&] {
+        const auto list = backend->inputDevices();
+        device = deviceNamed(list, entry);
+        return device >= 0 && list[device].available;
+    }, 5000)) << "the playing application is not listed";
+
+    RecordingSink recording(1, 44100 * 20);
+    auto stream = backend->openCapture(device, 44100, 1, &recording);
+    stream->start();
+    const auto t0 = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(3500ms);
+    wanted.stop();
+    std::this_thread::sleep_for(2s);
+    wanted.start("tavrin-test-wanted");
+    std::this_thread::sleep_for(3500ms);
+    stream->stop();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    other.stop();
+
+    const std::vector<float> x = recording.channel(0);
+    EXPECT_NEAR(static_cast<double>(x.size()) / 44100, seconds, 0.2) << "the timeline did not follow the clock";
+    // 100 ms windows: the wanted sine, or silence; the other application's never.
+    int sounding = 0, silent = 0, silentAfterSound = 0;
+    for (std::size_t from = 0; from + 4410 <= x.size(); from += 4410) {
+        const double a = amplitudeOf(x, from, 4410, 440);
+        EXPECT_LT(amplitudeOf(x, from, 4410, 1000), 0.01) << "the other application is heard at " << from;
+        if (a > 0.3)
+            ++sounding;
+        else if (a < 0.01) {
+            ++silent;
+            silentAfterSound += sounding > 0;
+        }
+    }
+    EXPECT_GT(sounding, 40);
+    EXPECT_GT(silentAfterSound, 10) << "no silence where the application had stopped";
+    EXPECT_FALSE(recording.lost.load()) << recording.lostReason().toStdString();
 }

@@ -14,6 +14,7 @@
 #include "mixer/Unit7.h"
 #include "settings/setting.h"
 #include "settings/timelimit.h"
+#include "settings/trigger.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -240,6 +241,7 @@ TEST_P(LayoutTest, EveryWindowPageAndDialogShowsItsCaptionsWhole)
 
     look(check, new TSettingForm(f), QStringLiteral("settings"));
     look(check, new TTimeLimitForm(f), QStringLiteral("automatic stop"));
+    look(check, new TTriggerForm(f), QStringLiteral("automatic start"));
     look(check, new TAboutBox(f), QStringLiteral("about box"));
     look(check, new TTipForm(f), QStringLiteral("tip"));
     look(check, RenameForm, QStringLiteral("rename"));

@@ -145,3 +145,58 @@ TEST_F(DeviceLists, FollowDevicesThatComeAndGo)
     EXPECT_EQ(w->DeviceComboIn->currentText(), "In 0");
     EXPECT_EQ(messages.count(), 1);
 }
+
+namespace {
+
+using RememberedDevices = MixerTest;
+
+// setup.ini written by hand chooses the devices at start; the second input's list offers
+// "(нет)" first, then the input devices; a choice is written back and keys the program does
+// not know stay as they were.
+TEST_F(RememberedDevices, SetupIniChoosesTheDevicesAndTheSecondInput)
+{
+    backend.setOutputDevices(devices({"Out 0", "Out 1", "Out 2"}), 0);
+    backend.setInputDevices(devices({"In 0", "In 1", "In 2"}), 0);
+    folder.write("setup.ini", "[input]\ndevice=In 2\nsecond=In 1\nlayout=split\nmood=calm\n"
+                              "[output]\ndevice=Out 1\n");
+    TForm1* w = open();
+    w->FillOutputDevices();
+    w->FillInputDevices();
+    EXPECT_EQ(w->AudioPlayer1->DeviceIndex(), 1);
+    EXPECT_EQ(w->DeviceCombo->currentText(), "Out 1");
+    EXPECT_EQ(w->AudioRecord1->DeviceIndex(), 2);
+    EXPECT_EQ(w->DeviceComboIn->currentText(), "In 2");
+    EXPECT_EQ(itemTexts(w->SecondComboIn), (QStringList{"(нет)", "In 0", "In 1", "In 2"}));
+    EXPECT_EQ(w->SecondComboIn->currentText(), "In 1");
+    EXPECT_EQ(w->AudioRecord2->DeviceIndex(), 1);
+    EXPECT_TRUE(w->RecordInput->secondEnabled());
+    EXPECT_EQ(w->LayoutComboIn->currentIndex(), 1);
+    EXPECT_EQ(w->RecordInput->layout(), engine::InputLayout::Split);
+
+    w->SecondComboIn->setCurrentIndex(0);
+    emit w->SecondComboIn->activated(0);
+    w->LayoutComboIn->setCurrentIndex(0);
+    emit w->LayoutComboIn->activated(0);
+    EXPECT_FALSE(w->RecordInput->secondEnabled());
+    EXPECT_EQ(folder.read("setup.ini"), QByteArray("[input]\ndevice=In 2\nsecond=\nlayout=mix\nmood=calm\n"
+                                                   "[output]\ndevice=Out 1\n"));
+}
+
+// A remembered device that is not there leaves the default; a layout that means nothing is
+// the mix.
+TEST_F(RememberedDevices, AbsentDevicesLeaveTheDefaults)
+{
+    backend.setOutputDevices(devices({"Out 0", "Out 1"}), 1);
+    backend.setInputDevices(devices({"In 0", "In 1"}), 1);
+    folder.write("setup.ini", "[input]\ndevice=Gone\nsecond=Gone too\nlayout=sideways\n[output]\ndevice=Gone\n");
+    TForm1* w = open();
+    w->FillOutputDevices();
+    w->FillInputDevices();
+    EXPECT_EQ(w->AudioPlayer1->DeviceIndex(), 1);
+    EXPECT_EQ(w->AudioRecord1->DeviceIndex(), 1);
+    EXPECT_EQ(w->SecondComboIn->currentText(), "(нет)");
+    EXPECT_FALSE(w->RecordInput->secondEnabled());
+    EXPECT_EQ(w->RecordInput->layout(), engine::InputLayout::Mixed);
+}
+
+} // namespace

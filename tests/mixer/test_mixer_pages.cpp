@@ -39,7 +39,7 @@ TEST_F(MixerPages, MixerWithoutLinesGetsNoStripAndOneLineGetsOne)
     // A sound server's device offers a single line, its master volume: it gets its strip.
     const QList<TsrcFrame*> in = stripsOf(w->TabSheet3);
     ASSERT_EQ(in.size(), 1);
-    EXPECT_EQ(in[0]->geometry(), QRect(0, 26, 81, 186));
+    EXPECT_EQ(in[0]->geometry(), QRect(0, 54, 81, 186));   // under the second input's row
     EXPECT_EQ(in[0]->objectName(), QStringLiteral("sfr0"));
     // The page headers stay.
     EXPECT_EQ(w->DeviceCombo->parentWidget(), w->TabSheet4);

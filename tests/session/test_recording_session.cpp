@@ -3,6 +3,7 @@
 // events it reports are written down in order.
 #include "app/RecordingInput.h"
 #include "app/RecordingSession.h"
+#include "SessionApplication.h"
 #include "engine/BlockWriter.h"
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioFile2LameEnc.h"
@@ -24,11 +25,7 @@ namespace {
 
 QCoreApplication* application()
 {
-    static int argc = 1;
-    static char name[] = "test_session";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = new QCoreApplication(argc, argv);
-    return app;
+    return sessionApplication();
 }
 
 int framesIn(const QString& path)

@@ -89,7 +89,7 @@ TEST_F(MainWindow, MenusHaveTheirCaptionsPicturesAndShortcuts)
     EXPECT_EQ(actionTexts(f->PlayRecord1),
               QStringList({"Запись", "-", "Воспроизведение", "Пауза", "Стоп"}));
     EXPECT_EQ(actionTexts(f->Option1), QStringList({"Микшер вход", "Микшер выход",
-                                                    "Инфрмация о файле", "-", "Оптимизация"}));
+                                                    "Инфрмация о файле", "-", "Оптимизация", "Авто старт"}));
     EXPECT_EQ(actionTexts(f->Help1), QStringList({"Справка", "-", "Домашняя страница", "-",
                                                   "Совет", "О программе"}));
 
@@ -100,7 +100,7 @@ TEST_F(MainWindow, MenusHaveTheirCaptionsPicturesAndShortcuts)
     EXPECT_EQ(f->Options2->shortcut(), QKeySequence("F2"));
     EXPECT_EQ(f->HelpContents2->shortcut(), QKeySequence("F1"));
     for (QAction* a : {f->Exit1, f->Pause1, f->Options1, f->PlaybackVolumeControls1,
-                       f->FileInfo1, f->Homepage2, f->ipoftheDay1, f->About1})
+                       f->FileInfo1, f->Trigger1, f->Homepage2, f->ipoftheDay1, f->About1})
         EXPECT_TRUE(a->shortcut().isEmpty()) << a->objectName().toStdString();
     for (QMenu* m : {f->File1, f->PlayRecord1, f->Option1, f->Help1})
         for (QAction* a : m->actions())
@@ -110,7 +110,7 @@ TEST_F(MainWindow, MenusHaveTheirCaptionsPicturesAndShortcuts)
     // Every item is reachable by its name, separators included.
     for (const char* name : {"Open1", "N1", "Exit1", "Record1", "N3", "Play1", "Pause1", "Stop1",
                              "Options1", "PlaybackVolumeControls1", "FileInfo1", "N4", "Options2",
-                             "HelpContents2", "N2", "Homepage2", "N5", "ipoftheDay1", "About1"})
+                             "Trigger1", "HelpContents2", "N2", "Homepage2", "N5", "ipoftheDay1", "About1"})
         EXPECT_NE(f->findChild<QAction*>(name), nullptr) << name;
 }
 
@@ -123,6 +123,7 @@ TEST_F(MainWindow, ToolbarButtons)
     const B buttons[] = {{f->ToolBtnOpen, "Открыть", "Открыть файл"},
                          {f->ToolBtnOptions, "Настройка", "Настройка"},
                          {f->ToolBtnAutostop, "Авто стоп", nullptr},
+                         {f->ToolBtnTrigger, "Авто старт", nullptr},
                          {f->ToolBtnHelp, "Помощь", "Справка"},
                          {f->ToolBtnAbout, "О программе", "О программе"}};
     int lastX = -1;
@@ -141,7 +142,7 @@ TEST_F(MainWindow, ToolbarButtons)
     QWidget* sep = f->findChild<QWidget*>("ToolButton7");
     ASSERT_NE(sep, nullptr);
     EXPECT_EQ(sep->width(), 80);
-    EXPECT_GT(sep->x(), f->ToolBtnAutostop->x());
+    EXPECT_GT(sep->x(), f->ToolBtnTrigger->x());
     EXPECT_LT(sep->x(), f->ToolBtnHelp->x());
 
     // The automatic-stop button shows a pressed state that only the program sets. While no
