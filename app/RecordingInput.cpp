@@ -63,6 +63,11 @@ void RecorderInput::setTicking(bool on)
     recorder_.setTimerEnabled(on);
 }
 
+void RecorderInput::setTickInterval(int ms)
+{
+    recorder_.setTimerInterval(ms);
+}
+
 // ---- two recorders ------------------------------------------------------------------------------
 
 namespace {
@@ -309,4 +314,10 @@ void TwoRecorderInput::setTicking(bool on)
     ticking_ = on;
     first_.setTimerEnabled(on);
     second_.setTimerEnabled(on && running_ && secondRunning_);
+}
+
+void TwoRecorderInput::setTickInterval(int ms)
+{
+    first_.setTimerInterval(ms);
+    second_.setTimerInterval(ms);
 }

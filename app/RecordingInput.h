@@ -39,6 +39,8 @@ public:
     virtual qint64 secondOverflowFrames() const { return 0; }
     // The periodic tick on or off.
     virtual void setTicking(bool on) = 0;
+    // Milliseconds between two ticks (from now on; a running tick restarts with it).
+    virtual void setTickInterval(int ms) = 0;
 
 signals:
     // Periodic, while ticking: the count of currentSamples() and the peak levels 0..32767.
@@ -67,6 +69,7 @@ public:
     int currentSamples() const override;
     qint64 overflowFrames() const override;
     void setTicking(bool on) override;
+    void setTickInterval(int ms) override;
 
 private:
     TAudioRecord2& recorder_;
@@ -106,6 +109,7 @@ public:
     qint64 overflowFrames() const override;
     qint64 secondOverflowFrames() const override;
     void setTicking(bool on) override;
+    void setTickInterval(int ms) override;
 
     // The second recorder's device error (connected by the constructor).
     void secondLost(const QString& message);

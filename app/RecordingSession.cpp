@@ -27,6 +27,12 @@ constexpr int kRewriteQuestionFrames = 8820;
 constexpr int kBlockMs = 200;
 // A clock time is looked at again at least this often (the wall clock may be set meanwhile).
 constexpr qint64 kClockLookMs = 60 * 1000;
+// The input's tick while watched: the meters and the time at the eye's rate.
+constexpr int kWatchedTickMs = 80;
+// Unwatched: twice a second, so that a time shown elsewhere (the tray's tool tip) still counts
+// every second; a time limit or cut due sooner brings the tick forward, to no sooner than this.
+constexpr int kUnwatchedTickMs = 500;
+constexpr int kSoonestTickMs = 10;
 
 SoundGate::Options gateOptions(const TRecordingSettings& settings, int rate)
 {
@@ -89,6 +95,34 @@ void RecordingSession::setAsk(Ask ask)
 void RecordingSession::setSleepGuard(std::unique_ptr<SleepGuard> guard)
 {
     sleepGuard_ = std::move(guard);
+}
+
+void RecordingSession::setWatched(bool watched)
+{
+    assertUiThread();
+    if (watched == watched_)
+        return;
+    watched_ = watched;
+    paceTicks(recordedMs());
+}
+
+void RecordingSession::paceTicks(qint64 recordedMs)
+{
+    qint64 ms = watched_ ? kWatchedTickMs : kUnwatchedTickMs;
+    if (!watched_ && state_ == State::Recording) {
+        // The time limit and the cut fall due at a whole second of recorded time: the tick that
+        // acts on them comes then, as it would while watched.
+        qint64 due = -1;
+        if (settings_.TimeLimit > 0)
+            due = qint64(settings_.TimeLimit) * 1000;
+        if (SplitActive(settings_)) {
+            const qint64 cut = (qint64(settings_.SplitOffset) + settings_.SplitLength) * 1000;
+            due = due < 0 ? cut : std::min(due, cut);
+        }
+        if (due > recordedMs)
+            ms = std::clamp<qint64>(due - recordedMs, kSoonestTickMs, ms);
+    }
+    input_.setTickInterval(int(ms));
 }
 
 void RecordingSession::setWallClock(WallClock clock)
@@ -284,6 +318,7 @@ void RecordingSession::startPiece()
 {
     ensureWriter();
     state_ = State::Starting;
+    paceTicks(recordedMs());
     input_.setTicking(true);
     emit starting();
     try {
@@ -358,6 +393,7 @@ bool RecordingSession::startCapture(QString& reason)
 void RecordingSession::resume()
 {
     gate_->setMode(SoundGate::Mode::Pass);
+    paceTicks(recordedMs());
     input_.setTicking(true);
     QString reason;
     if (!startCapture(reason)) {
@@ -550,6 +586,7 @@ void RecordingSession::inputTick(int currentSamples, int levelLeft, int levelRig
         tick.levelRight = levelRight;
         tick.lostFrames = overflow_ + input_.overflowFrames();
         emit ticked(tick);
+        paceTicks(lastMs_);
         return;
     }
     if (state_ != State::Recording)
@@ -581,6 +618,8 @@ void RecordingSession::inputTick(int currentSamples, int levelLeft, int levelRig
         finish(StopReason::TimeLimit);
     else if (SplitDue(elapsed, settings_))
         split();
+    if (state_ == State::Recording)
+        paceTicks(lastMs_);
 }
 
 void RecordingSession::inputLost(const QString& text)
@@ -631,6 +670,7 @@ void RecordingSession::armForSound()
     gate_->setMode(SoundGate::Mode::Wait);
     state_ = State::Armed;
     waiting_ = Waiting::Sound;
+    paceTicks(recordedMs());
     input_.setTicking(true);
     guard(true);
     emit waiting(waitingFor());

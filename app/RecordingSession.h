@@ -141,6 +141,13 @@ public:
     // the chosen format; raises EngineError when the folder cannot be made.
     QString createTarget();
 
+    // Someone looks at what the ticks show (the levels and the time in a window on the
+    // screen): the input ticks at the eye's rate. Unwatched (the window hidden or minimised),
+    // it ticks only as often as the recording's own work needs: the time limit and the cut
+    // still come at their second, the disk guard looks once a second. Watched until told.
+    void setWatched(bool watched);
+    bool watched() const { return watched_; }
+
     // ---- what the session is doing -----------------------------------------------------------
     State state() const { return state_; }
     bool isRecording() const { return state_ == State::Recording || state_ == State::Paused; }
@@ -203,6 +210,9 @@ private:
     void finishFailed();
     qint64 releaseFile();
     qint64 unwrap(int currentSamples);
+    // Sets the input's tick interval for what is watched and what falls due next, from the
+    // recorded time `recordedMs`.
+    void paceTicks(qint64 recordedMs);
     void abortStart(StopReason reason, const QString& detail, const QString& text);
     QString saveFolderProblem() const;   // why SavePath cannot take a recording; empty if it can
     void guard(bool running);
@@ -248,4 +258,5 @@ private:
     qint64 seenAtStart_ = 0;         // the gate's count at the last start of the input
     qint64 passedAtStart_ = 0;
     QString awakeReason_;            // what the sleep guard holds for
+    bool watched_ = true;
 };

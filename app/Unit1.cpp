@@ -3,6 +3,8 @@
 // areas live in the files named in Unit1.h.
 #include "app/Unit1.h"
 
+#include "app/WindowSight.h"
+
 #include "engine/DeviceWatch.h"
 #include "engine/TAudioPlayer2.h"
 #include "engine/TAudioRecord2.h"
@@ -34,6 +36,8 @@ TForm1::~TForm1()
     for (QWidget* w : {static_cast<QWidget*>(Panel1), TabSheet2, TabSheet3, TabSheet4})
         if (w)
             w->removeEventFilter(this);
+    delete Sight;   // the window hides as it goes: nothing to tell the session then
+    Sight = nullptr;
     // Both recorders stop, and what a second input's mix holds goes to the writer too.
     if (RecordInput)
         RecordInput->stop();

@@ -64,6 +64,7 @@ class TSettingForm;
 class TTimeLimitForm;
 class TTriggerForm;
 class TAboutBox;
+class WindowSight;
 class TTipForm;
 class TsrcFrame;
 
@@ -155,6 +156,9 @@ public:
     std::unique_ptr<RecordingSession> Session;
     // The session's writer thread (blocks into AudioFile2), once a recording has started.
     BlockWriter* RecordWriter = nullptr;
+    // Whether this window can be seen: what nobody sees is not drawn tick by tick, and the
+    // session ticks slowly meanwhile.
+    WindowSight* Sight = nullptr;
 
     // ---- transport fields ---------------------------------------------------------------
     bool IsPlaying = false;
@@ -241,6 +245,8 @@ public:
     void SessionPieceFinished(const QString& path, qint64 frames, bool last);
     void SessionStopped(RecordingSession::StopReason reason, const QString& detail);
     void SessionTicked(const RecordingSession::Tick& tick);
+    // The window came into sight (it shows the time and levels at once) or went out of it.
+    void WindowSeenChanged(bool seen);
     // app/Unit1Trigger.cpp: the dialog of recordings that start and stop by themselves (menu
     // Trigger1, toolbar ToolBtnTrigger, pressed while one of them is set); what an armed
     // session (or one paused for sound) waits for; the threshold on the meters while the level
@@ -263,6 +269,7 @@ private:
     QString keptPanelText_;                    // what the waiting's text covers (panel 1 or 2)
     std::unique_ptr<TAudioFile2> probeFile_;
     bool currentIsRecordTarget_ = false;       // CurrentFile was made current by a recording
+    RecordingSession::Tick lastTick_;          // the latest tick, shown when the window is seen
 public:
 
     // ---- Unit1Files.cpp ---------------------------------------------------------------------

@@ -2,6 +2,8 @@
 // toolbar, the four pages, the transport strip, the status bar, the engine components), the
 // connections of their events to the handlers, and the window's size and place.
 #include "app/Unit1.h"
+
+#include "app/WindowSight.h"
 #include "auxiliary/ProgramIcon.h"
 #include "settings/RecordingSettings.h"
 
@@ -568,6 +570,7 @@ void TForm1::makeComponents()
     Session = std::make_unique<RecordingSession>(*RecordInput, *AudioFile2, *Mp3LameEncoder, RecordingSettings);
     Inputs = std::make_unique<InputChoices>(*AudioRecord1, *AudioRecord2, *RecordInput, *AudioPlayer1,
                                             RecordingSettings);
+    Sight = new WindowSight(*this, this);
 }
 
 // Menu items, toolbar and page buttons to their handlers.
@@ -671,6 +674,7 @@ void TForm1::connectEngineEvents()
             guarded([this](const QString& message) { AudioRecord1DeviceError(message); }));
     connect(AudioPlayer1, &TAudioPlayer2::OnDeviceError, this,
             guarded([this](const QString& message) { AudioPlayer1DeviceError(message); }));
+    connect(Sight, &WindowSight::changed, this, guarded([this](bool seen) { WindowSeenChanged(seen); }));
     ConnectSession();
 }
 

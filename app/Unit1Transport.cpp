@@ -10,8 +10,11 @@
 // The recording itself is the session's (app/RecordingSession.h): the record, pause and stop
 // handlers hand it the command, the recorder's events go to it, and what it reports (a start,
 // a pause, a finished piece, a stop, a tick, a message) is shown by the Session* handlers.
+// While the window cannot be seen the ticks are not drawn; it shows the latest at once when it
+// is seen again.
 #include "app/Unit1.h"
 #include "app/RecordingSession.h"
+#include "app/WindowSight.h"
 #include "engine/EngineError.h"
 #include "engine/EngineSupport.h"
 #include "engine/TAudioFile2.h"
@@ -154,6 +157,7 @@ void TForm1::ShowRecordingLook()
 
 void TForm1::SessionStarting()
 {
+    lastTick_ = {};
     RecordWriter = Session->writer();
     IsRecording = false;
     RecordPaused = false;
@@ -212,6 +216,7 @@ void TForm1::SessionPieceFinished(const QString& path, qint64 frames, bool last)
 
 void TForm1::SessionStopped(RecordingSession::StopReason reason, const QString& detail)
 {
+    lastTick_ = {};
     EndWaitingLook();
     ShowThreshold();
     IsRecording = false;
@@ -242,6 +247,9 @@ void TForm1::SessionStopped(RecordingSession::StopReason reason, const QString& 
 
 void TForm1::SessionTicked(const RecordingSession::Tick& tick)
 {
+    lastTick_ = tick;
+    if (Sight && !Sight->seen())
+        return;   // shown when the window is seen again
     NCTAmpBar1->setValue(tick.levelLeft);
     NCTAmpBar2->setValue(tick.levelRight);
     NCTTimeDisplay1->setMilliseconds(int(std::clamp<qint64>(tick.milliseconds, 0, std::numeric_limits<int>::max())));
@@ -258,6 +266,17 @@ void TForm1::SessionTicked(const RecordingSession::Tick& tick)
                              .arg(tick.secondLostFrames));
     else if (tick.lostFrames > 0)
         setStatusText(2, QStringLiteral("Input overflow: %1 frames lost").arg(tick.lostFrames));
+}
+
+void TForm1::WindowSeenChanged(bool seen)
+{
+    Session->setWatched(seen);
+    if (!seen || Session->state() == RecordingSession::State::Stopped)
+        return;
+    // What went on unseen shows at once: the time now, the latest levels.
+    RecordingSession::Tick tick = lastTick_;
+    tick.milliseconds = Session->recordedMs();
+    SessionTicked(tick);
 }
 
 // ---- playback -----------------------------------------------------------------------------
@@ -506,7 +525,7 @@ void TForm1::AudioPlayer1EndPlay()
 
 void TForm1::AudioPlayer1Timer(int CurrentSamples, int LevelLeft, int LevelRight)
 {
-    if (!IsPlaying || PlayPaused)
+    if (!IsPlaying || PlayPaused || (Sight && !Sight->seen()))
         return;
     const int position = CurrentSamples + PositionOffset;
     if (!IsRecording) {

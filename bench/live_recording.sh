@@ -23,13 +23,18 @@
 # the sound server's own client library; the "portaudio" row through PortAudio's ALSA road
 # (TAVRIN_AUDIO=portaudio, ALSA's pulse plugin). The "armed" rows set start on sound with a
 # threshold of 0 dBFS, which the music never reaches: the record command arms the program, which
-# then captures into its pre-roll and waits, writing nothing.
+# then captures into its pre-roll and waits, writing nothing. The "mix", "split" and "app" rows
+# record two inputs: the null sink's monitor first and, second, the monitor of another null sink
+# that a second player (application.name "bench-player") plays into, mixed or split, or that
+# player as an application input; their sound server's figure less the one-input row's is the
+# server's cost of the second stream.
 # Last, the start to the shown window (TAVRIN_EXIT_AFTER_SHOW=1), median of 10, on the same
 # display and sound server.
 # TAVRIN_BENCH_ONLY="tavrin_wav arecord ..." measures only the recorders named (idle always);
 # TAVRIN_BENCH_THREADS=1 also prints each thread of the program: CPU % and switches a second.
 # TAVRIN_BENCH_PROFILE=callgrind|perf profiles the window's thread instead (one WAV recording,
-# window shown, WINDOW_SECONDS after the warm-up; TAVRIN_BENCH_FORMAT=mp3 for MP3): callgrind
+# window shown, WINDOW_SECONDS after the warm-up; TAVRIN_BENCH_FORMAT=mp3 for MP3, =armed for the
+# waiting; TAVRIN_BENCH_VIEW=hidden unmaps the window as the hidden rows do): callgrind
 # counts its instructions per tick of the recorder (repeatable on a busy machine), by widget
 # and for the whole thread; perf samples where its time goes, the kernel's part included.
 # The profile's files stay in TAVRIN_BENCH_PROFILE_DIR (default /tmp/tavrin_profile).
@@ -72,6 +77,7 @@ chmod 700 "$XDG_RUNTIME_DIR" "$PULSE_RUNTIME_PATH"
 cat >"$WORK/server.pa" <<'PA'
 load-module module-native-protocol-unix auth-anonymous=1
 load-module module-null-sink sink_name=bench_null rate=44100 channels=2 sink_properties=device.description=bench-null
+load-module module-null-sink sink_name=bench_null2 rate=44100 channels=2 sink_properties=device.description=bench-null2
 set-default-sink bench_null
 set-default-source bench_null.monitor
 PA
@@ -85,6 +91,11 @@ pactl info >/dev/null 2>&1 || { echo "the private PulseAudio did not start:" >&2
 "$BUILD_DIR/bench/tavrin_bench" genwav "$WORK/music.wav" 120 >/dev/null
 setsid bash -c 'while pacat --playback -d bench_null --latency-msec=2000 --file-format=wav "$1"; do :; done' \
   player "$WORK/music.wav" >/dev/null 2>&1 &
+PIDS_TO_END+=("$!")
+# The second input's sound: another player, named, into the second sink (its monitor, or the
+# player itself as an application input).
+setsid bash -c 'while pacat --playback -d bench_null2 --latency-msec=2000 --file-format=wav \
+  --property=application.name=bench-player "$1"; do :; done' player2 "$WORK/music.wav" >/dev/null 2>&1 &
 PIDS_TO_END+=("$!")
 
 # --- the private X display ------------------------------------------------------------------------
@@ -129,15 +140,22 @@ now_ns() { date +%s%N; }
 calc() { awk "BEGIN { printf \"%.${2:-2}f\", $1 }"; }
 
 # A fresh program folder recording FORMAT (mp3|wav) into its rec/ folder; "armed" is WAV that
-# waits for sound above 0 dBFS.
+# waits for sound above 0 dBFS. FORMAT_mix and FORMAT_split record the two sinks' monitors as
+# first and second input, FORMAT_app the first sink's monitor and the second player as an
+# application.
 make_program() {
-  local dir=$1 format=$2
+  local dir=$1 format=${2%%_*} inputs=
+  [ "$2" != "$format" ] && inputs=${2#*_}
   rm -rf "$dir"
   mkdir -p "$dir/rec"
   cp "$BUILD_DIR/tavrin" "$dir/"
   for side in tips.txt support.ini tavrin.html; do [ -f "$BUILD_DIR/$side" ] && cp "$BUILD_DIR/$side" "$dir/"; done
   printf '[options]\nsavepath=%s/rec/\nsaveformat=.%s\n[tips]\nshowtip=0\n' "$dir" "${format/armed/wav}" >"$dir/setup.ini"
   [ "$format" = armed ] && printf '[trigger]\nsound=1\nlevel=0\npreroll=2\n' >>"$dir/setup.ini"
+  case $inputs in
+    mix | split) printf '[input]\ndevice=bench_null.monitor\nsecond=bench_null2.monitor\nlayout=%s\n' "$inputs" >>"$dir/setup.ini" ;;
+    app) printf '[input]\ndevice=bench_null.monitor\nsecond=app:bench-player\nlayout=mix\n' >>"$dir/setup.ini" ;;
+  esac
   return 0
 }
 
@@ -151,7 +169,7 @@ PROFILED_FUNCTIONS=(
   "QXcbConnection::processXcbEvents" "DeviceCore::realTimeTick"
 )
 profile_window() {
-  local tool=$1 format=${TAVRIN_BENCH_FORMAT:-wav}
+  local tool=$1 format=${TAVRIN_BENCH_FORMAT:-wav} view=${TAVRIN_BENCH_VIEW:-shown}
   local dir=${TAVRIN_BENCH_PROFILE_DIR:-/tmp/tavrin_profile}
   rm -rf "$dir"
   make_program "$dir/prog" "$format"
@@ -169,6 +187,11 @@ profile_window() {
   PIDS_TO_END+=("$sid")
   for i in $(seq 1200); do grep -q '^recording ' "$dir/stdout" 2>/dev/null && break; sleep 0.1; done
   grep -q '^recording ' "$dir/stdout" || { echo "the program did not start recording" >&2; cat "$dir/stderr" >&2; exit 1; }
+  if [ "$view" = hidden ]; then
+    sleep 0.5
+    local w
+    for w in $(xdotool search --onlyvisible --pid "$sid" 2>/dev/null); do xdotool windowunmap "$w"; done
+  fi
   sleep "$WARMUP"
   case $tool in
     callgrind)
@@ -182,7 +205,7 @@ profile_window() {
   for i in $(seq 600); do kill -0 "$sid" 2>/dev/null || break; sleep 0.1; done
   wait "$sid" 2>/dev/null || true
   forget "$sid"
-  echo "Window's thread recording ${format^^} with the window shown, ${WINDOW} s after ${WARMUP} s of warm-up ($tool)"
+  echo "Window's thread recording ${format^^} with the window $view, ${WINDOW} s after ${WARMUP} s of warm-up ($tool)"
   if [ "$tool" = perf ]; then
     perf report -i "$dir/perf.data" --tid="$sid" --no-children --sort dso,symbol --percent-limit 1.5 --stdio 2>/dev/null |
       grep -v '^$' | grep -v '^#' | grep '%' | head -40
@@ -239,12 +262,27 @@ measure() {
     tavrin)
       local format=$3 view=$4 audio=${5:-}
       make_program "$out/prog" "$format"
-      setsid env TAVRIN_RECORD_AT_SHOW=1 ${audio:+TAVRIN_AUDIO=$audio} "$out/prog/tavrin" >"$out/stdout" 2>"$out/stderr" &
-      sid=$!
-      PIDS_TO_END+=("$sid")
-      local i
-      for i in $(seq 300); do grep -q '^recording ' "$out/stdout" 2>/dev/null && break; sleep 0.1; done
-      grep -q '^recording ' "$out/stdout" || { echo "$label: the program did not start recording" >&2; cat "$out/stderr" >&2; exit 1; }
+      if [ "$format" = "${format%%_*}" ]; then
+        setsid env TAVRIN_RECORD_AT_SHOW=1 ${audio:+TAVRIN_AUDIO=$audio} "$out/prog/tavrin" >"$out/stdout" 2>"$out/stderr" &
+        sid=$!
+        PIDS_TO_END+=("$sid")
+        local i
+        for i in $(seq 300); do grep -q '^recording ' "$out/stdout" 2>/dev/null && break; sleep 0.1; done
+        grep -q '^recording ' "$out/stdout" || { echo "$label: the program did not start recording" >&2; cat "$out/stderr" >&2; exit 1; }
+      else
+        # Two inputs: the remembered inputs are chosen once the devices are listed, after the
+        # window shows; the record command comes from the command line then.
+        setsid "$out/prog/tavrin" >"$out/stdout" 2>"$out/stderr" &
+        sid=$!
+        PIDS_TO_END+=("$sid")
+        local i
+        for i in $(seq 300); do [ -n "$(xdotool search --onlyvisible --pid "$sid" 2>/dev/null)" ] && break; sleep 0.1; done
+        sleep 2
+        "$out/prog/tavrin" --record >/dev/null 2>&1 || { echo "$label: the record command failed" >&2; exit 1; }
+        for i in $(seq 100); do [ "$(ps -L -o comm= -p "$sid" | grep -c tavrin-capture)" -ge 2 ] && break; sleep 0.1; done
+        [ "$(ps -L -o comm= -p "$sid" | grep -c tavrin-capture)" -ge 2 ] ||
+          { echo "$label: the second input does not record" >&2; cat "$out/stderr" >&2; exit 1; }
+      fi
       if [ "$view" = hidden ]; then
         sleep 0.5
         local w
@@ -307,6 +345,9 @@ RECORDERS=(
   "idle|idle"
   "tavrin_mp3|tavrin mp3 shown"
   "tavrin_mp3_hidden|tavrin mp3 hidden"
+  "tavrin_mp3_mix|tavrin mp3_mix shown"
+  "tavrin_mp3_split|tavrin mp3_split shown"
+  "tavrin_mp3_app|tavrin mp3_app shown"
   "tavrin_wav|tavrin wav shown"
   "tavrin_wav_hidden|tavrin wav hidden"
   "tavrin_wav_portaudio|tavrin wav shown portaudio"
@@ -380,6 +421,17 @@ echo "sound server for Tavrin MP3 / for arecord:         $server_ratio (goal <= 
 echo "sound server for Tavrin WAV / for arecord:         $server_ratio_wav"
 echo "Tavrin MP3 context switches a second:              $(median tavrin_mp3 3) (goal < 60: $(verdict "$(median tavrin_mp3 3)" 59.99))"
 echo "Tavrin MP3 resident memory while recording, MiB:   $rss_mib (goal <= 60: $(verdict "$rss_mib" 60))"
+fi
+
+if has tavrin_mp3; then
+for two in mix split app; do
+  has "tavrin_mp3_$two" || continue
+  echo "Tavrin MP3 two inputs ($two) / one input, CPU:       $(calc "$(median "tavrin_mp3_$two" 2) / $(median tavrin_mp3 2)") (goal <= 1.3: $(verdict "$(calc "$(median "tavrin_mp3_$two" 2) / $(median tavrin_mp3 2)")" 1.3))"
+  # The server's cost of the second stream: the row's above idle, less the one-input row's.
+  first=$(calc "$(median tavrin_mp3 4) - $IDLE_SERVER" 4)
+  second=$(calc "$(median "tavrin_mp3_$two" 4) - $(median tavrin_mp3 4)" 4)
+  echo "  sound server above idle, % of a core: first stream $first, second stream $second (goal second <= first: $(verdict "$second" "$first"))"
+done
 fi
 
 if has tavrin_wav && has tavrin_wav_portaudio && has parecord; then

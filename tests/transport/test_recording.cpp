@@ -4,6 +4,7 @@
 #include "TransportFixture.h"
 #include "support/FileSizeLimit.h"
 
+#include "engine/controls/TNCTAmpBar2.h"
 #include "engine/controls/TNCTPlayButtonB2.h"
 #include "engine/controls/TNCTSliderB2.h"
 #include "engine/controls/TNCTTimeDisplay2.h"
@@ -158,6 +159,34 @@ TEST_F(TransportTest, LimitStopsAtTheFirstTickThatShowsIt)
     run(10100);
     EXPECT_FALSE(form->IsRecording);
     EXPECT_EQ(rowCaptions(), (QStringList{"Untitled1.wav", "Untitled2.wav"}));
+}
+
+TEST_F(TransportTest, MinimisedWindowKeepsCutAndLimitAndShowsTheTimeAtOnceWhenSeen)
+{
+    RecordingSettings.SplitEnabled = true;
+    RecordingSettings.SplitLength = 3;
+    RecordingSettings.TimeLimit = 5;
+    form->Record1->trigger();
+    run(1300);   // the slow ticks of a minimised window fall between the blocks' ends
+    form->showMinimized();
+    pumpEvents();
+    EXPECT_FALSE(form->Session->watched());
+    run(2200);
+    EXPECT_EQ(rowCaptions(), QStringList{"Untitled1.wav"});   // cut at 3 s, unseen
+    form->NCTAmpBar1->setValue(0);
+    form->showNormal();
+    pumpEvents();
+    EXPECT_TRUE(form->Session->watched());
+    // Shown again: the time and the levels of now, before the next tick.
+    EXPECT_NEAR(form->NCTTimeDisplay1->Milliseconds(), 3500, 200);
+    EXPECT_GT(form->NCTAmpBar1->Value(), 0);
+    form->showMinimized();
+    pumpEvents();
+    run(2000);
+    EXPECT_FALSE(form->IsRecording);   // stopped by the limit at 5 s
+    EXPECT_EQ(readFile(recording("Untitled1.wav")).frames(), 3 * 8000);
+    EXPECT_EQ(readFile(recording("Untitled2.wav")).frames(), 2 * 8000);
+    EXPECT_EQ(errorCount(), 0);
 }
 
 TEST_F(TransportTest, PausedRecordingIsNeitherStoppedNorCut)
