@@ -114,7 +114,8 @@ void TForm1::TabSheet2Resize()
     const int left = TabSheet2->width() - btnReset->width() - 2;
     btnReset->move(left, btnReset->y());
     btnApply->move(left, btnApply->y());
-    infoMTV->move(left, infoMTV->y());
+    // The version box lines up with the buttons and ends, as they do, inside the page.
+    infoMTV->setGeometry(left, infoMTV->y(), btnReset->width(), infoMTV->height());
     ListView1->resize(infoMTV->x() - 28, ListView1->height());
     const int fieldWidth = ListView1->width() - 267;
     infoCopyright->resize(fieldWidth, infoCopyright->height());
