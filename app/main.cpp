@@ -74,7 +74,7 @@ void exitAfterShowIfAsked(const timespec& mainEntered)
 
 // Fault tests (tests/endurance): with TAVRIN_RECORD_AT_SHOW=1 the record command runs (as by
 // Ctrl+R) once the window is up, and the program prints "recording <ns>", the CLOCK_MONOTONIC
-// time at which the command was given. With TAVRIN_STALL_UI_MS=N as well, the window's thread
+// time at which the command had started the capture. With TAVRIN_STALL_UI_MS=N as well, the window's thread
 // stops for N ms, TAVRIN_STALL_UI_AT_MS (default 1000) after the record command, as a
 // desktop that stops the program's window would.
 void recordAtShowIfAsked(TForm1* form)
@@ -82,9 +82,9 @@ void recordAtShowIfAsked(TForm1* form)
     if (qEnvironmentVariableIntValue("TAVRIN_RECORD_AT_SHOW") != 1)
         return;
     QTimer::singleShot(0, form, [form] {
+        form->Record1->trigger();
         timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);
-        form->Record1->trigger();
         std::printf("recording %lld\n", now.tv_sec * 1000000000LL + now.tv_nsec);
         std::fflush(stdout);
         const int stallMs = qEnvironmentVariableIntValue("TAVRIN_STALL_UI_MS");

@@ -119,6 +119,7 @@ void SleepGuard::tryFrom(Way way)
         if (way == Way::Logind && !(bus.connectionCapabilities() & QDBusConnection::UnixFileDescriptorPassing))
             continue;
         pending_ = way;
+        requested_ = reason_;
         request_ = std::make_unique<QDBusPendingCallWatcher>(bus.asyncCall(inhibitCall(way, reason_), kCallTimeoutMs));
         connect(request_.get(), &QDBusPendingCallWatcher::finished, this, [this, way] { answered(way); });
         return;
@@ -138,8 +139,14 @@ void SleepGuard::answered(Way way)
             tryFrom(nextWay(way));
         return;
     }
-    if (!wanted_)
+    if (!wanted_) {
         sendRelease();
+    } else if (reason_ != requested_) {
+        // Asked again with another reason while this request was on its way: the desktop is
+        // told the reason that holds now.
+        sendRelease();
+        tryFrom(Way::Portal);
+    }
 }
 
 bool SleepGuard::take(Way way, const QDBusMessage& reply)

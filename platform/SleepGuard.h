@@ -9,7 +9,8 @@
 // no service answers, hold() does nothing and says nothing.
 //
 // hold() and release() may be called any number of times; a release while the request is
-// still on its way releases the lock as soon as it is granted. The destructor releases and
+// still on its way releases the lock as soon as it is granted, a release and a hold with a new
+// reason take the lock again with that reason. The destructor releases and
 // waits (a few seconds at most) until the release has been sent, so that a program ending
 // right after it leaves no lock behind.
 #include <QDBusConnection>
@@ -54,6 +55,7 @@ private:
     QDBusConnection session_;
     QDBusConnection system_;
     QString reason_;
+    QString requested_;                            // the reason the request on its way gives
     bool wanted_ = false;
     Way pending_ = Way::None;                      // the request on its way
     std::unique_ptr<QDBusPendingCallWatcher> request_;

