@@ -212,6 +212,20 @@ void replaceFile(const QString& path, const QByteArray& data)
         refuse(path);
 }
 
+// The value of a key as the file holds it; nothing when the file cannot be read or has no
+// such key.
+std::optional<QString> storedValue(const QString& path, const QString& section, const QString& key)
+{
+    const auto data = readFile(path);
+    if (!data)
+        return std::nullopt;
+    const auto lines = splitLines(*data);
+    const Location loc = locate(*data, lines, section, key);
+    if (!loc.keyLine)
+        return std::nullopt;
+    return QString::fromUtf8(data->constData() + loc.entry.valueBegin, loc.entry.valueEnd - loc.entry.valueBegin);
+}
+
 }  // namespace
 
 bool IniFile::ParseInteger(const QString& text, int& value)
@@ -236,39 +250,19 @@ bool IniFile::ParseInteger(const QString& text, int& value)
 
 QString IniFile::ReadString(const QString& section, const QString& key, const QString& def) const
 {
-    const auto data = readFile(path_);
-    if (!data)
-        return def;
-    const auto lines = splitLines(*data);
-    const Location loc = locate(*data, lines, section, key);
-    if (!loc.keyLine)
-        return def;
-    return QString::fromUtf8(data->constData() + loc.entry.valueBegin,
-                             loc.entry.valueEnd - loc.entry.valueBegin);
+    return storedValue(path_, section, key).value_or(def);
 }
 
 bool IniFile::KeyExists(const QString& section, const QString& key) const
 {
-    const auto data = readFile(path_);
-    if (!data)
-        return false;
-    const auto lines = splitLines(*data);
-    return locate(*data, lines, section, key).keyLine.has_value();
+    return storedValue(path_, section, key).has_value();
 }
 
 int IniFile::ReadInteger(const QString& section, const QString& key, int def) const
 {
-    const auto data = readFile(path_);
-    if (!data)
-        return def;
-    const auto lines = splitLines(*data);
-    const Location loc = locate(*data, lines, section, key);
-    if (!loc.keyLine)
-        return def;
+    const std::optional<QString> text = storedValue(path_, section, key);
     int value = def;
-    const QString text = QString::fromUtf8(data->constData() + loc.entry.valueBegin,
-                                           loc.entry.valueEnd - loc.entry.valueBegin);
-    return ParseInteger(text, value) ? value : def;
+    return text && ParseInteger(*text, value) ? value : def;
 }
 
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value)

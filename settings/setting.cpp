@@ -15,14 +15,12 @@
 #include "settings/timelimit.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QToolButton>
@@ -43,10 +41,7 @@ QLineEdit* numberField(QWidget* parent, TUpDown*& upDown, QLabel*& label, const 
     auto* edit = new QLineEdit(QStringLiteral("0"), parent);
     edit->setFixedWidth(40);
     edit->setEnabled(false);
-    upDown = new TUpDown(parent);
-    upDown->setRange(0, 100);
-    upDown->setIncrement(step);
-    upDown->setAssociate(edit);
+    upDown = NewUpDown(edit, 0, 100, step);
     label = new QLabel(unit, parent);
     label->setBuddy(edit);
     auto* pair = new QHBoxLayout;
@@ -73,12 +68,9 @@ QComboBox* formatList(QWidget* parent)
 
 }  // namespace
 
-TSettingForm::TSettingForm(QWidget* parent) : QDialog(parent)
+TSettingForm::TSettingForm(QWidget* parent) : TOkCancelDialog(parent)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Настройка"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(8, 8, 8, 8);
     root->setSpacing(6);
@@ -230,21 +222,6 @@ QGroupBox* TSettingForm::buildLanguageGroup()
     return GBLanguage;
 }
 
-QHBoxLayout* TSettingForm::buildButtons()
-{
-    auto* row = new QHBoxLayout;
-    BtnOK = new QPushButton(tr("Да"), this);
-    BtnCancel = new QPushButton(tr("Отмена"), this);
-    BtnOK->setDefault(true);
-    BtnOK->setMinimumWidth(75);
-    BtnCancel->setMinimumWidth(75);
-    row->addStretch(1);
-    row->addWidget(BtnOK);
-    row->addWidget(BtnCancel);
-    row->addStretch(1);
-    return row;
-}
-
 void TSettingForm::connectEvents()
 {
     connect(SpeedBtnSelect, &QToolButton::clicked, this, guarded([this] { SpeedBtnSelectClick(); }));
@@ -256,8 +233,6 @@ void TSettingForm::connectEvents()
     connect(RBNoLimit, &QRadioButton::clicked, this, guarded([this] { RBNoLimitClick(); }));
     connect(RBLimit, &QRadioButton::clicked, this, guarded([this] { RBLimitClick(); }));
     connect(CheckSplit, &QCheckBox::clicked, this, guarded([this] { CheckSplitClick(); }));
-    connect(BtnOK, &QPushButton::clicked, this, guarded([this] { BtnOKClick(); }));
-    connect(BtnCancel, &QPushButton::clicked, this, guarded([this] { BtnCancelClick(); }));
 }
 
 TSettingForm::~TSettingForm() = default;
@@ -319,12 +294,6 @@ void TSettingForm::FormShow()
     ChooseLine(cbWAV, ReadSetupInteger(SetupKeyId::WavChoice));
     EdNameTemplate->setText(s.NameTemplate);
     CheckTray->setChecked(s.TrayIcon == 1);
-}
-
-void TSettingForm::closeEvent(QCloseEvent* event)
-{
-    FormClose();
-    QDialog::closeEvent(event);
 }
 
 void TSettingForm::FormClose()
@@ -548,10 +517,5 @@ void TSettingForm::BtnOKClick()
         Form1->ApplyOutputFormat();
     SaveSettings();
     SaveLanguage();
-    close();
-}
-
-void TSettingForm::BtnCancelClick()
-{
     close();
 }

@@ -5,22 +5,21 @@
 //
 // Created anew at each opening (TForm1::Options2Click) and deleted when it closes; closing by
 // the frame behaves like Cancel.
-#include <QDialog>
+#include "settings/DialogParts.h"
+
 #include <memory>
 
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
-class QHBoxLayout;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QRadioButton;
 class QToolButton;
 class TAudioFile2;
 class TUpDown;
 
-class TSettingForm : public QDialog {
+class TSettingForm : public TOkCancelDialog {
     Q_OBJECT
 public:
     explicit TSettingForm(QWidget* parent = nullptr);
@@ -58,14 +57,12 @@ public:
     QCheckBox* CheckTray = nullptr;              // the icon in the desktop's tray
     QGroupBox* GBLanguage = nullptr;             // the interface's language, from the next start
     QComboBox* cbLanguage = nullptr;             // "" (the desktop's), "ru", "en", ...
-    QPushButton* BtnOK = nullptr;
-    QPushButton* BtnCancel = nullptr;
     // The dialog's own file component, used only to list the WMA profiles.
     std::unique_ptr<TAudioFile2> AudioFile1;
 
     void FormCreate();
     void FormShow();
-    void FormClose();
+    void FormClose() override;
     void SpeedBtnSelectClick();
     void RBMP3Click();
     void RBWAVClick();
@@ -75,8 +72,7 @@ public:
     void RBNoLimitClick();
     void RBLimitClick();
     void CheckSplitClick();
-    void BtnOKClick();
-    void BtnCancelClick();
+    void BtnOKClick() override;
 
     // Output-format routines of the dialog.
     void FillFormatLists();
@@ -97,7 +93,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     // The constructor's steps: each group box, the buttons, the connections.
@@ -107,7 +102,6 @@ private:
     QGroupBox* buildSplitGroup();
     QGroupBox* buildNamesGroup();
     QGroupBox* buildLanguageGroup();
-    QHBoxLayout* buildButtons();
     void connectEvents();
 
     void enableOnlyList(QComboBox* list);

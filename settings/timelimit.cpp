@@ -2,17 +2,13 @@
 
 #include "app/Unit1.h"
 #include "platform/ui/Guarded.h"
-#include "platform/ui/MessageBoxes.h"
-#include "settings/NumberFields.h"
 #include "settings/RecordingSettings.h"
 #include "settings/UpDown.h"
 
-#include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -21,10 +17,8 @@ bool TakeTimeLimit(bool limitSelected, const QLineEdit& hours, const QLineEdit& 
 {
     if (limitSelected) {
         int total = 0;
-        if (!ReadTimeFields(hours.text(), minutes.text(), seconds.text(), total)) {
-            ShowInformation(QStringLiteral("Please input correct integer number!"));
+        if (!ReadTimeFields(hours, minutes, seconds, total))
             return false;
-        }
         RecordingSettings.TimeLimit = total;
         if (Form1)
             Form1->setAutostopButton(true, TTimeLimitForm::tr("Auto stop recording is set to ")
@@ -37,12 +31,9 @@ bool TakeTimeLimit(bool limitSelected, const QLineEdit& hours, const QLineEdit& 
     return true;
 }
 
-TTimeLimitForm::TTimeLimitForm(QWidget* parent) : QDialog(parent)
+TTimeLimitForm::TTimeLimitForm(QWidget* parent) : TOkCancelDialog(parent)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Авто стоп"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(303, 132);
 
     auto* root = new QVBoxLayout(this);
@@ -81,10 +72,7 @@ TTimeLimitForm::TTimeLimitForm(QWidget* parent) : QDialog(parent)
         auto* edit = new QLineEdit(QStringLiteral("0"), GroupBox1);
         edit->setFixedWidth(36);
         edit->setEnabled(false);
-        auto* upDown = new TUpDown(GroupBox1);
-        upDown->setRange(0, 100);
-        upDown->setIncrement(p.step);
-        upDown->setAssociate(edit);
+        TUpDown* upDown = NewUpDown(edit, 0, 100, p.step);
         auto* label = new QLabel(tr(p.unit), GroupBox1);
         label->setBuddy(edit);
         row->addWidget(edit);
@@ -101,22 +89,10 @@ TTimeLimitForm::TTimeLimitForm(QWidget* parent) : QDialog(parent)
     grid->addLayout(row);
     root->addWidget(GroupBox1);
 
-    auto* buttons = new QHBoxLayout;
-    BtnOK = new QPushButton(tr("Да"), this);
-    BtnCancel = new QPushButton(tr("Отмена"), this);
-    BtnOK->setDefault(true);
-    BtnOK->setMinimumWidth(75);
-    BtnCancel->setMinimumWidth(75);
-    buttons->addStretch(1);
-    buttons->addWidget(BtnOK);
-    buttons->addWidget(BtnCancel);
-    buttons->addStretch(1);
-    root->addLayout(buttons);
+    root->addLayout(buildButtons());
 
     connect(RBNoLimit, &QRadioButton::clicked, this, guarded([this] { RBNoLimitClick(); }));
     connect(RBLimit, &QRadioButton::clicked, this, guarded([this] { RBLimitClick(); }));
-    connect(BtnOK, &QPushButton::clicked, this, guarded([this] { BtnOKClick(); }));
-    connect(BtnCancel, &QPushButton::clicked, this, guarded([this] { BtnCancelClick(); }));
 }
 
 TTimeLimitForm::~TTimeLimitForm() = default;
@@ -140,17 +116,6 @@ void TTimeLimitForm::BtnOKClick()
     if (!TakeTimeLimit(RBLimit->isChecked(), *Edit1, *Edit2, *Edit3))
         return;
     close();
-}
-
-void TTimeLimitForm::BtnCancelClick()
-{
-    close();
-}
-
-void TTimeLimitForm::closeEvent(QCloseEvent* event)
-{
-    FormClose();
-    QDialog::closeEvent(event);
 }
 
 void TTimeLimitForm::FormClose()

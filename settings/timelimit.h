@@ -2,14 +2,12 @@
 // The small dialog behind the automatic-stop button: no limit, or stop after hours, minutes
 // and seconds. Opened only while no limit is set, created anew each time and deleted when it
 // closes; it writes nothing to setup.ini.
-#include <QDialog>
+#include "settings/DialogParts.h"
 
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QRadioButton;
-class TUpDown;
 
 // Step "time limit" of the OK of this dialog and of the settings dialog: with limitSelected,
 // the three fields become TimeLimit and the main window's automatic-stop button is pressed
@@ -19,7 +17,7 @@ class TUpDown;
 bool TakeTimeLimit(bool limitSelected, const QLineEdit& hours, const QLineEdit& minutes,
                    const QLineEdit& seconds);
 
-class TTimeLimitForm : public QDialog {
+class TTimeLimitForm : public TOkCancelDialog {
     Q_OBJECT
 public:
     explicit TTimeLimitForm(QWidget* parent = nullptr);
@@ -31,15 +29,9 @@ public:
     QLineEdit* Edit1 = nullptr;  TUpDown* UpDown1 = nullptr;  QLabel* Label1 = nullptr;
     QLineEdit* Edit2 = nullptr;  TUpDown* UpDown2 = nullptr;  QLabel* Label2 = nullptr;
     QLineEdit* Edit3 = nullptr;  TUpDown* UpDown3 = nullptr;  QLabel* Label3 = nullptr;
-    QPushButton* BtnOK = nullptr;
-    QPushButton* BtnCancel = nullptr;
 
     void RBNoLimitClick();
     void RBLimitClick();
-    void BtnOKClick();
-    void BtnCancelClick();
-    void FormClose();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
+    void BtnOKClick() override;
+    void FormClose() override;
 };

@@ -3,20 +3,17 @@
 #include "app/Unit1.h"
 #include "platform/ui/Guarded.h"
 #include "platform/ui/MessageBoxes.h"
-#include "settings/NumberFields.h"
 #include "settings/RecordingSettings.h"
 #include "settings/SetupIni.h"
 #include "settings/TriggerSettings.h"
 #include "settings/UpDown.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -32,10 +29,7 @@ QLineEdit* numberRow(QGridLayout* grid, int row, QLabel*& label, const QString& 
     label = new QLabel(caption, box);
     auto* edit = new QLineEdit(box);
     edit->setFixedWidth(44);
-    upDown = new TUpDown(box);
-    upDown->setRange(low, high);
-    upDown->setIncrement(step);
-    upDown->setAssociate(edit);
+    upDown = NewUpDown(edit, low, high, step);
     label->setBuddy(edit);
     auto* field = new QHBoxLayout;
     field->setSpacing(0);
@@ -57,21 +51,6 @@ QLineEdit* timeField(QWidget* box)
     return edit;
 }
 
-// The field's number within [low, high]; a message in the Information box and false when it
-// is not one.
-bool readNumber(const QLineEdit& edit, int low, int high, const QString& what, int& value)
-{
-    if (!ParseDecimal(edit.text(), value)) {
-        ShowInformation(QStringLiteral("Please input correct integer number!"));
-        return false;
-    }
-    if (value < low || value > high) {
-        ShowInformation(QStringLiteral("%1 must be from %2 to %3!").arg(what).arg(low).arg(high));
-        return false;
-    }
-    return true;
-}
-
 // The field's clock time as the settings keep it; empty when the box is not ticked.
 bool readTime(bool ticked, const QLineEdit& edit, QString& value)
 {
@@ -89,13 +68,10 @@ bool readTime(bool ticked, const QLineEdit& edit, QString& value)
 
 } // namespace
 
-TTriggerForm::TTriggerForm(QWidget* parent) : QDialog(parent)
+TTriggerForm::TTriggerForm(QWidget* parent) : TOkCancelDialog(parent)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("TriggerForm"));
     setWindowTitle(tr("Авто старт"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(8, 8, 8, 8);
@@ -144,23 +120,11 @@ TTriggerForm::TTriggerForm(QWidget* parent) : QDialog(parent)
     clock->setColumnStretch(2, 1);
     root->addWidget(GroupClock);
 
-    auto* buttons = new QHBoxLayout;
-    BtnOK = new QPushButton(tr("Да"), this);
-    BtnCancel = new QPushButton(tr("Отмена"), this);
-    BtnOK->setDefault(true);
-    BtnOK->setMinimumWidth(75);
-    BtnCancel->setMinimumWidth(75);
-    buttons->addStretch(1);
-    buttons->addWidget(BtnOK);
-    buttons->addWidget(BtnCancel);
-    buttons->addStretch(1);
-    root->addLayout(buttons);
+    root->addLayout(buildButtons());
 
     connect(CBSound, &QCheckBox::clicked, this, guarded([this] { CBSoundClick(); }));
     connect(CBStart, &QCheckBox::clicked, this, guarded([this] { CBStartClick(); }));
     connect(CBStop, &QCheckBox::clicked, this, guarded([this] { CBStopClick(); }));
-    connect(BtnOK, &QPushButton::clicked, this, guarded([this] { BtnOKClick(); }));
-    connect(BtnCancel, &QPushButton::clicked, this, guarded([this] { BtnCancelClick(); }));
 
     FormShow();
     setFixedSize(sizeHint());
@@ -209,9 +173,9 @@ void TTriggerForm::BtnOKClick()
     int silence = 0;
     QString start;
     QString stop;
-    if (!readNumber(*EditLevel, T::MinLevelDb, T::MaxLevelDb, QStringLiteral("The threshold"), level)
-        || !readNumber(*EditPreroll, 0, T::MaxPrerollSeconds, QStringLiteral("The time kept before the sound"), preroll)
-        || !readNumber(*EditSilence, 0, T::MaxSilenceSeconds, QStringLiteral("The time of silence"), silence)
+    if (!ReadNumberField(*EditLevel, T::MinLevelDb, T::MaxLevelDb, QStringLiteral("The threshold"), level)
+        || !ReadNumberField(*EditPreroll, 0, T::MaxPrerollSeconds, QStringLiteral("The time kept before the sound"), preroll)
+        || !ReadNumberField(*EditSilence, 0, T::MaxSilenceSeconds, QStringLiteral("The time of silence"), silence)
         || !readTime(CBStart->isChecked(), *EditStart, start) || !readTime(CBStop->isChecked(), *EditStop, stop))
         return;
     TRecordingSettings& s = RecordingSettings;
@@ -229,17 +193,6 @@ void TTriggerForm::BtnOKClick()
         Form1->ShowThreshold();
     }
     close();
-}
-
-void TTriggerForm::BtnCancelClick()
-{
-    close();
-}
-
-void TTriggerForm::closeEvent(QCloseEvent* event)
-{
-    FormClose();
-    QDialog::closeEvent(event);
 }
 
 void TTriggerForm::FormClose()

@@ -4,17 +4,15 @@
 // and the clock times of the start and the stop. It opens with the values in effect, is
 // created anew each time and deleted when it closes; OK takes the values into the settings,
 // writes section [trigger] of setup.ini and tells the recording session.
-#include <QDialog>
+#include "settings/DialogParts.h"
 
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QRadioButton;
-class TUpDown;
 
-class TTriggerForm : public QDialog {
+class TTriggerForm : public TOkCancelDialog {
     Q_OBJECT
 public:
     explicit TTriggerForm(QWidget* parent = nullptr);
@@ -31,17 +29,11 @@ public:
     QGroupBox* GroupClock = nullptr;
     QCheckBox* CBStart = nullptr;    QLineEdit* EditStart = nullptr;
     QCheckBox* CBStop = nullptr;     QLineEdit* EditStop = nullptr;
-    QPushButton* BtnOK = nullptr;
-    QPushButton* BtnCancel = nullptr;
 
     void FormShow();        // the fields from the settings in effect
     void CBSoundClick();
     void CBStartClick();
     void CBStopClick();
-    void BtnOKClick();
-    void BtnCancelClick();
-    void FormClose();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
+    void BtnOKClick() override;
+    void FormClose() override;
 };

@@ -630,6 +630,17 @@
     </message>
 </context>
 <context>
+    <name>TOkCancelDialog</name>
+    <message>
+        <source>Да</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>TRenameForm</name>
     <message>
         <source>Переименовать</source>
@@ -711,14 +722,6 @@
         <translation>As the desktop</translation>
     </message>
     <message>
-        <source>Да</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Отмена</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
         <source>Select a directory to save output files</source>
         <translation>Select a directory to save output files</translation>
     </message>
@@ -780,14 +783,6 @@
     <message>
         <source>сек</source>
         <translation>s</translation>
-    </message>
-    <message>
-        <source>Да</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Отмена</source>
-        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -874,14 +869,6 @@
     <message>
         <source>Закончить запись в</source>
         <translation>Stop recording at</translation>
-    </message>
-    <message>
-        <source>Да</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Отмена</source>
-        <translation>Cancel</translation>
     </message>
 </context>
 <context>

@@ -29,6 +29,30 @@ QString alsaText(int err) { return QString::fromLocal8Bit(snd_strerror(err)); }
 constexpr auto Left = SND_MIXER_SCHN_FRONT_LEFT;
 constexpr auto Right = SND_MIXER_SCHN_FRONT_RIGHT;
 
+// The simple-mixer calls of one direction of an element: alsa-lib has a capture and a
+// playback copy of each.
+struct Direction {
+    int (*volumeRange)(snd_mixer_elem_t*, long*, long*);
+    int (*isMono)(snd_mixer_elem_t*);
+    int (*hasChannel)(snd_mixer_elem_t*, snd_mixer_selem_channel_id_t);
+    int (*volume)(snd_mixer_elem_t*, snd_mixer_selem_channel_id_t, long*);
+    int (*setVolume)(snd_mixer_elem_t*, snd_mixer_selem_channel_id_t, long);
+    int (*setVolumeAll)(snd_mixer_elem_t*, long);
+    int (*switchValue)(snd_mixer_elem_t*, snd_mixer_selem_channel_id_t, int*);
+    int (*setSwitchAll)(snd_mixer_elem_t*, int);
+};
+
+constexpr Direction kCapture{snd_mixer_selem_get_capture_volume_range, snd_mixer_selem_is_capture_mono,
+                             snd_mixer_selem_has_capture_channel,      snd_mixer_selem_get_capture_volume,
+                             snd_mixer_selem_set_capture_volume,       snd_mixer_selem_set_capture_volume_all,
+                             snd_mixer_selem_get_capture_switch,       snd_mixer_selem_set_capture_switch_all};
+constexpr Direction kPlayback{snd_mixer_selem_get_playback_volume_range, snd_mixer_selem_is_playback_mono,
+                              snd_mixer_selem_has_playback_channel,      snd_mixer_selem_get_playback_volume,
+                              snd_mixer_selem_set_playback_volume,       snd_mixer_selem_set_playback_volume_all,
+                              snd_mixer_selem_get_playback_switch,       snd_mixer_selem_set_playback_switch_all};
+
+const Direction& direction(bool capture) { return capture ? kCapture : kPlayback; }
+
 } // namespace
 
 void EmptyMixer::setVolume(int line, int) { noLine(line); }
@@ -98,43 +122,25 @@ struct AlsaMixer::Impl {
 
     Stereo readVolume(snd_mixer_elem_t* e, bool capture, const QString& name) const
     {
+        const Direction& to = direction(capture);
         Stereo s;
-        if (capture) {
-            check(snd_mixer_selem_get_capture_volume_range(e, &s.min, &s.max), name);
-            s.mono = snd_mixer_selem_is_capture_mono(e)
-                || !snd_mixer_selem_has_capture_channel(e, Right);
-            check(snd_mixer_selem_get_capture_volume(e, Left, &s.left), name);
-            s.right = s.left;
-            if (!s.mono)
-                check(snd_mixer_selem_get_capture_volume(e, Right, &s.right), name);
-        } else {
-            check(snd_mixer_selem_get_playback_volume_range(e, &s.min, &s.max), name);
-            s.mono = snd_mixer_selem_is_playback_mono(e)
-                || !snd_mixer_selem_has_playback_channel(e, Right);
-            check(snd_mixer_selem_get_playback_volume(e, Left, &s.left), name);
-            s.right = s.left;
-            if (!s.mono)
-                check(snd_mixer_selem_get_playback_volume(e, Right, &s.right), name);
-        }
+        check(to.volumeRange(e, &s.min, &s.max), name);
+        s.mono = to.isMono(e) || !to.hasChannel(e, Right);
+        check(to.volume(e, Left, &s.left), name);
+        s.right = s.left;
+        if (!s.mono)
+            check(to.volume(e, Right, &s.right), name);
         return s;
     }
 
     void writeVolume(snd_mixer_elem_t* e, bool capture, const Stereo& s, const QString& name) const
     {
-        if (capture) {
-            if (s.mono) {
-                check(snd_mixer_selem_set_capture_volume_all(e, s.left), name);
-            } else {
-                check(snd_mixer_selem_set_capture_volume(e, Left, s.left), name);
-                check(snd_mixer_selem_set_capture_volume(e, Right, s.right), name);
-            }
+        const Direction& to = direction(capture);
+        if (s.mono) {
+            check(to.setVolumeAll(e, s.left), name);
         } else {
-            if (s.mono) {
-                check(snd_mixer_selem_set_playback_volume_all(e, s.left), name);
-            } else {
-                check(snd_mixer_selem_set_playback_volume(e, Left, s.left), name);
-                check(snd_mixer_selem_set_playback_volume(e, Right, s.right), name);
-            }
+            check(to.setVolume(e, Left, s.left), name);
+            check(to.setVolume(e, Right, s.right), name);
         }
     }
 
@@ -268,9 +274,8 @@ bool AlsaMixer::balanceEnabled(int line) const
     if (!d->lineHasVolume(p))
         return false;
     snd_mixer_elem_t* e = d->element(p);
-    if (d->input)
-        return !snd_mixer_selem_is_capture_mono(e) && snd_mixer_selem_has_capture_channel(e, Right);
-    return !snd_mixer_selem_is_playback_mono(e) && snd_mixer_selem_has_playback_channel(e, Right);
+    const Direction& to = direction(d->input);
+    return !to.isMono(e) && to.hasChannel(e, Right);
 }
 
 int AlsaMixer::balance(int line) const
@@ -328,12 +333,8 @@ bool AlsaMixer::switchValue(int line) const
         return d->enumItem(e, d->nameOf(p->selectEnum)) == static_cast<unsigned>(p->selectItem);
     }
     int on = 0;
-    if (d->input) {
-        d->check(snd_mixer_selem_get_capture_switch(d->element(p), Left, &on), p->name);
-        return on != 0;
-    }
-    d->check(snd_mixer_selem_get_playback_switch(d->element(p), Left, &on), p->name);
-    return on == 0;   // muted when the playback switch is off
+    d->check(direction(d->input).switchValue(d->element(p), Left, &on), p->name);
+    return d->input ? on != 0 : on == 0;   // muted when the playback switch is off
 }
 
 void AlsaMixer::setSwitchValue(int line, bool on)
@@ -352,10 +353,8 @@ void AlsaMixer::setSwitchValue(int line, bool on)
         }
         return;   // one source is always chosen: deselecting leaves it as it is
     }
-    if (d->input)
-        d->check(snd_mixer_selem_set_capture_switch_all(d->element(p), on ? 1 : 0), p->name);
-    else
-        d->check(snd_mixer_selem_set_playback_switch_all(d->element(p), on ? 0 : 1), p->name);
+    const bool switchOn = d->input ? on : !on;   // an output's switch is off while it is muted
+    d->check(direction(d->input).setSwitchAll(d->element(p), switchOn ? 1 : 0), p->name);
 }
 
 int AlsaMixer::advancedCount(int line) const
@@ -384,10 +383,7 @@ QVariant AlsaMixer::advancedValue(int line, int index) const
     switch (a.kind) {
     case AdvancedControl::Kind::Switch: {
         int on = 0;
-        if (d->input && c.captureSwitch)
-            d->check(snd_mixer_selem_get_capture_switch(e, Left, &on), a.name);
-        else
-            d->check(snd_mixer_selem_get_playback_switch(e, Left, &on), a.name);
+        d->check(direction(d->input && c.captureSwitch).switchValue(e, Left, &on), a.name);
         return QVariant(on != 0);
     }
     case AdvancedControl::Kind::Level: {
@@ -415,11 +411,7 @@ void AlsaMixer::setAdvancedValue(int line, int index, const QVariant& value)
     snd_mixer_elem_t* e = d->elements[static_cast<std::size_t>(a.element)];
     d->refresh();
     if (a.kind == AdvancedControl::Kind::Switch) {
-        const int on = value.toBool() ? 1 : 0;
-        if (d->input && c.captureSwitch)
-            d->check(snd_mixer_selem_set_capture_switch_all(e, on), a.name);
-        else
-            d->check(snd_mixer_selem_set_playback_switch_all(e, on), a.name);
+        d->check(direction(d->input && c.captureSwitch).setSwitchAll(e, value.toBool() ? 1 : 0), a.name);
         return;
     }
     bool ok = false;
@@ -429,11 +421,7 @@ void AlsaMixer::setAdvancedValue(int line, int index, const QVariant& value)
     if (a.kind == AdvancedControl::Kind::Level) {
         const bool capture = d->input && c.captureVolume;
         auto s = d->readVolume(e, capture, a.name);
-        const long raw = fromUnit(v, s.min, s.max);
-        if (capture)
-            d->check(snd_mixer_selem_set_capture_volume_all(e, raw), a.name);
-        else
-            d->check(snd_mixer_selem_set_playback_volume_all(e, raw), a.name);
+        d->check(direction(capture).setVolumeAll(e, fromUnit(v, s.min, s.max)), a.name);
         return;
     }
     const int items = static_cast<int>(c.items.size());

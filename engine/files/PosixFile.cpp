@@ -11,7 +11,30 @@
 namespace files {
 
 namespace {
+
 QString sysText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+
+// Hands the bytes to `call` (one write(2)-like call: bytes and count in, the count it took or
+// -1 out) until all are taken, again after an interruption. An error, or a call that takes
+// nothing (no room left), throws.
+template <class Call>
+void writeAll(const QString& path, const void* data, std::size_t size, Call call)
+{
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = call(p, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EngineError(QStringLiteral("Cannot write to %1: %2").arg(path, sysText(errno)));
+        }
+        if (n == 0)
+            throw EngineError(QStringLiteral("Cannot write to %1: %2").arg(path, sysText(ENOSPC)));
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
 } // namespace
 
 PosixFile::PosixFile(const QString& path) : path_(path)
@@ -30,40 +53,24 @@ PosixFile::~PosixFile()
 
 void PosixFile::write(const void* data, std::size_t size)
 {
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
+    writeAll(path_, data, size, [this](const char* p, std::size_t n) {
         if (fd_ < 0)
             throw EngineError(QStringLiteral("Cannot write to %1: the file is closed").arg(path_));
-        const ssize_t n = ::write(fd_, p, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw EngineError(QStringLiteral("Cannot write to %1: %2").arg(path_, sysText(errno)));
-        }
-        if (n == 0)
-            throw EngineError(QStringLiteral("Cannot write to %1: %2").arg(path_, sysText(ENOSPC)));
-        p += n;
-        size -= static_cast<std::size_t>(n);
-        written_ += n;
-    }
+        const ssize_t done = ::write(fd_, p, n);
+        if (done > 0)
+            written_ += done;
+        return done;
+    });
 }
 
 void PosixFile::writeAt(std::int64_t offset, const void* data, std::size_t size)
 {
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd_, p, size, static_cast<off_t>(offset));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw EngineError(QStringLiteral("Cannot write to %1: %2").arg(path_, sysText(errno)));
-        }
-        if (n == 0)
-            throw EngineError(QStringLiteral("Cannot write to %1: %2").arg(path_, sysText(ENOSPC)));
-        p += n;
-        offset += n;
-        size -= static_cast<std::size_t>(n);
-    }
+    writeAll(path_, data, size, [this, &offset](const char* p, std::size_t n) {
+        const ssize_t done = ::pwrite(fd_, p, n, static_cast<off_t>(offset));
+        if (done > 0)
+            offset += done;
+        return done;
+    });
 }
 
 void PosixFile::close()

@@ -10,11 +10,7 @@
 // a target bitrate in kbit/s (6 to 256). Ogg pages are closed every 100 ms, so that a file cut
 // off mid-recording holds all but the last fraction of a second; the last page is completed
 // (with the exact length) at finish().
-#include "engine/files/AudioWriter.h"
-#include <QString>
-#include <memory>
-
-struct sf_private_tag;   // libsndfile's SNDFILE
+#include "engine/files/SndfileOutput.h"
 
 namespace files {
 
@@ -28,26 +24,20 @@ struct XiphFormat {
     int kbps = 96;            // Opus: 6..256
 };
 
-class XiphWriter final : public AudioWriter {
+class XiphWriter final : public SndfileOutput {
 public:
     static constexpr int kOpusRate = 48000;
     static constexpr int kOpusPageMs = 100;
 
     XiphWriter(const QString& path, const XiphFormat& format);
     ~XiphWriter() override;
-    void write(const float* interleaved, int frames) override;
-    void finish() override;
     int channels() const override { return format_.channels; }
-    std::int64_t frames() const override { return frames_; }
 
 private:
-    struct Close {
-        void operator()(sf_private_tag* sf) const;
-    };
-    std::unique_ptr<sf_private_tag, Close> sf_;
-    QString path_;
+    // A libsndfile command that answers SF_TRUE when it took the value; throws when it did not.
+    void command(int cmd, double value, const char* what);
+
     XiphFormat format_;
-    std::int64_t frames_ = 0;
 };
 
 } // namespace files

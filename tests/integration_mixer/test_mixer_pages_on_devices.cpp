@@ -5,29 +5,12 @@
 #include "engine/TAudioRecord2.h"
 #include "engine/backends/PortAudioBackend.h"
 #include "mixer/srcframe.h"
-#include "support/GuiTestSupport.h"
+#include "support/SoundServerTest.h"
 #include <QComboBox>
 #include <QLabel>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
-
-bool soundServerReachable()
-{
-    QProcess pactl;
-    pactl.start(QStringLiteral("pactl"), {QStringLiteral("info")});
-    return pactl.waitForFinished(5000) && pactl.exitStatus() == QProcess::NormalExit
-           && pactl.exitCode() == 0;
-}
-
-QString pactlOutput(const QStringList& args)
-{
-    QProcess pactl;
-    pactl.start(QStringLiteral("pactl"), args);
-    pactl.waitForFinished(5000);
-    return QString::fromLocal8Bit(pactl.readAllStandardOutput()).trimmed();
-}
 
 QList<TsrcFrame*> stripsOf(QWidget* sheet)
 {
@@ -42,7 +25,9 @@ class MixerOnDevices : public GuiTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(soundServerReachable()) << "no sound server is reachable (test.sh starts a private one)";
+        bool reachable = false;
+        Pactl({QStringLiteral("info")}, &reachable);
+        ASSERT_TRUE(reachable) << "no sound server is reachable (test.sh starts a private one)";
         backend = createPortAudioBackend();
         ASSERT_TRUE(backend) << "PortAudio found no device";
     }
@@ -66,7 +51,7 @@ protected:
 
 TEST_F(MixerOnDevices, PagesShowTheDefaultDevicesAndTheirMixers)
 {
-    const QString sinkVolume = pactlOutput({QStringLiteral("get-sink-volume"), QStringLiteral("@DEFAULT_SINK@")});
+    const QString sinkVolume = Pactl({QStringLiteral("get-sink-volume"), QStringLiteral("@DEFAULT_SINK@")});
     TForm1* f = openMainWindow(true, backend.get());   // FormShow lists devices, builds pages
 
     const int defaultOut = backend->defaultOutputDevice();
@@ -87,7 +72,7 @@ TEST_F(MixerOnDevices, PagesShowTheDefaultDevicesAndTheirMixers)
         expectPageShows(f->TabSheet3, *inMixer, QStringLiteral("sfr"));
     }
     // Showing the mixer changed nothing in it.
-    EXPECT_EQ(pactlOutput({QStringLiteral("get-sink-volume"), QStringLiteral("@DEFAULT_SINK@")}), sinkVolume);
+    EXPECT_EQ(Pactl({QStringLiteral("get-sink-volume"), QStringLiteral("@DEFAULT_SINK@")}), sinkVolume);
 }
 
 TEST_F(MixerOnDevices, ChoosingEveryOutputDeviceRebuildsItsPage)

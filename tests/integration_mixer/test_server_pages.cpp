@@ -9,12 +9,11 @@
 #include "engine/controls/TNCTPlayButtonB2.h"
 #include "mixer/srcframe.h"
 #include "settings/RecordingSettings.h"
-#include "support/GuiTestSupport.h"
 #include "support/PrivateSoundServer.h"
+#include "support/SoundServerTest.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QProcess>
 #include <QSlider>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -23,49 +22,18 @@ namespace {
 
 const QString kMonitorMark = QStringLiteral("Запись выхода: ");
 
-QString pactl(const QStringList& args, bool* ok = nullptr)
-{
-    QProcess p;
-    p.start(QStringLiteral("pactl"), args);
-    const bool done = p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (ok)
-        *ok = done;
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-}
-
 TsrcFrame* strip(QWidget* sheet, const QString& name) { return sheet->findChild<TsrcFrame*>(name); }
 
-class ServerPages : public GuiTest {
+class ServerPages : public SoundServerTest {
 protected:
     void SetUp() override
     {
-        bool ok = false;
-        pactl({QStringLiteral("info")}, &ok);
-        ASSERT_TRUE(ok) << "no sound server is reachable: run the tests through test.sh";
-        backend = createPulseBackend();
-        ASSERT_TRUE(backend) << "no sound server answers the backend";
+        SoundServerTest::SetUp();
+        if (HasFatalFailure())
+            return;
         sink = QStringLiteral("tavrin_pages_%1").arg(::getpid());
-        module = load(sink);
+        module = loadSink(sink);
         ASSERT_TRUE(waitUntil([&] { return listed(sink); }, 3000));
-    }
-    void TearDown() override
-    {
-        closeMainWindow();
-        for (const QString& m : {module, module2})
-            if (!m.isEmpty())
-                pactl({QStringLiteral("unload-module"), m});
-        RecordingSettings = TRecordingSettings{};
-    }
-
-    static QString load(const QString& name)
-    {
-        return pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"), QStringLiteral("sink_name=") + name,
-                      QStringLiteral("sink_properties=device.description=") + name});
-    }
-    void unload(QString& m)
-    {
-        pactl({QStringLiteral("unload-module"), m});
-        m.clear();
     }
     bool listed(const QString& name) const
     {
@@ -90,7 +58,6 @@ protected:
         return f;
     }
 
-    std::unique_ptr<AudioBackend> backend;
     QString sink, module, module2;
 };
 
@@ -106,13 +73,13 @@ TEST_F(ServerPages, ListsFollowSinksLoadedAndUnloadedWithTheSelectionKept)
     f->DeviceComboInClick();
 
     const QString second = sink + QStringLiteral("_2");
-    module2 = load(second);
+    module2 = loadSink(second);
     EXPECT_TRUE(waitUntil([&] { return f->DeviceCombo->findText(second) >= 0; }, 3000)) << "a new sink is not listed";
     EXPECT_TRUE(waitUntil([&] { return f->DeviceComboIn->findText(kMonitorMark + second) >= 0; }, 3000));
     EXPECT_EQ(f->DeviceCombo->currentText(), sink);
     EXPECT_EQ(f->DeviceComboIn->currentText(), kMonitorMark + sink);
 
-    unload(module2);
+    unloadSink(module2);
     EXPECT_TRUE(waitUntil([&] { return f->DeviceCombo->findText(second) < 0; }, 3000)) << "a sink that went is listed";
     EXPECT_TRUE(waitUntil([&] { return f->DeviceComboIn->findText(kMonitorMark + second) < 0; }, 3000));
     EXPECT_EQ(f->DeviceCombo->currentText(), sink);
@@ -120,7 +87,7 @@ TEST_F(ServerPages, ListsFollowSinksLoadedAndUnloadedWithTheSelectionKept)
     EXPECT_EQ(f->AudioPlayer1->DeviceName(), sink);
 
     // The device in use goes away while nothing plays or records: the default takes its place.
-    unload(module);
+    unloadSink(module);
     ASSERT_TRUE(waitUntil([&] { return f->DeviceCombo->findText(sink) < 0; }, 3000));
     EXPECT_EQ(f->DeviceCombo->currentData().toInt(), backend->defaultOutputDevice());
     EXPECT_EQ(f->AudioPlayer1->DeviceIndex(), backend->defaultOutputDevice());
@@ -142,7 +109,7 @@ TEST_F(ServerPages, UnloadingTheSinkBeingRecordedEndsTheRecordingWithOneMessage)
     f->Record1->trigger();
     ASSERT_TRUE(f->IsRecording);
     ASSERT_TRUE(waitUntil([&] { return f->AudioRecord1->CurrentSamples() > 66150; }, 6000)) << "nothing recorded";
-    unload(module);
+    unloadSink(module);
     EXPECT_TRUE(waitUntil([&] { return !f->IsRecording; }, 5000)) << "the recording goes on without its device";
     waitUntil([] { return false; }, 500);
     ASSERT_EQ(messages.count(), 1);
@@ -175,24 +142,24 @@ TEST_F(ServerPages, VolumeAndMuteGoBothWaysBetweenThePagesAndTheServer)
     in->CheckBox1->setChecked(false);   // the input's switch records: off mutes the monitor
     const QString monitor = sink + QStringLiteral(".monitor");
     EXPECT_TRUE(waitUntil([&] {
-        return pactl({QStringLiteral("get-sink-volume"), sink}).contains(QStringLiteral(" 19661 /"));
-    }, 3000)) << pactl({QStringLiteral("get-sink-volume"), sink}).toStdString();
-    EXPECT_EQ(pactl({QStringLiteral("get-sink-mute"), sink}), QStringLiteral("Mute: yes"));
-    EXPECT_EQ(pactl({QStringLiteral("get-source-mute"), monitor}), QStringLiteral("Mute: yes"));
+        return Pactl({QStringLiteral("get-sink-volume"), sink}).contains(QStringLiteral(" 19661 /"));
+    }, 3000)) << Pactl({QStringLiteral("get-sink-volume"), sink}).toStdString();
+    EXPECT_EQ(Pactl({QStringLiteral("get-sink-mute"), sink}), QStringLiteral("Mute: yes"));
+    EXPECT_EQ(Pactl({QStringLiteral("get-source-mute"), monitor}), QStringLiteral("Mute: yes"));
     out->TrackBar2->setValue(25);   // towards the left: the right channel is turned down
     EXPECT_TRUE(waitUntil([&] {
-        return pactl({QStringLiteral("get-sink-volume"), sink}).contains(QStringLiteral("balance -0.50"));
-    }, 3000)) << pactl({QStringLiteral("get-sink-volume"), sink}).toStdString();
+        return Pactl({QStringLiteral("get-sink-volume"), sink}).contains(QStringLiteral("balance -0.50"));
+    }, 3000)) << Pactl({QStringLiteral("get-sink-volume"), sink}).toStdString();
 
     // From the server to the pages.
-    pactl({QStringLiteral("set-sink-volume"), sink, QStringLiteral("45875"), QStringLiteral("45875")});
-    pactl({QStringLiteral("set-sink-mute"), sink, QStringLiteral("0")});
-    pactl({QStringLiteral("set-source-mute"), monitor, QStringLiteral("0")});
+    Pactl({QStringLiteral("set-sink-volume"), sink, QStringLiteral("45875"), QStringLiteral("45875")});
+    Pactl({QStringLiteral("set-sink-mute"), sink, QStringLiteral("0")});
+    Pactl({QStringLiteral("set-source-mute"), monitor, QStringLiteral("0")});
     EXPECT_TRUE(waitUntil([&] { return out->TrackBar1->value() == 65535 - 45874; }, 3000)) << out->TrackBar1->value();
     EXPECT_TRUE(waitUntil([&] { return !out->CheckBox1->isChecked() && in->CheckBox1->isChecked(); }, 3000));
     EXPECT_EQ(out->TrackBar2->value(), 50);
     // Following the server wrote nothing back.
-    EXPECT_TRUE(pactl({QStringLiteral("get-sink-volume"), sink}).contains(QStringLiteral("balance 0.00")));
+    EXPECT_TRUE(Pactl({QStringLiteral("get-sink-volume"), sink}).contains(QStringLiteral("balance 0.00")));
     EXPECT_EQ(messages.count(), 0);
 }
 

@@ -3,9 +3,8 @@
 // some seconds of silence starts the recording, and the file begins with the pre-roll.
 #include "app/Unit1.h"
 #include "engine/TAudioFile2.h"
-#include "engine/backends/PulseBackend.h"
 #include "support/FileSamples.h"
-#include "support/GuiTestSupport.h"
+#include "support/SoundServerTest.h"
 
 #include <QComboBox>
 #include <QProcess>
@@ -19,40 +18,18 @@
 
 namespace {
 
-QString pactl(const QStringList& args, bool* ok = nullptr)
-{
-    QProcess p;
-    p.start(QStringLiteral("pactl"), args);
-    const bool done = p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (ok)
-        *ok = done;
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-}
-
-class SoundTriggerOnServer : public GuiTest {
+class SoundTriggerOnServer : public SoundServerTest {
 protected:
     void SetUp() override
     {
-        bool ok = false;
-        pactl({QStringLiteral("info")}, &ok);
-        ASSERT_TRUE(ok) << "no sound server is reachable: run the tests through test.sh";
-        backend = createPulseBackend();
-        ASSERT_TRUE(backend) << "no sound server answers the backend";
+        SoundServerTest::SetUp();
+        if (HasFatalFailure())
+            return;
         sink = QStringLiteral("tavrin_trigger_%1").arg(::getpid());
-        module = pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"), QStringLiteral("sink_name=") + sink,
-                        QStringLiteral("rate=44100"), QStringLiteral("sink_properties=device.description=") + sink});
-        ASSERT_FALSE(module.isEmpty());
-    }
-    void TearDown() override
-    {
-        closeMainWindow();
-        if (!module.isEmpty())
-            pactl({QStringLiteral("unload-module"), module});
-        RecordingSettings = TRecordingSettings{};
+        ASSERT_FALSE(loadSink(sink, {QStringLiteral("rate=44100")}).isEmpty());
     }
 
-    std::unique_ptr<AudioBackend> backend;
-    QString sink, module;
+    QString sink;
 };
 
 TEST_F(SoundTriggerOnServer, ToneAfterSilenceStartsTheFileOneSecondOfPrerollEarly)

@@ -1,32 +1,16 @@
 // A recording driven through the session alone, without a window: a recorder on the virtual
 // devices with the hand-driven clock, WAV 16-bit at 8 kHz stereo into a temporary folder. The
 // events it reports are written down in order.
-#include "app/RecordingInput.h"
-#include "app/RecordingSession.h"
-#include "SessionApplication.h"
-#include "engine/BlockWriter.h"
-#include "engine/TAudioFile2.h"
-#include "engine/TAudioFile2LameEnc.h"
-#include "engine/TAudioRecord2.h"
-#include "engine/backends/VirtualBackend.h"
 #include "platform/DiskSpace.h"
-#include "platform/SleepGuard.h"
 #include "support/FileSizeLimit.h"
+#include "support/SessionFixture.h"
 
-#include <QCoreApplication>
-#include <QDBusConnection>
 #include <QDir>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace {
-
-QCoreApplication* application()
-{
-    return sessionApplication();
-}
 
 int framesIn(const QString& path)
 {
@@ -38,71 +22,22 @@ int framesIn(const QString& path)
     return frames;
 }
 
-class SessionTest : public ::testing::Test {
+class SessionTest : public SessionFixture {
 protected:
     SessionTest()
     {
-        application();
-        settings.SavePath = dir.path() + QStringLiteral("/rec/");
-        settings.SaveFormat = QStringLiteral(".wav");
-        settings.WavFrequency = 8000;
-        settings.WavChannels = 2;
-        settings.WavBits = 16;
         session.setAsk([this](const QString& question) {
             questions << question;
             return answer;
         });
-        // No desktop to keep awake: a guard on a bus that is not there.
-        const QDBusConnection none = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent"), QStringLiteral("none"));
-        session.setSleepGuard(std::make_unique<SleepGuard>(none, none));
         using S = RecordingSession;
         QObject::connect(&session, &S::starting, [this] { events << "starting"; });
         QObject::connect(&session, &S::targetCreated, [this](const QString& p) { events << "target " + name(p); });
-        QObject::connect(&session, &S::started, [this](const QString& p) { events << "started " + name(p); });
-        QObject::connect(&session, &S::paused, [this] { events << "paused"; });
-        QObject::connect(&session, &S::resumed, [this] { events << "resumed"; });
-        QObject::connect(&session, &S::pieceFinished, [this](const QString& p, qint64 frames, bool last) {
-            events << QStringLiteral("piece %1 %2%3").arg(name(p)).arg(frames).arg(last ? " last" : "");
-        });
-        QObject::connect(&session, &S::stopped, [this](S::StopReason reason, const QString&) {
-            events << QStringLiteral("stopped %1").arg(int(reason));
-        });
         QObject::connect(&session, &S::message, [this](const QString& text, S::MessageKind kind) {
             events << (kind == S::MessageKind::Error ? "error " : "notice ") + text;
         });
     }
-    ~SessionTest() override
-    {
-        recorder.StopRecord();
-    }
 
-    static QString name(const QString& path) { return QFileInfo(path).fileName(); }
-    QString file(const QString& n) const { return settings.SavePath + n; }
-    // Virtual time in steps of 20 ms with the events after each; then the writer catches up
-    // and what it reported is handled.
-    void run(int ms)
-    {
-        backend.advanceAndProcess(ms, 20);
-        if (session.writer())
-            session.writer()->flush();
-        QCoreApplication::processEvents();
-    }
-    QStringList take()
-    {
-        QStringList e = events;
-        events.clear();
-        return e;
-    }
-
-    QTemporaryDir dir;
-    VirtualBackend backend{VirtualBackend::ClockMode::Manual};
-    TAudioRecord2 recorder{nullptr, &backend};
-    RecorderInput input{recorder};
-    TAudioFile2 target;
-    TAudioFile2LameEnc encoder;
-    TRecordingSettings settings;
-    RecordingSession session{input, target, encoder, settings};
-    QStringList events;
     QStringList questions;
     bool answer = true;
 };

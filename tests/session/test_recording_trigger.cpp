@@ -2,20 +2,10 @@
 // virtual devices with the hand-driven clock, WAV 16-bit at 8 kHz stereo. Most inputs carry a
 // frame code that survives 16-bit samples: quiet frames hold (k mod 256) / 32768 (below -42
 // dBFS), loud ones 0.5 + (k mod 8192) / 32768, so every sample read back tells k mod 256.
-#include "app/RecordingInput.h"
-#include "app/RecordingSession.h"
-#include "engine/BlockWriter.h"
-#include "engine/TAudioFile2.h"
-#include "engine/TAudioFile2LameEnc.h"
-#include "engine/TAudioRecord2.h"
-#include "engine/backends/VirtualBackend.h"
-#include "platform/SleepGuard.h"
 #include "support/FileSamples.h"
+#include "support/SessionFixture.h"
 
-#include <QCoreApplication>
-#include <QDBusConnection>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -29,15 +19,6 @@ namespace {
 
 constexpr int kRate = 8000;
 using S = RecordingSession;
-
-QCoreApplication* application()
-{
-    static int argc = 1;
-    static char name[] = "test_session";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = new QCoreApplication(argc, argv);
-    return app;
-}
 
 // Channel 0 of a file as 16-bit sample values.
 std::vector<int> samplesOf(const QString& path)
@@ -61,33 +42,15 @@ std::vector<std::pair<int, int>> runsOf(const std::vector<int>& samples)
     return runs;
 }
 
-class TriggerTest : public ::testing::Test {
+class TriggerTest : public SessionFixture {
 protected:
     TriggerTest()
     {
-        application();
-        settings.SavePath = dir.path() + QStringLiteral("/rec/");
-        settings.SaveFormat = QStringLiteral(".wav");
-        settings.WavFrequency = kRate;
-        settings.WavChannels = 2;
-        settings.WavBits = 16;
-        const QDBusConnection none = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent"), QStringLiteral("none"));
-        session.setSleepGuard(std::make_unique<SleepGuard>(none, none));
         session.setWallClock([this] { return now; });
-        QObject::connect(&session, &S::started, [this](const QString& p) { events << "started " + QFileInfo(p).fileName(); });
-        QObject::connect(&session, &S::paused, [this] { events << "paused"; });
-        QObject::connect(&session, &S::resumed, [this] { events << "resumed"; });
         QObject::connect(&session, &S::waiting, [this](const QString& what) { events << "waiting " + what; });
-        QObject::connect(&session, &S::pieceFinished, [this](const QString& p, qint64 frames, bool last) {
-            events << QStringLiteral("piece %1 %2%3").arg(QFileInfo(p).fileName()).arg(frames).arg(last ? " last" : "");
-        });
-        QObject::connect(&session, &S::stopped, [this](S::StopReason reason, const QString&) {
-            events << QStringLiteral("stopped %1").arg(int(reason));
-        });
         QObject::connect(&session, &S::clockTimesCleared, [this] { events << "times cleared"; });
         QObject::connect(&session, &S::message, [this](const QString& text, S::MessageKind) { events << text; });
     }
-    ~TriggerTest() override { recorder.StopRecord(); }
 
     // Loud in the given spans of seconds, quiet elsewhere.
     void codedInput(std::vector<std::pair<double, double>> loud)
@@ -107,26 +70,8 @@ protected:
         settings.TriggerSilence = silence;
         settings.TriggerOnSilence = QLatin1String(onSilence);
     }
-    void run(int ms)
-    {
-        backend.advanceAndProcess(ms, 20);
-        if (session.writer())
-            session.writer()->flush();
-        QCoreApplication::processEvents();
-    }
-    QStringList take() { return std::exchange(events, {}); }
-    QString file(const QString& n) const { return settings.SavePath + n; }
 
-    QTemporaryDir dir;
-    VirtualBackend backend{VirtualBackend::ClockMode::Manual};
-    TAudioRecord2 recorder{nullptr, &backend};
-    RecorderInput input{recorder};
-    TAudioFile2 target;
-    TAudioFile2LameEnc encoder;
-    TRecordingSettings settings;
-    RecordingSession session{input, target, encoder, settings};
     QDateTime now{QDate(2024, 3, 1), QTime(10, 0)};
-    QStringList events;
 };
 
 const QString kStopped = QStringLiteral("stopped %1");

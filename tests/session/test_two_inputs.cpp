@@ -3,7 +3,7 @@
 // mixed or split; what each input loses is told apart.
 #include "app/RecordingInput.h"
 #include "app/RecordingSession.h"
-#include "SessionApplication.h"
+#include "support/SessionApplication.h"
 #include "engine/BlockWriter.h"
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioFile2LameEnc.h"
