@@ -6,11 +6,11 @@
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioFile2LameEnc.h"
 #include "engine/TAudioRecord2.h"
-#include "engine/backends/PulseBackend.h"
 #include "platform/SleepGuard.h"
 #include "settings/RecordingSettings.h"
 #include "support/FileSamples.h"
 #include "support/GuiTestSupport.h"
+#include "support/SoundServerTest.h"
 
 #include <QDBusConnection>
 #include <QElapsedTimer>
@@ -29,16 +29,6 @@
 namespace {
 
 constexpr int Rate = 44100;
-
-QString pactl(const QStringList& args, bool* ok = nullptr)
-{
-    QProcess p;
-    p.start(QStringLiteral("pactl"), args);
-    const bool done = p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (ok)
-        *ok = done;
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-}
 
 void runFor(int ms)
 {
@@ -154,36 +144,23 @@ std::vector<qint64> onsets(const std::vector<float>& x)
     return out;
 }
 
-class SecondInputOnServer : public ::testing::Test {
+class SecondInputOnServer : public SoundServerTest {
 protected:
     void SetUp() override
     {
-        testApplication();
-        bool ok = false;
-        pactl({QStringLiteral("info")}, &ok);
-        ASSERT_TRUE(ok) << "no sound server is reachable: run the tests through test.sh";
-        backend = createPulseBackend();
-        ASSERT_TRUE(backend) << "no sound server answers the backend";
+        SoundServerTest::SetUp();
         settings.SavePath = dir.path() + QStringLiteral("/");
         settings.SaveFormat = QStringLiteral(".wav");
         settings.WavFrequency = Rate;
         settings.WavChannels = 2;
         settings.WavBits = 16;
     }
-    void TearDown() override
-    {
-        for (auto it = modules.rbegin(); it != modules.rend(); ++it)
-            pactl({QStringLiteral("unload-module"), *it});
-    }
 
-    // A null sink of the test's own; its module.
+    // A null sink of the test's own at the test's rate; its module.
     QString loadSink(const QString& name)
     {
-        const QString module = pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
-                                      QStringLiteral("sink_name=") + name, QStringLiteral("rate=%1").arg(Rate),
-                                      QStringLiteral("sink_properties=device.description=") + name});
+        const QString module = SoundServerTest::loadSink(name, {QStringLiteral("rate=%1").arg(Rate)});
         EXPECT_FALSE(module.isEmpty()) << "could not load a null sink";
-        modules << module;
         sinks << name;
         return module;
     }
@@ -204,10 +181,10 @@ protected:
     static bool playing(const QString& sink)
     {
         QString index;
-        for (const QString& line : pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")}).split('\n'))
+        for (const QString& line : Pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")}).split('\n'))
             if (line.section('\t', 1, 1) == sink)
                 index = line.section('\t', 0, 0);
-        for (const QString& line : pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")}).split('\n'))
+        for (const QString& line : Pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")}).split('\n'))
             if (!index.isEmpty() && line.section('\t', 1, 1) == index)
                 return true;
         return false;
@@ -236,8 +213,8 @@ protected:
         // players' latency; suspended and resumed once they play, it takes it at once.
         for (const QString& sink : sinks) {
             EXPECT_TRUE(waitUntil([&] { return playing(sink); }, 5000)) << "nothing plays on " << sink.toStdString();
-            pactl({QStringLiteral("suspend-sink"), sink, QStringLiteral("1")});
-            pactl({QStringLiteral("suspend-sink"), sink, QStringLiteral("0")});
+            Pactl({QStringLiteral("suspend-sink"), sink, QStringLiteral("1")});
+            Pactl({QStringLiteral("suspend-sink"), sink, QStringLiteral("0")});
         }
         TAudioRecord2 first{nullptr, backend.get()};
         TAudioRecord2 second{nullptr, backend.get()};
@@ -270,10 +247,8 @@ protected:
         return path;
     }
 
-    std::unique_ptr<AudioBackend> backend;
     QTemporaryDir dir;
     TRecordingSettings settings;
-    QStringList modules;
     QStringList sinks;
     QString counterFile;
     std::vector<std::unique_ptr<Player>> players;
@@ -347,10 +322,7 @@ TEST_F(SecondInputOnServer, ASecondInputUnpluggedLeavesTheRecordingRunningWithOn
     ASSERT_TRUE(first >= 0 && second >= 0);
 
     const QString path = record(first, second, 5000, 2500, [&] {
-        bool ok = false;
-        pactl({QStringLiteral("unload-module"), goes}, &ok);
-        EXPECT_TRUE(ok);
-        modules.removeAll(goes);
+        unloadSink(goes);
     });
     ASSERT_EQ(messages.size(), 1) << messages.join(' ').toStdString();
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("The second input was lost"))) << messages[0].toStdString();
