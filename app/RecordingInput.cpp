@@ -131,7 +131,7 @@ private:
 };
 
 TwoRecorderInput::TwoRecorderInput(TAudioRecord2& first, TAudioRecord2& second, bool forwardEvents, QObject* parent)
-    : RecordingInput(parent), first_(first), second_(second), firstTap_(std::make_unique<FirstTap>(*this)),
+    : RecorderInput(first, false, parent), first_(first), second_(second), firstTap_(std::make_unique<FirstTap>(*this)),
       secondTap_(std::make_unique<SecondTap>(*this))
 {
     if (forwardEvents) {
@@ -201,20 +201,9 @@ void TwoRecorderInput::routeBlocks()
 
 void TwoRecorderInput::setFormat(int sampleRate, int channels, int blockMs)
 {
-    first_.SetFormat(sampleRate, channels);
-    first_.setArraySize(first_.MillisecondsToSamples(blockMs));
+    RecorderInput::setFormat(sampleRate, channels, blockMs);
     second_.SetFormat(sampleRate, channels);
     second_.setArraySize(std::max(1, second_.MillisecondsToSamples(kSecondBlockMs)));
-}
-
-int TwoRecorderInput::sampleRate() const
-{
-    return first_.SampleRate();
-}
-
-int TwoRecorderInput::channels() const
-{
-    return first_.Channels();
 }
 
 bool TwoRecorderInput::start(QString& reason)
@@ -223,11 +212,7 @@ bool TwoRecorderInput::start(QString& reason)
     if (!withSecond_) {
         running_ = false;
         routeBlocks();
-        first_.StartRecord();
-        if (first_.LastError() == 0)
-            return true;
-        reason = first_.LastErrorText();
-        return false;
+        return RecorderInput::start(reason);
     }
     const int rate = first_.SampleRate();
     const int channels = first_.Channels();
@@ -290,11 +275,6 @@ void TwoRecorderInput::secondLost(const QString& message)
     secondRunning_ = false;
     emit notice(QStringLiteral("The second input was lost (") + message
                 + QStringLiteral("); the recording goes on with the first, silence in its place."));
-}
-
-int TwoRecorderInput::currentSamples() const
-{
-    return first_.CurrentSamples();
 }
 
 qint64 TwoRecorderInput::overflowFrames() const

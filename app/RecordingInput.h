@@ -1,7 +1,7 @@
 #pragma once
 // Where a recording's frames come from. A RecordingSession records from one RecordingInput:
-// today a recorder (RecorderInput, over TAudioRecord2); a mix of two recorders is another
-// RecordingInput and plugs in the same way. The session's sound gate (start on sound, the
+// a recorder (RecorderInput, over TAudioRecord2), or that recorder with a second one mixed in
+// (TwoRecorderInput), which plugs in the same way. The session's sound gate (start on sound, the
 // pre-roll, silence) takes the blocks of whichever input it records from.
 //
 // Threads: every method is called on the UI thread; tick and lost are emitted there. The
@@ -71,7 +71,7 @@ public:
     void setTicking(bool on) override;
     void setTickInterval(int ms) override;
 
-private:
+protected:
     TAudioRecord2& recorder_;
 };
 
@@ -81,7 +81,7 @@ private:
 // the first recorder alone, as RecorderInput. A second input that goes away leaves the
 // recording running on the first, with silence in its place and one notice; the first lost
 // ends it as before (lost). The second recorder's format follows the first's.
-class TwoRecorderInput : public RecordingInput {
+class TwoRecorderInput : public RecorderInput {
     Q_OBJECT
 public:
     TwoRecorderInput(TAudioRecord2& first, TAudioRecord2& second, bool forwardEvents = true,
@@ -99,13 +99,12 @@ public:
     // The mix of the running (or last) recording; null without a second input.
     const engine::InputMix* mix() const { return mix_.get(); }
 
+    // The first recorder's format, count and rate are the input's (RecorderInput); blocks,
+    // starts and losses take the second in.
     void setBlockReceiver(RecordBlockReceiver* receiver) override;
     void setFormat(int sampleRate, int channels, int blockMs) override;
-    int sampleRate() const override;
-    int channels() const override;
     bool start(QString& reason) override;
     void stop() override;
-    int currentSamples() const override;
     qint64 overflowFrames() const override;
     qint64 secondOverflowFrames() const override;
     void setTicking(bool on) override;

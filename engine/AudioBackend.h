@@ -28,6 +28,11 @@ public:
     // Device thread: the device or sound server dropped this many frames before they reached us
     // (0 when the count is unknown but a drop happened).
     virtual void overflowed(int frames) noexcept = 0;
+    // Device thread: how far behind the device its deliveries are, in frames: what it has
+    // captured by now and not yet handed to captured() (the server's buffers, a fragment on its
+    // way). Negative where frames come before the moment they stand for (the monitor of an
+    // output: before they are heard). A stream that never says delivers each frame at once.
+    virtual void delayed(int frames) noexcept { (void)frames; }
     // Any thread: the stream stopped for good (device unplugged, server gone).
     virtual void deviceLost(const QString& reason) noexcept = 0;
 };

@@ -56,6 +56,7 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
     std::atomic<qint64> deliveredAtNs{0};
     std::atomic<bool> stampDeliveries{false};
     std::atomic<int> positionRate{44100};
+    std::atomic<int> delayFrames{0};     // what the device holds back (delayed())
     int ringQuarter = 1;                 // frames; a fuller ring wakes the service thread anyway
 
     // Serving side (serviceMutex).
@@ -122,6 +123,8 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
         overflowFrames.fetch_add(std::max(frames, 1), std::memory_order_relaxed);
         devicePosition.fetch_add(std::max(frames, 0), std::memory_order_relaxed);
     }
+
+    void delayed(int frames) noexcept override { delayFrames.store(frames, std::memory_order_relaxed); }
 
     void deviceLost(const QString& reason) noexcept override { noteLost(reason); }
 
@@ -231,7 +234,7 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
 
     qint64 position() const noexcept
     {
-        const qint64 frames = devicePosition.load(std::memory_order_relaxed);
+        const qint64 frames = devicePosition.load(std::memory_order_relaxed) + delayFrames.load(std::memory_order_relaxed);
         const qint64 at = deliveredAtNs.load(std::memory_order_relaxed);
         if (!stampDeliveries.load(std::memory_order_relaxed) || at == 0)
             return frames;
@@ -274,6 +277,7 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
         capturedFrames.store(0);
         devicePosition.store(0);
         deliveredAtNs.store(0);
+        delayFrames.store(0);
         {
             auto* clock = dynamic_cast<ManualClock*>(&be());
             stampDeliveries.store(!(clock && clock->isManualClock()));

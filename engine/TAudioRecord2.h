@@ -30,7 +30,8 @@ public:
     int CurrentSamples() const;         // frames captured since the last StartRecord
     qint64 OverflowCount() const;       // frames the device reported lost, since StartRecord
     // Where the device is now, in frames since StartRecord: every frame it delivered or lost,
-    // moved on by the time since its last delivery. Any thread; two recorders compare theirs
+    // and those it holds back (its stream's latency), moved on by the time since its last
+    // delivery. Any thread; two recorders compare theirs
     // to know which of their frames were captured at the same moment.
     qint64 CapturePosition() const;
 

@@ -37,6 +37,8 @@ constexpr int kStripTop = 26;
 constexpr int kInputStripTop = 54;   // under the second input's row
 constexpr int kStripWidth = 81;
 constexpr int kStripHeight = 186;
+// The input page's strips end where the output page's do: their volume sliders are shorter.
+constexpr int kInputStripHeight = kStripHeight - (kInputStripTop - kStripTop);
 constexpr int kVolumeMax = 65535;
 
 TAudioPlayer2& player(TForm1* form)
@@ -294,7 +296,8 @@ void buildPage(TForm1* form, Engine& e, const PageSide& side, Volume onVolume, B
     for (int i = 0; i <= last; ++i) {
         auto* strip = new TsrcFrame(side.sheet);
         strip->setObjectName(side.prefix + QString::number(i));
-        strip->setGeometry(i * kStripStep, side.input ? kInputStripTop : kStripTop, kStripWidth, kStripHeight);
+        strip->setGeometry(i * kStripStep, side.input ? kInputStripTop : kStripTop, kStripWidth,
+                           side.input ? kInputStripHeight : kStripHeight);
         strip->setTag(i);
 
         e.setSrcIndex(i);

@@ -102,6 +102,16 @@ TsrcFrame::TsrcFrame(QWidget* parent) : QFrame(parent)
 
 TsrcFrame::~TsrcFrame() = default;
 
+void TsrcFrame::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    const int extra = std::max(height(), 130) - 186;
+    Panel1->resize(Panel1->width(), 185 + extra);
+    TrackBar1->resize(TrackBar1->width(), 73 + extra);
+    CheckBox1->move(CheckBox1->x(), 128 + extra);
+    Button1->move(Button1->x(), 152 + extra);
+}
+
 void TsrcFrame::setSwitchCaption(const QString& caption)
 {
     CheckBox1->setText(caption);

@@ -32,6 +32,11 @@ public:
     // Gives the switch its caption, widened within the strip when the text needs more room
     // than the design's 49 pixels.
     void setSwitchCaption(const QString& caption);
+
+protected:
+    // A strip shorter or taller than the design's 186 pixels gives the difference to its
+    // volume slider; the rest keeps its place.
+    void resizeEvent(QResizeEvent* event) override;
 };
 
 // The line number a strip control carries (-1 when it carries none).

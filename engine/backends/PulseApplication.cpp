@@ -20,13 +20,20 @@ namespace tavrin::pulse {
 namespace {
 
 constexpr double QueueSeconds = 8.0;
-constexpr double PrimeSeconds = 0.5;
+// Each frame goes out this long after the moment it stands for: time enough for the server's
+// fragment (0.4 s) to arrive, and short of how long a second input waits for its frames.
+constexpr double DelaySeconds = 0.6;
 constexpr int ChunkFrames = 4096;
 constexpr auto Pace = std::chrono::milliseconds(50);
 
+qint64 steadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 // One stream of the application, recorded from its sink's monitor.
 struct Part final : public CaptureSink {
-    Part(uint32_t input, int rate, int channels) : sinkInput(input), channels_(channels)
+    Part(uint32_t input, int rate, int channels) : sinkInput(input), rate_(rate), channels_(channels)
     {
         ring.reset(static_cast<std::size_t>(QueueSeconds * rate) * static_cast<std::size_t>(channels));
     }
@@ -38,8 +45,16 @@ struct Part final : public CaptureSink {
         const std::size_t written = ring.write(interleaved, samples);
         if (written < samples)
             lost.fetch_add(static_cast<qint64>((samples - written) / static_cast<std::size_t>(channels_)));
+        if (restart.exchange(false) || startNs.load() == 0)
+            startNs.store(steadyNs() - static_cast<qint64>(frames) * 1000000000 / rate_);
     }
     void overflowed(int frames) noexcept override { lost.fetch_add(std::max(frames, 1)); }
+    // After each delivery: what the server holds of the stream.
+    void delayed(int frames) noexcept override
+    {
+        latencyAtNs.store(steadyNs());
+        latency.store(frames);
+    }
     // The application closed the stream (the server ends the recording of it then).
     void deviceLost(const QString&) noexcept override { ended.store(true); }
 
@@ -47,11 +62,20 @@ struct Part final : public CaptureSink {
     SpscRing<float> ring;
     std::atomic<qint64> lost{0};
     std::atomic<bool> ended{false};
-    bool primed = false;            // pacing thread
-    qint64 lostSeen = 0;            // pacing thread
+    // When the first frame received (since the last restart) came in (steady clock, ns).
+    std::atomic<qint64> startNs{0};
+    std::atomic<bool> restart{false};      // the pacing thread starts afresh at the next frames
+    std::atomic<int> latency{0};           // frames the server held (delayed())
+    std::atomic<qint64> latencyAtNs{0};    // when
+    // Pacing thread.
+    bool placed = false;
+    qint64 placeAt = 0;              // output frame of the first frame received
+    qint64 owed = 0;                 // frames that came too late, passed over when they come
+    qint64 lostSeen = 0;
     std::unique_ptr<PulseStream> stream;
 
 private:
+    int rate_;
     int channels_;
 };
 
@@ -77,22 +101,26 @@ struct PulseApplicationCapture::Impl {
     std::vector<float> mix;
     std::vector<float> scratch;
 
+    qint64 t0Ns = 0;                 // when output frame 0 went out
+    qint64 produced = 0;             // frames out
+
     void run()
     {
-        const auto t0 = std::chrono::steady_clock::now();
-        qint64 produced = 0;
+        t0Ns = steadyNs();
+        produced = 0;
+        delayFrames = DelaySeconds * rate;
         std::unique_lock lock(m);
         while (!stopping) {
             lock.unlock();
             follow();
-            const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-            const auto due = static_cast<qint64>(elapsed * rate);
+            const auto due = (steadyNs() - t0Ns) * rate / 1000000000;
             while (produced < due) {
                 const int n = static_cast<int>(std::min<qint64>(due - produced, ChunkFrames));
                 mixOut(n);
                 DeviceCallbackScope scope;
                 sink->captured(mix.data(), n);
                 produced += n;
+                sink->delayed(delay());
             }
             for (auto& p : parts) {
                 const qint64 lost = p->lost.load();
@@ -157,24 +185,84 @@ struct PulseApplicationCapture::Impl {
         p.stream.reset();
     }
 
-    // The next n frames: the sum of the streams that have frames waiting, silence elsewhere.
+    // How long ago the frames going out now were heard, in frames: what the first stream in
+    // place holds and what the server holds of it, smoothed a little (a fragment arriving moves
+    // the two at once, but not together). It follows the server's timing and the stream's
+    // clock, which may run apart from ours.
+    double delayFrames = 0;
+    int delay()
+    {
+        for (const auto& p : parts)
+            if (p->placed && produced >= p->placeAt) {
+                // The server has gone on capturing since it last delivered.
+                const qint64 at = p->latencyAtNs.load();
+                const double since = at == 0 ? 0.0 : std::clamp((steadyNs() - at) / 1e9, 0.0, 1.0) * rate;
+                const double actual = static_cast<double>(p->ring.readAvailable() / static_cast<std::size_t>(channels))
+                                      - static_cast<double>(p->owed) + p->latency.load() + since;
+                delayFrames += (actual - delayFrames) * 0.25;
+                break;
+            }
+        return static_cast<int>(std::lround(delayFrames));
+    }
+
+    // A stream's frames go out DelaySeconds after they came: its first frame at that output
+    // frame. False until it has delivered.
+    bool place(Part& p) const
+    {
+        const qint64 start = p.startNs.load();
+        if (start == 0 || p.restart.load())
+            return false;
+        p.placeAt = (start - t0Ns) * rate / 1000000000 + std::llround(DelaySeconds * rate);
+        p.owed = 0;
+        if (p.placeAt < produced) {   // came too late for its place: what is past goes
+            p.owed = produced - p.placeAt;
+            p.placeAt = produced;
+        }
+        p.placed = true;
+        return true;
+    }
+
+    // Passes over frames of `p` that came too late.
+    void payOwed(Part& p)
+    {
+        while (p.owed > 0) {
+            const std::size_t want = static_cast<std::size_t>(std::min<qint64>(p.owed, ChunkFrames)) * static_cast<std::size_t>(channels);
+            const std::size_t got = p.ring.read(scratch.data(), std::min(want, scratch.size())) / static_cast<std::size_t>(channels);
+            if (got == 0)
+                return;
+            p.owed -= static_cast<qint64>(got);
+            p.lost.fetch_add(static_cast<qint64>(got));
+        }
+    }
+
+    // The next n frames: the sum of the streams, each in its place; silence elsewhere.
     void mixOut(int n)
     {
         const std::size_t samples = static_cast<std::size_t>(n) * static_cast<std::size_t>(channels);
         mix.assign(samples, 0.0f);
-        scratch.resize(samples);
-        const auto prime = static_cast<std::size_t>(PrimeSeconds * rate) * static_cast<std::size_t>(channels);
+        scratch.resize(std::max<std::size_t>(samples, static_cast<std::size_t>(ChunkFrames) * channels));
         for (auto& p : parts) {
-            const std::size_t waiting = p->ring.readAvailable();
-            if (!p->primed && (waiting >= prime || (p->ended.load() && waiting > 0)))
-                p->primed = true;
-            if (!p->primed)
+            if (!p->placed && !place(*p))
                 continue;
-            const std::size_t got = p->ring.read(scratch.data(), std::min(waiting, samples));
+            payOwed(*p);
+            const qint64 offset = std::clamp<qint64>(p->placeAt - produced, 0, n);
+            if (offset >= n)
+                continue;
+            const std::size_t from = static_cast<std::size_t>(offset) * static_cast<std::size_t>(channels);
+            const std::size_t got = p->owed > 0 ? 0 : p->ring.read(scratch.data(), samples - from);
             for (std::size_t i = 0; i < got; ++i)
-                mix[i] += scratch[i];
-            if (got < samples)
-                p->primed = false;   // ran dry: it waits for half a second again
+                mix[from + i] += scratch[i];
+            const qint64 missing = static_cast<qint64>((samples - from - got) / static_cast<std::size_t>(channels));
+            if (missing == 0 || (p->ended.load() && p->ring.readAvailable() == 0))
+                continue;
+            // Not there in time: silence in its place, and the frames passed over when they
+            // come. A stream silent for longer (the application paused it) starts afresh.
+            p->owed += missing;
+            if (p->owed > std::llround(DelaySeconds * rate)) {
+                p->placed = false;
+                p->owed = 0;
+                p->restart.store(true);
+            }
         }
     }
 };

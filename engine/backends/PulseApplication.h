@@ -6,9 +6,11 @@
 // once are mixed, and while it plays nothing the input delivers silence. Its frames go out at
 // the pace of the steady clock, so the timeline never jumps nor stops for the application.
 //
-// The frames of each stream wait in a queue of their own until there is half a second of them
-// (the server hands them over in fragments), then go into the mix in order; a stream that runs
-// dry waits again. What does not fit a queue is lost and counted.
+// Each frame goes out a fixed delay (0.6 s) after its stream delivered it (the server hands
+// frames over in fragments): every stream in its place, whenever it started, and how long ago
+// what goes out was heard (what waits here and in the server) told to the sink (delayed()), so
+// that a second input lies beside the first. A frame that comes too late for its place is lost and counted, as is what does not fit
+// a stream's queue; a stream silent for longer than the delay (paused) is put in place afresh.
 //
 // Threads: the record streams deliver on the loop's thread; a thread of this stream's own paces
 // the output, opens and closes the record streams as the application's streams come and go,

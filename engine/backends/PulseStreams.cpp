@@ -132,8 +132,10 @@ void PulseStream::open(const StreamTarget& target, const QString& where)
         attr.tlength = bytesFor(buffer);
         attr.minreq = bytesFor(buffer / 2);
     }
-    const auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
+    // A capture keeps the server's timing at hand: how far behind the device it is (reportDelay).
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY
+        | (input_ ? PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE : 0));
     const int r = input_ ? pa_stream_connect_record(s, device.constData(), &attr, flags)
                          : pa_stream_connect_playback(s, device.constData(), &attr, flags, nullptr, nullptr);
     if (r < 0)
@@ -236,8 +238,10 @@ void PulseStream::read() noexcept
             lost();
             return;
         }
-        if (bytes == 0)
+        if (bytes == 0) {
+            reportDelay();
             return;
+        }
         if (running_) {
             DeviceCallbackScope scope;   // our part of the loop's work: no heap, no lock
             if (!data)
@@ -247,6 +251,21 @@ void PulseStream::read() noexcept
         }
         pa_stream_drop(stream_.get());
     }
+}
+
+// Loop thread: how far behind the device the stream is now that everything readable has been
+// read, from the server's timing (interpolated between its updates).
+void PulseStream::reportDelay() noexcept
+{
+    if (!input_ || !running_)
+        return;
+    pa_usec_t usec = 0;
+    int negative = 0;
+    if (pa_stream_get_latency(stream_.get(), &usec, &negative) < 0)
+        return;   // no timing from the server yet
+    const auto frames = static_cast<int>(std::min<pa_usec_t>(usec, 10 * PA_USEC_PER_SEC) * static_cast<pa_usec_t>(rate_) / PA_USEC_PER_SEC);
+    DeviceCallbackScope scope;
+    sink_->delayed(negative ? -frames : frames);
 }
 
 void PulseStream::deliver(const unsigned char* p, std::size_t bytes) noexcept

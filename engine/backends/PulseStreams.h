@@ -67,6 +67,7 @@ private:
 
     void lost() noexcept;
     void read() noexcept;
+    void reportDelay() noexcept;
     void deliver(const unsigned char* p, std::size_t bytes) noexcept;
     void write(std::size_t bytes) noexcept;
 

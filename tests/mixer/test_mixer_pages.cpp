@@ -39,7 +39,12 @@ TEST_F(MixerPages, MixerWithoutLinesGetsNoStripAndOneLineGetsOne)
     // A sound server's device offers a single line, its master volume: it gets its strip.
     const QList<TsrcFrame*> in = stripsOf(w->TabSheet3);
     ASSERT_EQ(in.size(), 1);
-    EXPECT_EQ(in[0]->geometry(), QRect(0, 54, 81, 186));   // under the second input's row
+    // Under the second input's row, ending where the output page's strips end: inside the
+    // page at the window's first size, its button inside the strip.
+    EXPECT_EQ(in[0]->geometry(), QRect(0, 54, 81, 158));
+    pumpEvents();
+    EXPECT_LE(in[0]->geometry().bottom(), w->TabSheet3->height());
+    EXPECT_LE(in[0]->Button1->geometry().bottom(), in[0]->Panel1->geometry().bottom());
     EXPECT_EQ(in[0]->objectName(), QStringLiteral("sfr0"));
     // The page headers stay.
     EXPECT_EQ(w->DeviceCombo->parentWidget(), w->TabSheet4);
