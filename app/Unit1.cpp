@@ -121,7 +121,8 @@ void TForm1::FormShow()
     }
     // Connecting to the sound system and listing its devices takes a while: it happens in the
     // background while the window shows, and the lists and mixer pages are filled when it
-    // answers. A command that needs a device before then waits for the same answer.
+    // answers. A command that needs a device before then waits for the same answer
+    // (AwaitDevices), so that it uses the devices setup.ini remembers, not the defaults.
     deviceSearch_ = std::thread([this] {
         try {
             systemAudioBackend();
@@ -134,6 +135,9 @@ void TForm1::FormShow()
 
 void TForm1::DevicesFound()
 {
+    if (devicesFound_)
+        return;   // a command took the answer first
+    devicesFound_ = true;
     FillOutputDevices();
     FillInputDevices();
     BuildOutputMixer();
@@ -144,6 +148,14 @@ void TForm1::DevicesFound()
         AudioPlayer1->setSrcIndex(1);
         NCTPlayButtonB1->setMute(AudioPlayer1->srcMute());
     }
+}
+
+void TForm1::AwaitDevices()
+{
+    if (devicesFound_ || !deviceSearch_.joinable())
+        return;
+    deviceSearch_.join();
+    DevicesFound();
 }
 
 void TForm1::FormClose()

@@ -198,6 +198,7 @@ public:
     void FormCreate();
     void FormShow();
     void DevicesFound();   // the part of FormShow that needs the sound system
+    void AwaitDevices();   // a command that needs a device takes the search's answer first
     void FormClose();
     void Panel1Resize();
     void Exit1Click();
@@ -366,6 +367,7 @@ private:
     void placeWindow();
 
     bool shown_ = false;
+    bool devicesFound_ = false;   // the lists are filled (DevicesFound ran)
     std::thread deviceSearch_;   // reaches the sound system while the window shows
     bool closed_ = false;
     int tipTicks_ = 0;

@@ -94,6 +94,7 @@ void TForm1::ResetTransportDisplay()
 void TForm1::StartRecording()
 {
     assertUiThread();
+    AwaitDevices();
     Session->record();
 }
 
@@ -294,6 +295,7 @@ void TForm1::StartPlayback()
 {
     if (IsPlaying && !PlayPaused)
         return;
+    AwaitDevices();
     const QString pausedFile = PlayFileName;
     PlayFileName = SelectedFile.isEmpty() ? CurrentFile : SelectedFile;
     // A recording target that became current meanwhile was not chosen for playing: the paused

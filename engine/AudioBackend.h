@@ -125,5 +125,7 @@ AudioBackend& systemAudioBackend();
 // True when systemAudioBackend() returns at once: a test's backend is in place, or the system
 // one is made.
 bool systemAudioBackendReady();
-// Tests and benchmarks put their own backend in place (nullptr restores the system one).
-void setSystemAudioBackend(AudioBackend* backend);
+// Tests and benchmarks put their own backend in place (nullptr restores the system one). One
+// put in place as not `ready` is reached as a slow sound server would be: the window searches
+// it in the background.
+void setSystemAudioBackend(AudioBackend* backend, bool ready = true);

@@ -15,6 +15,7 @@ namespace {
 
 std::atomic<AudioBackend*> g_override{nullptr};
 std::atomic<bool> g_made{false};
+std::atomic<bool> g_overrideReady{true};
 
 std::unique_ptr<AudioBackend> makeSystemBackend()
 {
@@ -50,10 +51,11 @@ AudioBackend& systemAudioBackend()
 
 bool systemAudioBackendReady()
 {
-    return g_override.load() || g_made.load();
+    return (g_override.load() && g_overrideReady.load()) || g_made.load();
 }
 
-void setSystemAudioBackend(AudioBackend* backend)
+void setSystemAudioBackend(AudioBackend* backend, bool ready)
 {
+    g_overrideReady.store(ready);
     g_override.store(backend);
 }

@@ -199,4 +199,25 @@ TEST_F(RememberedDevices, AbsentDevicesLeaveTheDefaults)
     EXPECT_EQ(w->RecordInput->layout(), engine::InputLayout::Mixed);
 }
 
+// A record command given while the device search is still out (the command line's record
+// at start) takes the search's answer first and records from the remembered devices; the
+// answer arriving later changes nothing.
+TEST_F(RememberedDevices, ARecordCommandBeforeTheSearchAnswersUsesThem)
+{
+    backend.setOutputDevices(devices({"Out 0", "Out 1"}), 0);
+    backend.setInputDevices(devices({"In 0", "In 1", "In 2"}), 0);
+    folder.write("setup.ini", "[input]\ndevice=In 2\n[output]\ndevice=Out 1\n");
+    TForm1* w = open();
+    setSystemAudioBackend(&backend, false);
+    w->show();
+    w->Record1->trigger();
+    EXPECT_TRUE(w->IsRecording);
+    EXPECT_EQ(w->AudioRecord1->DeviceIndex(), 2);
+    EXPECT_EQ(w->AudioPlayer1->DeviceIndex(), 1);
+    pumpEvents();
+    EXPECT_EQ(w->DeviceComboIn->currentText(), "In 2");
+    EXPECT_EQ(w->DeviceComboIn->count(), 3);
+    w->Stop1->trigger();
+}
+
 } // namespace
