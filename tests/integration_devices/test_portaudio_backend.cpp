@@ -83,8 +83,10 @@ protected:
 
 void expectCleanTone(const RecordingSink& sink, double rate, double hz, double amplitude)
 {
-    // Frames arrive at the stream's rate, neither more nor fewer.
-    EXPECT_NEAR(sink.deliveryRate(), rate, rate * 0.05);
+    // Frames arrive at about the stream's rate: none held back, none made up. Over these
+    // two seconds a loaded machine's late callbacks move the estimate by several per cent; that
+    // the rate is the one asked for is the tone's frequency's to show, to 0.5 % below.
+    EXPECT_NEAR(sink.deliveryRate(), rate, rate * 0.2);
     EXPECT_EQ(sink.overflowCalls, 0);
     EXPECT_FALSE(sink.lost);
     for (int c = 0; c < sink.channels(); ++c) {
