@@ -32,10 +32,14 @@ void TForm1::SessionDiskRoom(qint64 secondsLeft, qint64 freeBytes)
         DiskPanel->setObjectName(QStringLiteral("DiskPanel"));
         DiskPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         DiskPanel->setIndent(1);
-        // As wide as its longest text: a new text repaints the panel, not the status bar.
-        DiskPanel->setFixedWidth(DiskPanel->fontMetrics().horizontalAdvance(
-                                     tr("Места хватит на ") + recordingTime(9999 * 3600 + 59 * 60))
-                                 + 2 * DiskPanel->frameWidth() + 8);
+        // As wide as its longest text and as high as the other panels, and painting its own
+        // background: a new text repaints the panel alone, never lays out and repaints the
+        // status bar (the room changes whenever anything else on that disk writes).
+        DiskPanel->setAutoFillBackground(true);
+        DiskPanel->setFixedSize(DiskPanel->fontMetrics().horizontalAdvance(
+                                    tr("Места хватит на ") + recordingTime(9999 * 3600 + 59 * 60))
+                                    + 2 * DiskPanel->frameWidth() + 8,
+                                StatusPanel[0]->height());
         DiskPanel->hide();
         statusBar()->addPermanentWidget(DiskPanel);
     }

@@ -234,7 +234,9 @@ TEST_F(MixerTest, RecordingTicksRepaintOnlyWhatChanges)
         }
     } paints;
     qApp->installEventFilter(&paints);
-    backend.advanceAndProcess(3000, 20);
+    backend.advanceAndProcess(1500, 20);
+    form.SessionDiskRoom(7 * 3600, qint64(1) << 32);   // another program wrote to the disk
+    backend.advanceAndProcess(1500, 20);
     qApp->removeEventFilter(&paints);
     form.Stop1->trigger();
 
