@@ -12,6 +12,7 @@
 #include "support/GuiTestSupport.h"
 #include "support/SoundServerTest.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QFile>
@@ -38,13 +39,15 @@ void runFor(int ms)
 }
 
 // Plays a mono float file into a sink, under an application name of its own, until stopped.
+// A player starved for longer than the server holds of it (a loaded machine) leaves silence in
+// the sink: a gap in its own signal, which it counts.
 class Player {
 public:
     Player(const QString& file, const QString& sink, const QString& application)
     {
         process_.setProgram(QStringLiteral("pacat"));
         process_.setArguments({QStringLiteral("--playback"), QStringLiteral("--raw"), QStringLiteral("--format=float32le"),
-                               QStringLiteral("--rate=%1").arg(Rate), QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=50"),
+                               QStringLiteral("--rate=%1").arg(Rate), QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=50"), QStringLiteral("--verbose"),
                                QStringLiteral("--device=") + sink,
                                QStringLiteral("--property=application.name=") + application, file});
         process_.start();
@@ -55,9 +58,15 @@ public:
         process_.kill();
         process_.waitForFinished(5000);
     }
+    int underruns()
+    {
+        said_ += process_.readAllStandardError();
+        return static_cast<int>(said_.count("Stream underrun"));
+    }
 
 private:
     QProcess process_;
+    QByteArray said_;
 };
 
 // A mono float file of `seconds` whose frame n is value(n).
@@ -164,7 +173,30 @@ protected:
         sinks << name;
         return module;
     }
-    QString uniqueName(const char* what) const { return QStringLiteral("tavrin_%1_%2").arg(QLatin1String(what)).arg(::getpid()); }
+    QString uniqueName(const char* what) { return QStringLiteral("tavrin_%1_%2_%3").arg(QLatin1String(what)).arg(::getpid()).arg(++serial); }
+
+    // Runs `attempt` (which plays counters and records them) again, up to three times in all,
+    // while a player ran dry during it: its own signal then has a gap no recording can mend.
+    void unspoiled(const std::function<void()>& attempt)
+    {
+        for (int i = 0; i < 3; ++i) {
+            const int before = underruns();
+            messages.clear();
+            sinks.clear();   // the last attempt's play on
+            attempt();
+            if (underruns() == before)
+                return;
+            std::printf("a player ran dry while it was recorded: recorded again\n");
+        }
+    }
+    int underruns()
+    {
+        QCoreApplication::processEvents();
+        int n = 0;
+        for (const auto& player : players)
+            n += player->underruns();
+        return n;
+    }
 
     // A null sink of its own playing a counter: its monitor's input; `module`: the sink's.
     int counterOn(const char* what, QString& module)
@@ -249,9 +281,10 @@ protected:
 
     QTemporaryDir dir;
     TRecordingSettings settings;
-    QStringList sinks;
+    QStringList sinks;   // this attempt's
     QString counterFile;
     std::vector<std::unique_ptr<Player>> players;
+    int serial = 0;
     QStringList messages;
     qint64 secondLost = 0;
     double alignmentMs = 0;
@@ -296,12 +329,14 @@ TEST_F(SecondInputOnServer, AnApplicationAndADeviceHearingTheSameClicksStayAlign
 // an unbroken counter (every frame of both inputs there once, in order), and nothing is lost.
 TEST_F(SecondInputOnServer, TwoMonitorsRecordedSplitGiveTwoUnbrokenCounters)
 {
-    QString module;
-    const int first = counterOn("left", module);
-    const int second = counterOn("right", module);
-    ASSERT_TRUE(first >= 0 && second >= 0);
-
-    const QString path = record(first, second, 5000);
+    QString path;
+    unspoiled([&] {
+        QString module;
+        const int first = counterOn("left", module);
+        const int second = counterOn("right", module);
+        ASSERT_TRUE(first >= 0 && second >= 0);
+        path = record(first, second, 5000);
+    });
     for (int channel = 0; channel < 2; ++channel) {
         qint64 checked = 0;
         EXPECT_EQ(counterBreaks(ChannelSamples(path, channel), checked), 0) << "channel " << channel;
@@ -316,13 +351,15 @@ TEST_F(SecondInputOnServer, TwoMonitorsRecordedSplitGiveTwoUnbrokenCounters)
 // counter unbroken to the end and silence where the second was.
 TEST_F(SecondInputOnServer, ASecondInputUnpluggedLeavesTheRecordingRunningWithOneMessage)
 {
-    QString stays, goes;
-    const int first = counterOn("stays", stays);
-    const int second = counterOn("goes", goes);
-    ASSERT_TRUE(first >= 0 && second >= 0);
-
-    const QString path = record(first, second, 5000, 2500, [&] {
-        unloadSink(goes);
+    QString path;
+    unspoiled([&] {
+        QString stays, goes;
+        const int first = counterOn("stays", stays);
+        const int second = counterOn("goes", goes);
+        ASSERT_TRUE(first >= 0 && second >= 0);
+        path = record(first, second, 5000, 2500, [&] {
+            unloadSink(goes);
+        });
     });
     ASSERT_EQ(messages.size(), 1) << messages.join(' ').toStdString();
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("The second input was lost"))) << messages[0].toStdString();
