@@ -16,6 +16,12 @@ constexpr double Integral = 0.01;          // per second squared; damped critica
 constexpr double MaxIntegral = 0.01;       // clocks up to 1 % apart
 constexpr double MaxCorrection = 0.02;
 constexpr double RealignSeconds = 0.5;     // an error this large is a jump, not a drift
+// At the start the devices' word on their delays may take seconds to settle (a sink that works
+// in large blocks); until the place it gives the second input has held still this long, to
+// within SteadyToleranceSeconds, the first input is held back further, up to SettleSeconds.
+constexpr double SteadySeconds = 1.0;
+constexpr double SteadyToleranceSeconds = 0.003;
+constexpr double SettleSeconds = 3.0;
 constexpr double AttackSeconds = 0.005;
 constexpr double ReleaseSeconds = 0.2;
 } // namespace
@@ -23,12 +29,13 @@ constexpr double ReleaseSeconds = 0.2;
 InputMix::InputMix(const Options& options)
     : options_(options), channels_(std::max(1, options.channels)),
       holdFrames_(std::llround(std::max(0.0, options.holdSeconds) * options.rate)),
+      settleFrames_(std::max(holdFrames_, std::llround(SettleSeconds * options.rate))),
       resampler_(std::make_unique<VariableResampler>(channels_))
 {
     const auto queueFrames = static_cast<std::size_t>(std::max(1.0, options.queueSeconds * options.rate));
     secondQueue_.reset(queueFrames * static_cast<std::size_t>(channels_));
     input_.assign(static_cast<std::size_t>(ScratchFrames) * channels_, 0.0f);
-    held_.reserve(static_cast<std::size_t>(holdFrames_ + options.rate) * channels_);
+    held_.reserve(static_cast<std::size_t>(settleFrames_ + options.rate) * channels_);
     reset();
 }
 
@@ -46,6 +53,8 @@ void InputMix::reset()
     silenceDue_ = 0;
     skipDue_ = 0;
     aligned_ = false;
+    settled_ = false;
+    steadyFrom_ = 0;
     drained_ = false;
     smoothed_ = 0;
     integral_ = 0;
@@ -94,6 +103,8 @@ int InputMix::addFirst(const float* frames, int count, qint64 firstPosition, qin
     if (count > 0)
         held_.insert(held_.end(), frames, frames + static_cast<std::ptrdiff_t>(count) * channels_);
     control(firstPosition, secondPosition, std::max(count, 0));
+    if (!settled_)
+        return 0;
     const qint64 heldFrames = static_cast<qint64>(held_.size()) / channels_;
     const qint64 ready = heldFrames - holdFrames_;
     return ready > 0 ? mixOut(static_cast<int>(ready), out) : 0;
@@ -111,16 +122,25 @@ int InputMix::finish(std::vector<float>& out)
 // second input's frame of that moment is as many frames before its own position.
 void InputMix::control(qint64 firstPosition, qint64 secondPosition, int frames)
 {
-    if (secondEnded_.load())
+    if (secondEnded_.load()) {
+        settled_ = true;
         return;   // nothing more comes to be put in place
+    }
     const double rate = options_.rate;
     const qint64 wanted = firstOut_ + (secondPosition - firstPosition);
     const double next = secondAt_ - static_cast<double>(silenceDue_ - skipDue_);
     qint64 behind = std::llround(static_cast<double>(wanted) - next);
-    if (!aligned_ || std::abs(static_cast<double>(behind)) > RealignSeconds * rate) {
-        // The start, or a jump: the second input is put in place at once. What it skips after
-        // the start is lost, the silence put in is late.
-        const bool running = aligned_;
+    if (!settled_) {
+        // Nothing has gone out: placed afresh at each word from the devices, at no cost.
+        const qint64 held = static_cast<qint64>(held_.size()) / channels_;
+        if (!aligned_ || std::abs(static_cast<double>(behind)) > SteadyToleranceSeconds * rate)
+            steadyFrom_ = held;
+        settled_ = held >= holdFrames_ && (held - steadyFrom_ >= std::llround(SteadySeconds * rate) || held >= settleFrames_);
+    }
+    if (!aligned_ || firstOut_ == 0 || std::abs(static_cast<double>(behind)) > RealignSeconds * rate) {
+        // The start, or a jump: the second input is put in place at once. What it skips once
+        // frames have gone out is lost, the silence put in is late.
+        const bool running = aligned_ && firstOut_ > 0;
         if (behind > 0) {
             const qint64 cancel = std::min(silenceDue_, behind);
             silenceDue_ -= cancel;

@@ -12,7 +12,9 @@
 // the clocks (a card 0.1 % fast) ends up held by the integral, with the ratio steady.
 //
 // The first input is held back `holdSeconds` so that the second, which arrives in fragments of
-// its own, is there when its place comes. A frame of the second that is not there in time is
+// its own, is there when its place comes. At the start it is held back until the place the
+// devices' delays give the second input has held still for a second (at most three seconds):
+// until a frame goes out, the second input can be placed afresh at no cost. A frame of the second that is not there in time is
 // silence ("late"); frames of the second that do not fit its queue are lost; both are counted.
 //
 // The sum never clips: both inputs go in at full level and a limiter lowers the gain only where
@@ -90,6 +92,7 @@ private:
     Options options_;
     int channels_;
     qint64 holdFrames_;
+    qint64 settleFrames_;                // the most the start holds the first input back
     std::unique_ptr<VariableResampler> resampler_;
     SpscRing<float> secondQueue_;
     std::atomic<bool> secondEnded_{false};
@@ -104,6 +107,8 @@ private:
     qint64 silenceDue_ = 0;              // frames of silence before the second's next frame
     qint64 skipDue_ = 0;                 // frames of the second to pass over before using one
     bool aligned_ = false;
+    bool settled_ = false;               // the start's place found: frames go out
+    qint64 steadyFrom_ = 0;              // frames held when the place last moved
     bool drained_ = false;               // the converter's last frames pushed out
     double smoothed_ = 0;                // seconds
     double integral_ = 0;

@@ -56,7 +56,14 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
     std::atomic<qint64> deliveredAtNs{0};
     std::atomic<bool> stampDeliveries{false};
     std::atomic<int> positionRate{44100};
-    std::atomic<int> delayFrames{0};     // what the device holds back (delayed())
+    // A device that says how far behind it the stream is (delayed()): where the device was when
+    // it last said so, and when. Frames read from the stream do not move the device, so between
+    // two such reports only the time does. Written by the device thread alone; read as one
+    // (the sequence is odd while it changes).
+    std::atomic<bool> timed{false};
+    std::atomic<unsigned> anchorSeq{0};
+    std::atomic<qint64> anchorFrames{0};
+    std::atomic<qint64> anchorNs{0};
     int ringQuarter = 1;                 // frames; a fuller ring wakes the service thread anyway
 
     // Serving side (serviceMutex).
@@ -124,7 +131,17 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
         devicePosition.fetch_add(std::max(frames, 0), std::memory_order_relaxed);
     }
 
-    void delayed(int frames) noexcept override { delayFrames.store(frames, std::memory_order_relaxed); }
+    void delayed(int frames) noexcept override
+    {
+        TAVRIN_DEVICE_THREAD_ONLY();
+        const unsigned seq = anchorSeq.load(std::memory_order_relaxed);
+        anchorSeq.store(seq + 1, std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_release);
+        anchorFrames.store(devicePosition.load(std::memory_order_relaxed) + frames, std::memory_order_relaxed);
+        anchorNs.store(steadyNs(), std::memory_order_relaxed);
+        anchorSeq.store(seq + 2, std::memory_order_release);
+        timed.store(true, std::memory_order_relaxed);
+    }
 
     void deviceLost(const QString& reason) noexcept override { noteLost(reason); }
 
@@ -234,8 +251,21 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
 
     qint64 position() const noexcept
     {
-        const qint64 frames = devicePosition.load(std::memory_order_relaxed) + delayFrames.load(std::memory_order_relaxed);
-        const qint64 at = deliveredAtNs.load(std::memory_order_relaxed);
+        qint64 frames = 0;
+        qint64 at = 0;
+        if (timed.load(std::memory_order_relaxed)) {
+            for (;;) {
+                const unsigned seq = anchorSeq.load(std::memory_order_acquire);
+                frames = anchorFrames.load(std::memory_order_relaxed);
+                at = anchorNs.load(std::memory_order_relaxed);
+                std::atomic_thread_fence(std::memory_order_acquire);
+                if (!(seq & 1u) && anchorSeq.load(std::memory_order_relaxed) == seq)
+                    break;
+            }
+        } else {
+            frames = devicePosition.load(std::memory_order_relaxed);
+            at = deliveredAtNs.load(std::memory_order_relaxed);
+        }
         if (!stampDeliveries.load(std::memory_order_relaxed) || at == 0)
             return frames;
         // The device delivers in fragments; between two, its position moves on with the time.
@@ -277,7 +307,9 @@ struct TAudioRecord2::Impl final : public DeviceCore, public CaptureSink, public
         capturedFrames.store(0);
         devicePosition.store(0);
         deliveredAtNs.store(0);
-        delayFrames.store(0);
+        timed.store(false);
+        anchorFrames.store(0);
+        anchorNs.store(0);
         {
             auto* clock = dynamic_cast<ManualClock*>(&be());
             stampDeliveries.store(!(clock && clock->isManualClock()));

@@ -5,6 +5,7 @@
 #include "app/RecordingSession.h"
 #include "support/SessionApplication.h"
 #include "engine/BlockWriter.h"
+#include "engine/InputMix.h"
 #include "engine/TAudioFile2.h"
 #include "engine/TAudioFile2LameEnc.h"
 #include "engine/TAudioRecord2.h"
@@ -258,6 +259,39 @@ TEST_F(TwoInputsTest, LayoutsPutEachInputWhereItBelongsAndTheSumNeverClips)
     // A sine brought down to full scale (2 / pi), not one cut flat at it (0.8).
     EXPECT_NEAR(magnitude / static_cast<double>(samples), 2 / M_PI, 0.03);
     EXPECT_GT(input.mix()->limitedFrames(), 0);
+}
+
+// A device's first words on its delay can be a block off either way, and come right only a
+// second or two later (a sink working in large blocks): the second input still lies where it belongs from
+// the recording's first frame, rather than being drawn there over seconds at a changed pitch.
+TEST(InputMixStart, ADelaySaidWrongAtFirstDoesNotMisplaceTheSecondInput)
+{
+    constexpr int rate = 8000, step = 160, earlier = 800;   // the second device started 0.1 s before
+    engine::InputMix mix({rate, 2, InputLayout::Split});
+    const auto value = [](qint64 frame) { return static_cast<float>(frame) * 1e-5f; };
+    std::vector<float> first(2 * step, 0.5f), second, out, right;
+    const auto deliverSecond = [&](qint64 from, int count) {
+        second.clear();
+        for (qint64 f = from; f < from + count; ++f)
+            second.insert(second.end(), 2, value(f));
+        mix.addSecond(second.data(), count);
+    };
+    deliverSecond(0, earlier);
+    for (qint64 done = 0; done < 6 * rate; done += step) {
+        deliverSecond(done + earlier, step);
+        // Its word is 0.3 s out for the first half second, then 0.15 s the other way until 1.3 s.
+        const qint64 wrong = done < rate / 2 ? rate * 3 / 10 : done < rate * 13 / 10 ? -rate * 15 / 100 : 0;
+        const qint64 secondPosition = done + step + earlier + wrong;
+        const int n = mix.addFirst(first.data(), step, done + step, secondPosition, out);
+        for (int f = 0; f < n; ++f)
+            right.push_back(out[2 * f + 1]);
+    }
+    ASSERT_GT(right.size(), static_cast<std::size_t>(3 * rate));
+    int misplaced = 0;
+    for (std::size_t f = 64; f < right.size(); ++f)   // past the converter's first frames
+        misplaced += std::abs(right[f] - value(static_cast<qint64>(f) + earlier)) > 16 * 1e-5f;   // 2 ms
+    EXPECT_EQ(misplaced, 0);
+    EXPECT_EQ(mix.secondLate() + mix.secondLost(), 0);
 }
 
 // Through the session: the second input unplugged leaves the recording running on the first
