@@ -45,7 +45,7 @@ public:
         int rate = 44100;
         int channels = 2;                  // the recording's; both inputs arrive with as many
         InputLayout layout = InputLayout::Mixed;
-        double holdSeconds = 0.75;
+        double holdSeconds = 1.0;
         double queueSeconds = 8.0;         // the second input's queue
     };
 

@@ -21,10 +21,11 @@ namespace {
 
 constexpr double QueueSeconds = 8.0;
 // Each frame goes out this long after the moment it stands for: time enough for the server's
-// fragment (0.4 s) to arrive, and short of how long a second input waits for its frames.
+// fragment (0.4 s) to arrive, and, with a pacing period on top, short of how long a second
+// input waits for its frames (1 s).
 constexpr double DelaySeconds = 0.6;
 constexpr int ChunkFrames = 4096;
-constexpr auto Pace = std::chrono::milliseconds(50);
+constexpr auto Pace = std::chrono::milliseconds(150);
 
 qint64 steadyNs()
 {
@@ -114,12 +115,15 @@ struct PulseApplicationCapture::Impl {
             lock.unlock();
             follow();
             const auto due = (steadyNs() - t0Ns) * rate / 1000000000;
-            while (produced < due) {
-                const int n = static_cast<int>(std::min<qint64>(due - produced, ChunkFrames));
-                mixOut(n);
+            if (produced < due) {
                 DeviceCallbackScope scope;
-                sink->captured(mix.data(), n);
-                produced += n;
+                while (produced < due) {
+                    const int n = static_cast<int>(std::min<qint64>(due - produced, ChunkFrames));
+                    mixOut(n);
+                    sink->captured(mix.data(), n);
+                    produced += n;
+                }
+                // Once all that is due is out: midway, what the streams hold is not yet taken.
                 sink->delayed(delay());
             }
             for (auto& p : parts) {
@@ -132,6 +136,31 @@ struct PulseApplicationCapture::Impl {
             }
             lock.lock();
             wake.wait_for(lock, Pace, [this] { return stopping; });
+        }
+        lock.unlock();
+        drainOut();
+    }
+
+    // Stopping: what the streams have delivered goes out now rather than at its time, so that
+    // the recording's last moments keep the application's sound (the rest of the recording
+    // waits for it; whatever lies past the recording's end is left there).
+    void drainOut()
+    {
+        qint64 left = 0;
+        for (auto& p : parts)
+            if (p->placed || place(*p))
+                left = std::max(left, std::max<qint64>(p->placeAt - produced, 0) - p->owed
+                                          + static_cast<qint64>(p->ring.readAvailable() / static_cast<std::size_t>(channels)));
+        left = std::min<qint64>(left, std::llround((DelaySeconds + 1.0) * rate));
+        if (left <= 0)
+            return;
+        DeviceCallbackScope scope;
+        while (left > 0) {
+            const int n = static_cast<int>(std::min<qint64>(left, ChunkFrames));
+            mixOut(n);
+            sink->captured(mix.data(), n);
+            produced += n;
+            left -= n;
         }
     }
 

@@ -11,6 +11,7 @@
 // what goes out was heard (what waits here and in the server) told to the sink (delayed()), so
 // that a second input lies beside the first. A frame that comes too late for its place is lost and counted, as is what does not fit
 // a stream's queue; a stream silent for longer than the delay (paused) is put in place afresh.
+// When it stops, what the streams delivered and is still waiting for its time goes out at once.
 //
 // Threads: the record streams deliver on the loop's thread; a thread of this stream's own paces
 // the output, opens and closes the record streams as the application's streams come and go,

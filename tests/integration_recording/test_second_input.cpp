@@ -348,6 +348,30 @@ TEST_F(SecondInputOnServer, TwoMonitorsRecordedSplitGiveTwoUnbrokenCounters)
     EXPECT_TRUE(messages.isEmpty()) << messages.join(' ').toStdString();
 }
 
+// An application as the second input: its counter unbroken in its channel, nothing lost, and
+// there to the end: what its streams delivered goes out when the recording stops (it used to
+// wait there for its pacing, and the file's last 0.6 s of the application were silence).
+TEST_F(SecondInputOnServer, AnApplicationRecordedSecondIsAnUnbrokenCounterToTheEnd)
+{
+    QString path;
+    unspoiled([&] {
+        QString module;
+        const int first = counterOn("device", module);
+        counterOn("application", module);
+        const int second = inputNamed(QStringLiteral("Программа: ") + sinks.back() + QStringLiteral("_player"));
+        ASSERT_TRUE(first >= 0 && second >= 0);
+        path = record(first, second, 5000);
+    });
+    const std::vector<float> played = ChannelSamples(path, 1);
+    qint64 checked = 0;
+    EXPECT_EQ(counterBreaks(played, checked), 0);
+    EXPECT_GT(checked, 3 * Rate);
+    const auto end = std::find_if(played.rbegin(), played.rend(), [](float v) { return v != 0.0f; });
+    EXPECT_LT(end - played.rbegin(), Rate / 10) << "the application's sound stops short of the file's end";
+    EXPECT_EQ(secondLost, 0);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(' ').toStdString();
+}
+
 // The second input's output goes away (its module unloaded) mid-recording: the recording goes
 // on with the first, exactly one message says so, and the file plays, the first input's
 // counter unbroken to the end and silence where the second was.
