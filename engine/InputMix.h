@@ -14,8 +14,9 @@
 // The first input is held back `holdSeconds` so that the second, which arrives in fragments of
 // its own, is there when its place comes. At the start it is held back until the place the
 // devices' delays give the second input has held still for a second (at most three seconds):
-// until a frame goes out, the second input can be placed afresh at no cost. A frame of the second that is not there in time is
-// silence ("late"); frames of the second that do not fit its queue are lost; both are counted.
+// until a frame goes out, the second input can be placed afresh at no cost. A frame of the
+// second that is not there in time is silence ("late"); frames of the second that do not fit
+// its queue are lost; both are counted.
 //
 // The sum never clips: both inputs go in at full level and a limiter lowers the gain only where
 // the sum would pass full scale (a ramp of up to 5 ms down to the peak, 200 ms back up). Layouts:

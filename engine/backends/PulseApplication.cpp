@@ -116,14 +116,9 @@ struct PulseApplicationCapture::Impl {
             follow();
             const auto due = (steadyNs() - t0Ns) * rate / 1000000000;
             if (produced < due) {
-                DeviceCallbackScope scope;
-                while (produced < due) {
-                    const int n = static_cast<int>(std::min<qint64>(due - produced, ChunkFrames));
-                    mixOut(n);
-                    sink->captured(mix.data(), n);
-                    produced += n;
-                }
+                pass(due - produced);
                 // Once all that is due is out: midway, what the streams hold is not yet taken.
+                DeviceCallbackScope scope;
                 sink->delayed(delay());
             }
             for (auto& p : parts) {
@@ -152,15 +147,19 @@ struct PulseApplicationCapture::Impl {
                 left = std::max(left, std::max<qint64>(p->placeAt - produced, 0) - p->owed
                                           + static_cast<qint64>(p->ring.readAvailable() / static_cast<std::size_t>(channels)));
         left = std::min<qint64>(left, std::llround((DelaySeconds + 1.0) * rate));
-        if (left <= 0)
-            return;
-        DeviceCallbackScope scope;
-        while (left > 0) {
-            const int n = static_cast<int>(std::min<qint64>(left, ChunkFrames));
+        pass(left);
+    }
+
+    // The next `frames` frames to the sink.
+    void pass(qint64 frames)
+    {
+        while (frames > 0) {
+            const int n = static_cast<int>(std::min<qint64>(frames, ChunkFrames));
             mixOut(n);
+            DeviceCallbackScope scope;
             sink->captured(mix.data(), n);
             produced += n;
-            left -= n;
+            frames -= n;
         }
     }
 
